@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlRecord>
+#include <QString>
+#include <QVariant>
+
+#include "db/SqlDialect.h"
+
+namespace qs {
+
+// Cursor locations, types and lock types keep the numbers the windows pass.
+namespace ado {
+constexpr int adUseServer = 2;
+constexpr int adUseClient = 3;
+constexpr int adOpenForwardOnly = 0;
+constexpr int adOpenKeyset = 1;
+constexpr int adOpenDynamic = 2;
+constexpr int adOpenStatic = 3;
+constexpr int adLockReadOnly = 1;
+constexpr int adLockPessimistic = 2;
+constexpr int adLockOptimistic = 3;
+}  // namespace ado
+
+// Where the server databases are, set once at start from the deployment
+// settings (tests set it themselves). The local file is always SQLite.
+struct DbEnvironment {
+    Backend serverBackend = Backend::SqlServer;
+    // Folder that holds one SQLite file per endpoint for the embedded servers.
+    QString embeddedServerFolder;
+
+    static void configure(const DbEnvironment& env);
+    static const DbEnvironment& current();
+};
+
+// One database connection, opened only from one of the system's two
+// connection strings. A handler creates its own and drops it when it ends.
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Opens the database the connection string names: the server string
+    // ("driver={SQL Server};server=…") on the configured server backend, the
+    // local string ("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=…") on the
+    // SQLite file. timeoutSeconds 0 means the driver's default. Throws DbError.
+    void open(const QString& connectionString, int timeoutSeconds = 0,
+              int cursorLocation = ado::adUseServer);
+    void close();
+    bool isOpen() const;
+
+    const QString& connectionString() const { return connectionString_; }
+    int cursorLocation() const { return cursorLocation_; }
+    const SqlDialect& dialect() const { return dialect_; }
+    Backend backend() const { return dialect_.backend(); }
+
+    // Runs a statement that returns no rows; the number of rows it touched.
+    // Throws DbError (3709 when the connection is not open).
+    int execute(const QString& sql);
+    // The first column of the first row of a query (NULL when no row).
+    QVariant scalar(const QString& sql);
+    void beginTransaction();
+    void commit();
+    void rollback();
+
+    // The Qt connection, for set-based work the recordset does not cover
+    // (prepared statements in a loop). Throws 3709 when not open.
+    QSqlDatabase database() const;
+
+    // The columns of a table (cached for the life of the connection).
+    QSqlRecord tableColumns(const QString& table);
+
+    // Turns a failed Qt SQL call into the DbError the windows expect.
+    [[noreturn]] void raise(const class QSqlError& error, const QString& what) const;
+
+private:
+    QString name_;
+    QString connectionString_;
+    int cursorLocation_ = ado::adUseServer;
+    SqlDialect dialect_;
+    bool open_ = false;
+    QHash<QString, QSqlRecord> columns_;
+};
+
+}  // namespace qs

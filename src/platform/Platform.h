@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace qs {
+
+// The caption every message box carries unless a window names another.
+inline const QString kAppTitle = QStringLiteral("青松录入双开器");
+
+enum class Buttons { Ok, YesNo };
+enum class Answer { Ok, Yes, No };
+
+// Every operating-system service a window uses goes through this interface,
+// so that tests can script the answers and record what was shown.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // A modal message box. `caption` empty means the application title.
+    virtual Answer message(QWidget* owner, const QString& text, const QString& caption = {},
+                           Buttons buttons = Buttons::Ok) = 0;
+    virtual void beep() = 0;
+    virtual bool openUrl(QWidget* owner, const QString& url) = 0;
+    // Starts a program detached; false when it could not be started.
+    virtual bool startProgram(const QString& program, const QStringList& arguments = {}) = 0;
+    virtual QDateTime now() const = 0;
+    // Ends the whole program at once, closing every window.
+    virtual void quit() = 0;
+};
+
+}  // namespace qs

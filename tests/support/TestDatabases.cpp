@@ -1,0 +1,75 @@
+#include "support/TestDatabases.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTcpSocket>
+#include <QTest>
+
+#include "db/DbError.h"
+#include "db/Endpoints.h"
+
+namespace qs::test {
+
+TempProgramFolder::TempProgramFolder() { QDir(dir_.path()).mkpath(QStringLiteral("servers")); }
+
+void TempProgramFolder::write(const QString& name, const QByteArray& bytes) const {
+    QFile f(file(name));
+    if (!f.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(f.fileName()));
+    f.write(bytes);
+}
+
+QString PgLeftEndpoint() {
+    const QString e = qEnvironmentVariable("QS_PG_LEFT");
+    return e.isEmpty() ? QStringLiteral("127.0.0.1,55432") : e;
+}
+
+QString PgRightEndpoint() {
+    const QString e = qEnvironmentVariable("QS_PG_RIGHT");
+    return e.isEmpty() ? QStringLiteral("127.0.0.1,55433") : e;
+}
+
+bool PgAvailable() {
+    const HostPort hp = SplitEndpoint(PgLeftEndpoint());
+    QTcpSocket s;
+    s.connectToHost(hp.host, quint16(hp.port));
+    return s.waitForConnected(2000);
+}
+
+void UseServerBackend(Backend backend, const QString& folder) {
+    DbEnvironment env;
+    env.serverBackend = backend;
+    env.embeddedServerFolder = folder + QStringLiteral("/servers");
+    DbEnvironment::configure(env);
+}
+
+void ResetDatabase(Connection& c) {
+    const QStringList tables = {QStringLiteral("users"), QStringLiteral("alltype"),
+                                QStringLiteral("timu"),  QStringLiteral("conf"),
+                                QStringLiteral("rizi"),  QStringLiteral("buylist")};
+    if (c.backend() == Backend::PostgreSql) {
+        c.execute(QStringLiteral("truncate ") + tables.join(u',') +
+                  QStringLiteral(" restart identity"));
+        return;
+    }
+    for (const QString& t : tables) c.execute(QStringLiteral("delete from ") + t);
+    if (c.backend() == Backend::Sqlite) {
+        try {
+            c.execute(QStringLiteral("delete from sqlite_sequence"));
+        } catch (const DbError&) {
+        }
+    }
+}
+
+void ResetServer(const QString& endpoint) {
+    Connection c;
+    c.open(ServerConnectionString(endpoint), 10, ado::adUseServer);
+    ResetDatabase(c);
+}
+
+void AddBackendRows() {
+    QTest::addColumn<int>("backend");
+    QTest::newRow("sqlite") << int(Backend::Sqlite);
+    QTest::newRow("postgresql") << int(Backend::PostgreSql);
+}
+
+}  // namespace qs::test
