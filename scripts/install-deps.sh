@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libqt6sql6-odbc libqt6sql6-psql libqt6sql6-sqlite
   tdsodbc unixodbc odbcinst
-  postgresql
+  postgresql sqlite3
   fonts-wqy-microhei xvfb xauth imagemagick
 )
 missing=()

@@ -49,7 +49,7 @@ void tst_FreeTds::closedPortFailsQuickly() {
         // The driver manager found the driver registered as "SQL Server":
         // the failure comes from FreeTDS itself.
         QVERIFY2(!e.text().contains(QStringLiteral("Data source name not found")), qPrintable(e.text()));
-        QVERIFY2(!e.text().contains(QStringLiteral("Can't open lib")), qPrintable(e.text()));
+        QVERIFY2(e.text().contains(QStringLiteral("FreeTDS")), qPrintable(e.text()));
     }
     QVERIFY2(t.elapsed() < 5000, qPrintable(QString::number(t.elapsed())));
     QVERIFY(!c.isOpen());
