@@ -51,7 +51,7 @@ void tst_Endpoints::serverLinesNeverHoldTheChoiceCharacters() {
         QVERIFY(entries[i].startsWith(names[i] + QStringLiteral(" - ")));
         const QString location = entries[i].mid(names[i].size() + 3);
         QVERIFY(!location.isEmpty());
-        for (const QString bad : {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("主"),
+        for (const QString& bad : {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("主"),
                                   QStringLiteral("备")})
             QVERIFY2(!location.contains(bad), qPrintable(location));
     }
