@@ -17,7 +17,8 @@ function(qs_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;FIXTURES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE qs_settings qs_testsupport Qt6::Test ${ARG_LIBS})
-  add_test(NAME ${name} COMMAND ${name} -platform offscreen)
+  # The offscreen platform comes from QT_QPA_PLATFORM (GUI-less tests reject -platform).
+  add_test(NAME ${name} COMMAND ${name})
   set(_env "QT_QPA_PLATFORM=offscreen" "QS_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
            "QS_PG_LEFT=127.0.0.1,${QS_PG_PORT_BASE}"
            "QS_PG_RIGHT=127.0.0.1,${QS_PG_PORT_RIGHT}"
