@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QDialog>
+#include <QElapsedTimer>
+
+#include <functional>
+#include <memory>
+
+#include "db/ServerSettings.h"
+#include "login/LoginState.h"
+#include "platform/Platform.h"
+#include "sync/SyncQueries.h"
+
+namespace Ui {
+class Form19;
+}
+
+namespace qs {
+
+class Connection;
+struct PassSpec;
+
+// The synchronisation window: copies users, banks, questions and purchase
+// records between the server in Combo1 (left) and the one in Combo2 (right).
+// Every button runs its passes to the end; the caption shows the progress.
+class Form19 : public QDialog {
+    Q_OBJECT
+
+public:
+    Form19(LoginState& login, Platform& platform, const ServerSettings& settings,
+           QWidget* parent = nullptr);
+    ~Form19() override;
+
+    // Consecutive source questions the current question pass found present.
+    int sametimu = 0;
+
+    bool isRunning() const { return running_; }
+
+private slots:
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void Command7_Click();
+    void Command8_Click();
+    void Check1_Click(bool checked);
+
+private:
+    using Work = std::function<void(Connection& left, Connection& right)>;
+    // Opens the two servers, runs `work`, and reports a failure in a message box.
+    void runHandler(const Work& work);
+    // Runs a pass; the caption follows its titles. Question passes keep
+    // fallbackThreshold when Text1 stops holding an integer mid-run.
+    void runPass(Connection& source, Connection& target, const PassSpec& spec,
+                 int fallbackThreshold = 0);
+    void runQuestionPass(const PassSpec& spec, bool fromLeft);
+    void runBankOrPurchasePass(const PassSpec& spec, bool fromLeft, bool showResult);
+    void showProgress(const QString& title);
+    // The stop threshold in Text1, or a message and false when it is no integer.
+    bool readThreshold(int* value);
+
+    std::unique_ptr<Ui::Form19> ui;
+    LoginState& login_;
+    Platform& platform_;
+    bool running_ = false;
+    QElapsedTimer painted_;
+};
+
+}  // namespace qs

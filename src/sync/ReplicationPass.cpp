@@ -1,0 +1,218 @@
+#include "sync/ReplicationPass.h"
+
+#include <QDateTime>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlRecord>
+
+#include "db/DbError.h"
+#include "db/Recordset.h"
+
+namespace qs {
+
+namespace {
+
+QDateTime asTime(const QVariant& v) {
+    if (v.isNull()) return {};
+    if (v.metaType().id() == QMetaType::QDateTime) return v.toDateTime();
+    const QString text = v.toString().trimmed();
+    for (const QString& format :
+         {QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"), QStringLiteral("yyyy-MM-dd HH:mm:ss"),
+          QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"), QStringLiteral("yyyy-MM-ddTHH:mm:ss"),
+          QStringLiteral("yyyy-MM-dd")}) {
+        const QDateTime t = QDateTime::fromString(text, format);
+        if (t.isValid()) return t;
+    }
+    return QDateTime::fromString(text, Qt::ISODateWithMs);
+}
+
+bool sameValue(const QVariant& a, const QVariant& b) {
+    if (a.isNull() || b.isNull()) return a.isNull() == b.isNull();
+    return a.toString() == b.toString();
+}
+
+}  // namespace
+
+bool IsLater(const QVariant& later, const QVariant& earlier) {
+    const QDateTime a = asTime(later);
+    const QDateTime b = asTime(earlier);
+    return a.isValid() && b.isValid() && a > b;
+}
+
+ReplicationPass::ReplicationPass(Connection& source, Connection& target, PassSpec spec)
+    : source_(source), target_(target), spec_(std::move(spec)) {}
+
+void ReplicationPass::setStopRule(int* sameRun, Threshold threshold) {
+    sameRun_ = sameRun ? sameRun : &ownRun_;
+    threshold_ = std::move(threshold);
+}
+
+void ReplicationPass::write(const QString& title) {
+    title_ = title;
+    if (progress_) progress_(title_);
+}
+
+ReplicationPass::Found ReplicationPass::lookUp(const QString& sql) {
+    QSqlQuery q(target_.database());
+    q.setForwardOnly(true);
+    if (!q.exec(sql)) target_.raise(q.lastError(), sql);
+    Found found;
+    if (q.next()) {
+        found.any = true;
+        const QSqlRecord rec = q.record();
+        if (!spec_.compareColumn.isEmpty()) {
+            const int i = rec.indexOf(spec_.compareColumn);
+            if (i < 0)
+                throw DbError(err::kItemNotFound,
+                              QStringLiteral("在对应所需名称或序数的集合中，未找到项目：") +
+                                  spec_.compareColumn);
+            found.compared = q.value(i);
+        }
+        for (const QString& k : spec_.targetRowKey) {
+            const int i = rec.indexOf(k);
+            if (i < 0)
+                throw DbError(err::kItemNotFound,
+                              QStringLiteral("在对应所需名称或序数的集合中，未找到项目：") + k);
+            found.rowKey << q.value(i);
+        }
+    } else if (q.lastError().isValid()) {
+        target_.raise(q.lastError(), sql);
+    }
+    q.finish();
+    return found;
+}
+
+// NULL carries the target column's type; the embedded servers keep times in
+// the text form of their column default.
+QVariant ReplicationPass::bindable(const QString& column, const QVariant& value) {
+    if (value.isNull()) {
+        const QSqlRecord rec = target_.tableColumns(spec_.table);
+        const int i = rec.indexOf(column);
+        return i < 0 ? QVariant() : QVariant(rec.field(i).metaType());
+    }
+    if (target_.backend() == Backend::Sqlite && value.metaType().id() == QMetaType::QDateTime) {
+        const QDateTime t = value.toDateTime();
+        return t.toString(t.time().msec() ? QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")
+                                          : QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    }
+    return value;
+}
+
+void ReplicationPass::insertRow(const QVector<QVariant>& values) {
+    if (!insert_) {
+        QStringList marks;
+        for (int i = 0; i < spec_.copiedColumns.size(); ++i) marks << QStringLiteral("?");
+        insertSql_ = QStringLiteral("insert into ") + spec_.table + QStringLiteral(" (") +
+                     spec_.copiedColumns.join(QStringLiteral(", ")) + QStringLiteral(") values (") +
+                     marks.join(QStringLiteral(", ")) + QLatin1Char(')');
+        insert_ = std::make_unique<QSqlQuery>(target_.database());
+        if (!insert_->prepare(insertSql_)) target_.raise(insert_->lastError(), insertSql_);
+    }
+    for (int i = 0; i < values.size(); ++i)
+        insert_->bindValue(i, bindable(spec_.copiedColumns[i], values[i]));
+    if (!insert_->exec()) target_.raise(insert_->lastError(), insertSql_);
+    insert_->finish();
+}
+
+void ReplicationPass::writeRow(const Found& found, const QStringList& columns,
+                               const QVector<QVariant>& values) {
+    QStringList sets;
+    for (const QString& c : columns) sets << c + QStringLiteral(" = ?");
+    QStringList where;
+    for (int i = 0; i < spec_.targetRowKey.size(); ++i) {
+        const QString& k = spec_.targetRowKey[i];
+        where << (found.rowKey[i].isNull() ? k + QStringLiteral(" is null")
+                                           : k + QStringLiteral(" = ?"));
+    }
+    const QString sql = QStringLiteral("update ") + spec_.table + QStringLiteral(" set ") +
+                        sets.join(QStringLiteral(", ")) + QStringLiteral(" where ") +
+                        where.join(QStringLiteral(" and "));
+    QSqlQuery q(target_.database());
+    if (!q.prepare(sql)) target_.raise(q.lastError(), sql);
+    int n = 0;
+    for (int i = 0; i < columns.size(); ++i) q.bindValue(n++, bindable(columns[i], values[i]));
+    for (const QVariant& k : found.rowKey)
+        if (!k.isNull()) q.bindValue(n++, k);
+    if (!q.exec()) target_.raise(q.lastError(), sql);
+}
+
+PassResult ReplicationPass::run() {
+    PassResult r;
+    if (spec_.questionPass) *sameRun_ = 0;
+    const SqlDialect& dialect = target_.dialect();
+    // Read-only and keyed: the source streams in small chunks, so neither a
+    // large table nor its pictures are held whole.
+    Recordset rs;
+    rs.open(spec_.sourceQuery, source_, ado::adOpenKeyset, ado::adLockReadOnly);
+    QVector<QVariant> key(spec_.keyColumns.size());
+    QVector<QVariant> values(spec_.copiedColumns.size());
+    while (!rs.eof()) {
+        ++r.processed;
+        QString title = QString::number(r.count) + QLatin1Char('/') + QString::number(r.processed);
+        if (spec_.questionPass)
+            title += QStringLiteral("/连续相同") + QString::number(*sameRun_);
+        write(title + spec_.progressText);
+
+        for (int i = 0; i < key.size(); ++i) key[i] = rs.field(spec_.keyColumns[i]);
+        const Found found = lookUp(spec_.lookup(dialect, key));
+        bool present = false;  // present and left unchanged
+        bool written = false;
+        switch (spec_.kind) {
+            case PassSpec::Kind::Create:
+                if (!found.any) {
+                    for (int i = 0; i < values.size(); ++i)
+                        values[i] = rs.field(spec_.copiedColumns[i]);
+                    insertRow(values);
+                    written = true;
+                } else {
+                    present = true;
+                }
+                break;
+            case PassSpec::Kind::Overwrite:
+                if (found.any && IsLater(rs.field(spec_.compareColumn), found.compared)) {
+                    for (int i = 0; i < values.size(); ++i)
+                        values[i] = rs.field(spec_.copiedColumns[i]);
+                    writeRow(found, spec_.copiedColumns, values);
+                    written = true;
+                } else if (found.any) {
+                    present = true;
+                }
+                break;
+            case PassSpec::Kind::Rename: {
+                if (!found.any) break;
+                const QVariant wanted = rs.field(spec_.compareColumn);
+                if (!sameValue(wanted, found.compared)) {
+                    writeRow(found, {spec_.compareColumn}, {wanted});
+                    written = true;
+                } else {
+                    present = true;
+                }
+                break;
+            }
+        }
+        if (written) ++r.count;
+
+        if (spec_.questionPass) {
+            if (written) *sameRun_ = 0;
+            else if (present) ++*sameRun_;
+            const int threshold = threshold_ ? threshold_() : 100;
+            if (*sameRun_ > threshold) {
+                QString stop = title_ + QStringLiteral(" - 连续相同") + QString::number(*sameRun_);
+                if (spec_.kind == PassSpec::Kind::Rename)
+                    stop += QStringLiteral("，共搜索:") + QString::number(r.processed);
+                write(stop + QStringLiteral("，程序已自动中止..."));
+                r.stopped = true;
+                return r;
+            }
+        }
+        rs.moveNext();
+    }
+    rs.close();
+    if (!spec_.finalText.isEmpty()) {
+        const int shown = spec_.kind == PassSpec::Kind::Rename ? r.processed : r.count;
+        write(spec_.finalText + QString::number(shown) + spec_.finalSuffix);
+    }
+    return r;
+}
+
+}  // namespace qs

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QStringList>
+
+#include "sync/ReplicationPass.h"
+#include "sync/SyncQueries.h"
+
+namespace qs {
+
+// The columns each pass writes, in the order they are written.
+QStringList UserColumns();      // 28
+QStringList QuestionColumns();  // 27
+QStringList BankColumns();      // 8
+QStringList PurchaseColumns();  // 6
+
+// The passes behind the window's buttons.
+PassSpec UserCreatePass(SyncDirection direction);
+PassSpec UserOverwritePass(SyncDirection direction);
+PassSpec QuestionPass(SyncDirection direction);
+PassSpec BankNamePass();
+PassSpec BankListPass(SyncDirection direction);
+PassSpec PurchasePass(SyncDirection direction);
+
+// The title after the four phases of the user replication.
+QString UserFinalTitle(int created, int overwritten);
+
+}  // namespace qs
