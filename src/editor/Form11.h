@@ -1,0 +1,181 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+#include "db/ServerSettings.h"
+#include "login/EditorAccess.h"
+#include "login/LoginState.h"
+#include "platform/Platform.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace Ui {
+class Form11;
+}
+
+namespace qs {
+
+class PictureBox;
+
+// The question editor "添加一道题目": one question is composed here, given
+// pictures and submitted; administrators also maintain banks from it.
+class Form11 : public QWidget, public EditorAccess {
+    Q_OBJECT
+public:
+    // Loads the window from the login state: server label, creator, bank list.
+    // openSyncWindow shows the synchronisation window modally over its argument.
+    Form11(LoginState& login, Platform& platform, const QString& programFolder,
+           const ServerSettings& settings, std::function<void(QWidget*)> openSyncWindow,
+           QWidget* parent = nullptr);
+    ~Form11() override;
+
+    // EditorAccess
+    void insertBank(int index, const QString& name) override;
+    void setBankText(const QString& text) override;
+    void showEditor() override;
+
+    // Writes `picture` as a JPEG file at `fileName`; true only when the file was written.
+    static bool PictureBoxSaveJPG(const QImage& picture, const QString& fileName, int quality);
+
+    // Endpoint of the server in use.
+    QString download;
+    // Running number of the "如右图" option placeholders.
+    qint16 senum = 0;
+    // Question text kept by Label4.
+    QString timu0save;
+    // Explanation kept for reuse by Label20.
+    QString why0save;
+    // Texts of the question added last, restored by Label24.
+    QString timubak, sabak, sbbak, scbak, sdbak, sebak, sfbak, why0bak;
+    // Server sequence number id2 of the question added last.
+    QString id2bak;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private slots:
+    // Submit and bank maintenance.
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Label32_Click();
+
+    // The window's own commands.
+    void Label4_Click();
+    void top1_Click();
+    void Label31_Click();
+
+    // Question type.
+    void Check1_Click(bool checked);
+    void Check2_Click(bool checked);
+    void Check3_Click(bool checked);
+    void Check4_Click(bool checked);
+    void Check5_Click(bool checked);
+
+    // Answer, difficulty, explanation and option helpers.
+    void Label6_Click();
+    void Label8_Click();
+    void Label10_Click();
+    void Label12_Click();
+    void Label14_Click();
+    void Label16_Click();
+    void Label18_Click();
+    void Label19_Click();
+    void nandu_DblClick();
+    void Label20_Click();
+    void Label21_Click();
+    void Label22_Click();
+    void Label23_Click();
+    void Label24_Click();
+    void Label25_Click();
+    void Label29_Click();
+    void Label30_Click();
+    void answer_Change();
+    void answer_DblClick();
+    void timu_Change();
+    void timu_DblClick();
+    void why0_DblClick();
+    void SA_Change();
+    void SB_Change();
+    void SC_Change();
+    void SD_Change();
+    void SE_Change();
+    void SF_Change();
+    void nandu_Change();
+    void SA_DblClick();
+    void SB_DblClick();
+    void SC_DblClick();
+    void SD_DblClick();
+    void SE_DblClick();
+    void SF_DblClick();
+
+    // Pictures.
+    void timu1_Click(bool checked);
+    void why1_Click(bool checked);
+    void AJPG1_Click(bool checked);
+    void BJPG1_Click(bool checked);
+    void CJPG1_Click(bool checked);
+    void DJPG1_Click(bool checked);
+    void EJPG1_Click(bool checked);
+    void FJPG1_Click(bool checked);
+    void timu2jpg_Click();
+    void a2jpg_Click();
+    void b2jpg_Click();
+    void c2jpg_Click();
+    void d2jpg_Click();
+    void e2jpg_Click();
+    void f2jpg_Click();
+    void why2jpg_Click();
+    void AJPG2_DblClick();
+    void BJPG2_DblClick();
+    void CJPG2_DblClick();
+    void DJPG2_DblClick();
+    void EJPG2_DblClick();
+    void FJPG2_DblClick();
+
+private:
+    // One picture slot: its button, image box, path box, check box and file.
+    struct PictureSlot {
+        QPushButton* button;
+        PictureBox* image;
+        QLineEdit* path;
+        QCheckBox* check;
+        QString fileName;  // inside sysimg
+    };
+
+    void connectControls();
+    void Form_Load();
+    void loadBankList();
+    bool isAdministrator() const { return login_.isAdministrator(); }
+
+    // Helpers shared by the handlers.
+    void switchType(int type);
+    void pickAnswerLetter(QLabel* label, QChar letter);
+    void optionPlaceholder(QLineEdit* option);
+    void pasteIntoOption(QLineEdit* option);
+    void openCopyPathTool();
+    void capturePicture(const PictureSlot& slot);
+    QString picturePath(const QString& fileName) const;
+    QString stamp() const;
+    // Text colour of the six option labels back to the button-text colour.
+    void resetOptionLabelColours();
+
+    std::unique_ptr<Ui::Form11> ui_;
+    LoginState& login_;
+    Platform& platform_;
+    QString programFolder_;
+    ServerSettings settings_;
+    std::function<void(QWidget*)> openSyncWindow_;
+};
+
+}  // namespace qs

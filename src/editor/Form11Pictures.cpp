@@ -1,0 +1,133 @@
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <QPainter>
+#include <QSaveFile>
+
+#include "editor/Form11.h"
+#include "editor/PictureBox.h"
+#include "ui_Form11.h"
+
+namespace qs {
+
+bool Form11::PictureBoxSaveJPG(const QImage& picture, const QString& fileName, int quality) {
+    if (picture.isNull()) return false;
+    // JPEG has no transparency: show transparent parts on white, as a pasted picture looks.
+    QImage opaque = picture;
+    if (picture.hasAlphaChannel()) {
+        opaque = QImage(picture.size(), QImage::Format_RGB32);
+        opaque.fill(Qt::white);
+        QPainter p(&opaque);
+        p.drawImage(0, 0, picture);
+    }
+    // Written beside and renamed into place, so a failed write leaves no half file.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    QImageWriter writer(&file, "jpeg");
+    writer.setQuality(quality);
+    if (!writer.write(opaque)) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+QString Form11::picturePath(const QString& fileName) const {
+    return programFolder_ + QStringLiteral("/sysimg/") + fileName;
+}
+
+void Form11::capturePicture(const PictureSlot& slot) {
+    const QImage picture = QGuiApplication::clipboard()->image();
+    if (picture.isNull()) {
+        // Nothing is touched: the slot keeps its picture and file.
+        platform_.message(this, QStringLiteral("剪贴板中没有图片，截屏没有保存。"
+                                               "请先复制或截取图片，再点【截屏】。"));
+        return;
+    }
+    slot.image->setPicture(picture);
+    const QString path = picturePath(slot.fileName);
+    slot.path->setText(path);
+    if (QFile::exists(path)) QFile::remove(path);
+    QDir().mkpath(programFolder_ + QStringLiteral("/sysimg"));
+    if (!PictureBoxSaveJPG(slot.image->picture(), path, 75)) {
+        // A ticked box without its file would submit the question without its picture.
+        slot.check->setChecked(false);
+        platform_.message(this, QStringLiteral("截屏图片无法保存到 ") + path +
+                                    QStringLiteral(" ，这张图片没有保存。请检查 sysimg "
+                                                   "文件夹是否可以写入后再点【截屏】。"));
+        return;
+    }
+    slot.check->setChecked(true);
+}
+
+void Form11::timu2jpg_Click() {
+    capturePicture({ui_->timu2jpg, ui_->QJPG, ui_->timu2, ui_->timu1, QStringLiteral("qjpg.jpg")});
+}
+void Form11::a2jpg_Click() {
+    capturePicture({ui_->a2jpg, ui_->AJPG, ui_->AJPG2, ui_->AJPG1, QStringLiteral("ajpg.jpg")});
+}
+void Form11::b2jpg_Click() {
+    capturePicture({ui_->b2jpg, ui_->BJPG, ui_->BJPG2, ui_->BJPG1, QStringLiteral("bjpg.jpg")});
+}
+void Form11::c2jpg_Click() {
+    capturePicture({ui_->c2jpg, ui_->CJPG, ui_->CJPG2, ui_->CJPG1, QStringLiteral("cjpg.jpg")});
+}
+void Form11::d2jpg_Click() {
+    capturePicture({ui_->d2jpg, ui_->DJPG, ui_->DJPG2, ui_->DJPG1, QStringLiteral("djpg.jpg")});
+}
+void Form11::e2jpg_Click() {
+    capturePicture({ui_->e2jpg, ui_->EJPG, ui_->EJPG2, ui_->EJPG1, QStringLiteral("ejpg.jpg")});
+}
+void Form11::f2jpg_Click() {
+    capturePicture({ui_->f2jpg, ui_->FJPG, ui_->FJPG2, ui_->FJPG1, QStringLiteral("fjpg.jpg")});
+}
+void Form11::why2jpg_Click() {
+    capturePicture({ui_->why2jpg, ui_->WJPG, ui_->why2, ui_->why1, QStringLiteral("wjpg.jpg")});
+}
+
+void Form11::optionPlaceholder(QLineEdit* option) {
+    const int next = senum + 1;
+    option->setText(QStringLiteral("如右图") + QString::number(next));
+    // Held at the 16-bit limit rather than wrapping to negative numbers.
+    senum = qint16(qMin(next, 32767));
+}
+
+void Form11::AJPG1_Click(bool checked) {
+    if (checked) optionPlaceholder(ui_->SA);
+}
+void Form11::BJPG1_Click(bool checked) {
+    if (checked) optionPlaceholder(ui_->SB);
+}
+void Form11::CJPG1_Click(bool checked) {
+    if (checked) optionPlaceholder(ui_->SC);
+}
+void Form11::DJPG1_Click(bool checked) {
+    if (checked) optionPlaceholder(ui_->SD);
+}
+void Form11::EJPG1_Click(bool checked) {
+    if (checked) optionPlaceholder(ui_->SE);
+}
+void Form11::FJPG1_Click(bool checked) {
+    if (checked) optionPlaceholder(ui_->SF);
+}
+
+void Form11::why1_Click(bool checked) {
+    if (checked) ui_->why0->setText(QStringLiteral("备注如图") + stamp());
+}
+
+void Form11::openCopyPathTool() {
+    const QString program = programFolder_ + QStringLiteral("/tool-copy_file_path.exe");
+    if (!platform_.startProgram(program, {}))
+        platform_.message(this, QStringLiteral("无法启动 ") + program);
+}
+
+void Form11::AJPG2_DblClick() { openCopyPathTool(); }
+void Form11::BJPG2_DblClick() { openCopyPathTool(); }
+void Form11::CJPG2_DblClick() { openCopyPathTool(); }
+void Form11::DJPG2_DblClick() { openCopyPathTool(); }
+void Form11::EJPG2_DblClick() { openCopyPathTool(); }
+void Form11::FJPG2_DblClick() { openCopyPathTool(); }
+
+}  // namespace qs
