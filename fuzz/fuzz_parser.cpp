@@ -6,7 +6,8 @@
 // linear shows up as a timeout). The rest holds NUL-separated texts: the clipboard, then the
 // previous contents of timu, SA..SF and answer.
 //
-// Besides the sanitizers, the target checks properties every result must have.
+// Besides the sanitizers, the target compares the parser with a naive reading of the steps and
+// checks properties every result must have.
 #include <QByteArrayView>
 #include <QString>
 #include <cstdint>
@@ -47,6 +48,67 @@ bool IsSortedLetterSet(const QString& answer) {
     return true;
 }
 
+// A second, deliberately naive reading of the import, written straight from the steps with
+// QString's own replace/indexOf/mid; the parser must agree with it on every input.
+ParserFields Reference(const QString& s, const ParserFields& before, const ParserTypeFlags& t) {
+    if (s.isEmpty()) return before;
+    ParserFields f = before;
+    const QString letters = u"ABCDEF"_s;
+    if (t.Check3) {
+        f.timu = s;
+        f.timu.replace(u"'"_s, u"’"_s);
+        for (const QChar c : letters) f.timu.replace(QString(c) + u'.', QString(c));
+        if (f.answer.isEmpty()) f.answer = u"A"_s;
+    }
+    if (s.contains(u'A') || s.contains(u'B')) {
+        QString w = s;
+        w.replace(u"?"_s, QString());
+        w.replace(u"．"_s, u"."_s);
+        for (const QString& sep : {u"。"_s, u"，"_s, u","_s, u"、"_s})
+            for (const QChar c : letters) w.replace(QString(c) + sep, QString(c) + u'.');
+        w.replace(u".."_s, u"."_s);
+        w.replace(u"'"_s, u"’"_s);
+        for (const QString& kw :
+             {u"参考答案"_s, u"正确答案"_s, u"标准答案"_s, u"本题答案"_s, u"此题答案"_s, u"笞案"_s})
+            w.replace(kw, u"答案"_s);
+        const qsizetype p = w.indexOf(u"答案"_s);
+        if (p >= 0) {
+            const qsizetype q = w.indexOf(u"答案"_s, p + 2);
+            const QString r = (q < 0 ? w.mid(p + 2) : w.mid(p + 2, q - p - 2)).toUpper();
+            w = w.left(p);
+            f.answer.clear();
+            for (const QChar c : letters)
+                if (r.contains(c)) f.answer += c;
+            if (t.Check1 || t.Check3 || t.Check4) f.answer = f.answer.left(1);
+        }
+        const QString markers = u"ABCDEFG"_s;
+        for (int i = 0; i < 6; ++i) {
+            const QString m = QString(markers[i]) + u'.';
+            const QString n = QString(markers[i + 1]) + u'.';
+            const qsizetype p = w.indexOf(m);
+            if (p < 0) continue;
+            if (i == 0 && f.timu.isEmpty()) f.timu = w.left(p).replace(u"\r\n"_s, QString());
+            const qsizetype q = w.indexOf(m, p + 2);
+            QString x = q < 0 ? w.mid(p + 2) : w.mid(p + 2, q - p - 2);
+            const qsizetype k = x.indexOf(n);
+            if (k >= 0) x = x.left(k);
+            *Field(f, i + 1) = x.replace(u"\r\n"_s, QString());
+        }
+        for (int i = 1; i <= 6; ++i)
+            for (const QChar c : letters) Field(f, i)->replace(QString(c) + u'.', QString(c));
+    } else {
+        f.timu = s;
+        f.timu.replace(u'?', u' ');
+    }
+    if (!f.timu.isEmpty() && f.SA.isEmpty() && (t.Check5 || t.Check4)) f.SA = f.timu;
+    if (before.timu.contains(u"题目如图"_s)) f.timu += u"【题目如图】"_s;
+    if (t.Check3) {
+        f.SA = u"正确"_s;
+        f.SB = u"错误"_s;
+    }
+    return f;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -77,6 +139,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     ParserFields after = ParsePastedQuestion(clipboard, before, types);
+    ParserFields expected = Reference(clipboard, before, types);
+    for (int i = 0; i < 8; ++i)
+        if (*Field(after, i) != *Field(expected, i)) Fail("differs from the naive reading");
 
     qsizetype budget = clipboard.size() + 6;  // "【题目如图】" is the only text the parser adds
     for (int i = 0; i < 8; ++i) budget += Field(before, i)->size();

@@ -21,8 +21,8 @@ constexpr QStringView kAnswerKeywords[] = {u"参考答案", u"正确答案", u"�
 constexpr QStringView kAnswer = u"答案";
 
 // One left-to-right pass replacing non-overlapping hits; replaced text is never re-scanned, so
-// ".." -> "." turns "..." into "..". The result is built in a fresh buffer so that a text dense
-// with hits costs one pass, whatever the number of hits.
+// ".." -> "." turns "..." into "..". The result is built in one fresh buffer, so the cost stays
+// linear in the text's length however many hits it holds.
 void ReplaceAll(QString& text, QStringView before, QStringView after) {
     qsizetype hit = text.indexOf(before);
     if (hit < 0) return;
