@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+
+#include "db/SqlDialect.h"
+
+namespace qs {
+
+// The editor's query texts, one function per query. Values go in as literals
+// (' doubled) and names compared with like match only themselves; with the
+// SQL Server dialect and plain values each text is the system's own.
+
+// The question already on the server: same bank, question text and answer.
+QString DuplicateQuery(const SqlDialect& d, const QString& bank, const QString& question,
+                       const QString& answer);
+// The rows a submission renumbers: one bank and type, in id order.
+QString SubmitGroupQuery(const SqlDialect& d, const QString& bank, const QString& type);
+// The rows the renumbering command walks for one type.
+QString RenumberTypeQuery(const SqlDialect& d, const QString& bank, const QString& type);
+// The questions and the bank rows the delete commands walk.
+QString BankQuestionsQuery(const SqlDialect& d, const QString& bank);
+QString BankRowsQuery(const SqlDialect& d, const QString& bank);
+// The questions the statistics count (an exact comparison, not like).
+QString CountQuestionsQuery(const SqlDialect& d, const QString& bank);
+// The activity log, opened to append one row.
+QString LogQuery(const SqlDialect& d);
+
+// Set-based statements doing the same work in a few round trips.
+
+// "mantype like … and Qtype like …" of one bank and type.
+QString BankTypeCondition(const SqlDialect& d, const QString& bank, const QString& type);
+// Counts the rows of a condition on timu.
+QString CountWhere(const SqlDialect& d, const QString& condition);
+
+// Numbers the rows of `condition` 1, 2, 3 … in id order into id2, held at
+// 32767. Only rows whose id2 differs are written, unless `touchEveryRow`.
+// `normaliseAnswer` rewrites the answer to the letters A–F it holds, each
+// once, in order; `appendSpaceToWhy0` adds one space to the explanation.
+struct NumberingChanges {
+    bool normaliseAnswer = false;
+    bool appendSpaceToWhy0 = false;
+};
+QString NumberRowsStatement(const SqlDialect& d, const QString& condition,
+                            NumberingChanges changes = {});
+
+// The ids of a bank's questions in order, and the deletion of those up to
+// and including one id (from `fromId`), so a long deletion shows progress.
+QString BankQuestionIdsQuery(const SqlDialect& d, const QString& bank);
+QString DeleteBankQuestionsStatement(const SqlDialect& d, const QString& bank, qint64 fromId,
+                                     qint64 toId);
+QString DeleteBankRowsStatement(const SqlDialect& d, const QString& bank);
+QString CountBankQuestionsStatement(const SqlDialect& d, const QString& bank);
+
+}  // namespace qs

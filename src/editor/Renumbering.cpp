@@ -1,0 +1,54 @@
+#include "editor/Renumbering.h"
+
+#include "editor/EditorQueries.h"
+
+namespace qs {
+
+Renumbering::Renumbering(Connection& server, Connection& local, Progress progress)
+    : server_(server), local_(local), progress_(std::move(progress)) {}
+
+const QStringList& Renumbering::types() {
+    static const QStringList t = {QStringLiteral("单选题"), QStringLiteral("多选题"),
+                                  QStringLiteral("判断题"), QStringLiteral("填空题"),
+                                  QStringLiteral("应用题")};
+    return t;
+}
+
+QString Renumbering::caption(qint64 total, Side side, const QString& bank, const QString& type,
+                             int counter) {
+    return QString::number(total) + QStringLiteral(")正在处理:【") + SideName(side) +
+           QStringLiteral("】") + bank + QLatin1Char(' ') + type + QLatin1Char(':') +
+           QString::number(counter);
+}
+
+QString Renumbering::doneText(qint64 total) {
+    return QStringLiteral("共重置题目序号:") + QString::number(total);
+}
+
+qint64 Renumbering::pass(Connection& c, Side side, const QString& bank, const QString& type) {
+    try {
+        NumberingChanges changes;
+        // Fill-in and application questions keep their answers as written.
+        changes.normaliseAnswer = types().indexOf(type) < 3;
+        changes.appendSpaceToWhy0 = true;
+        const QString condition = BankTypeCondition(c.dialect(), bank, type);
+        const qint64 rows = c.execute(NumberRowsStatement(c.dialect(), condition, changes));
+        if (rows > 0) {
+            total_ += rows;
+            if (progress_)
+                progress_(caption(total_, side, bank, type, int(qMin<qint64>(rows, 32767))));
+        }
+        return rows;
+    } catch (const DbError& e) {
+        throw WorkFailure(side, e);
+    }
+}
+
+qint64 Renumbering::run(const QString& bank) {
+    total_ = 0;
+    for (const QString& type : types()) pass(server_, Side::Server, bank, type);
+    for (const QString& type : types()) pass(local_, Side::Local, bank, type);
+    return total_;
+}
+
+}  // namespace qs

@@ -1,0 +1,80 @@
+#pragma once
+
+// Question rows for the editor's database tests and benchmarks: bulk groups
+// made by the database itself, single rows, and reads of whole columns.
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+#include "db/Connection.h"
+#include "db/DbError.h"
+
+namespace qs::test {
+
+// `count` questions of one bank and type, id2 0, texts "<prefix>1" …,
+// answers `answer`, explanations NULL; made by one statement.
+inline void AddQuestionGroup(Connection& c, const QString& bank, const QString& type, int count,
+                             const QString& answer = QStringLiteral("A"),
+                             const QString& prefix = QStringLiteral("题"), int id2 = 0) {
+    const SqlDialect& d = c.dialect();
+    const QString cols = QStringLiteral(
+        "insert into timu (mantype, Qtype, id2, QUESTION, answer, nandu, SA, SB, SC, SD, adder) ");
+    const QString values = d.literal(bank) + QStringLiteral(", ") + d.literal(type) +
+                           QStringLiteral(", ") + QString::number(id2) + QStringLiteral(", ");
+    const QString tail = QStringLiteral(", ") + d.literal(answer) +
+                         QStringLiteral(", '普通', '选项一', '选项二', '选项三', '选项四', 'sa'");
+    if (c.backend() == Backend::PostgreSql) {
+        c.execute(cols + QStringLiteral("select ") + values + d.literal(prefix) +
+                  QStringLiteral(" || g") + tail + QStringLiteral(" from generate_series(1, ") +
+                  QString::number(count) + QStringLiteral(") g"));
+    } else {
+        c.execute(QStringLiteral("with recursive g(x) as (select 1 union all select x + 1 from g "
+                                 "where x < ") +
+                  QString::number(count) + QStringLiteral(") ") + cols +
+                  QStringLiteral("select ") + values + d.literal(prefix) +
+                  QStringLiteral(" || x") + tail + QStringLiteral(" from g"));
+    }
+}
+
+// One question; returns its id.
+inline qint64 AddQuestion(Connection& c, const QString& bank, const QString& type,
+                          const QString& question, const QVariant& answer = QStringLiteral("A"),
+                          const QVariant& why0 = QVariant(), int id2 = 0) {
+    QSqlQuery q(c.database());
+    const bool pg = c.backend() == Backend::PostgreSql;
+    q.prepare(QStringLiteral("insert into timu (mantype, Qtype, QUESTION, answer, why0, id2) "
+                             "values (?, ?, ?, ?, ?, ?)") +
+              (pg ? QStringLiteral(" returning id") : QString()));
+    q.addBindValue(bank);
+    q.addBindValue(type);
+    q.addBindValue(question);
+    q.addBindValue(answer.isNull() ? QVariant(QMetaType::fromType<QString>()) : answer);
+    q.addBindValue(why0.isNull() ? QVariant(QMetaType::fromType<QString>()) : why0);
+    q.addBindValue(id2);
+    if (!q.exec()) c.raise(q.lastError(), q.lastQuery());
+    if (pg && q.next()) return q.value(0).toLongLong();
+    return q.lastInsertId().toLongLong();
+}
+
+inline void AddBank(Connection& c, const QString& bank) {
+    c.execute(QStringLiteral("insert into alltype (mantype) values (") + c.dialect().literal(bank) +
+              QLatin1Char(')'));
+}
+
+// The values of one column of the rows a query selects, as texts ("<null>" for NULL).
+inline QStringList Column(Connection& c, const QString& sql) {
+    QSqlQuery q(c.database());
+    if (!q.exec(sql)) c.raise(q.lastError(), sql);
+    QStringList out;
+    while (q.next()) out << (q.value(0).isNull() ? QStringLiteral("<null>") : q.value(0).toString());
+    return out;
+}
+
+inline qint64 Count(Connection& c, const QString& where) {
+    return c.scalar(QStringLiteral("select count(*) from timu where ") + where).toLongLong();
+}
+
+}  // namespace qs::test
