@@ -11,12 +11,15 @@ namespace qs {
 Answer QtPlatform::message(QWidget* owner, const QString& text, const QString& caption,
                            Buttons buttons) {
     const QString title = caption.isEmpty() ? kAppTitle : caption;
+    // The windows write line breaks as CR LF; a lone CR would show as a box.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     if (buttons == Buttons::YesNo) {
-        const auto r = QMessageBox::question(owner, title, text,
+        const auto r = QMessageBox::question(owner, title, shown,
                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
         return r == QMessageBox::Yes ? Answer::Yes : Answer::No;
     }
-    QMessageBox::information(owner, title, text);
+    QMessageBox::information(owner, title, shown);
     return Answer::Ok;
 }
 
