@@ -39,8 +39,13 @@ QString QuestionLookupQuery(const SqlDialect& d, SyncDirection direction, const 
 }
 
 QString BankNameLookupQuery(const SqlDialect& d, const QVariant& question) {
-    return QStringLiteral("select * from timu where ") +
-           KeyCondition(d, QStringLiteral("QUESTION"), question) + QLatin1Char(' ');
+    QString sql = QStringLiteral("select * from timu where ") +
+                  KeyCondition(d, QStringLiteral("QUESTION"), question) + QLatin1Char(' ');
+    // Only the first match is renamed. SQL Server returns the oldest question
+    // first; the other servers are asked for it, since an update moves a row
+    // to the end of their order and a re-run would rename another question.
+    if (d.backend() != Backend::SqlServer) sql += QStringLiteral("order by id");
+    return sql;
 }
 
 QString BankListSourceQuery() { return QStringLiteral("select * from alltype "); }
