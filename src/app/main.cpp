@@ -1,25 +1,44 @@
 #include <QApplication>
 #include <QDir>
-#include <QLabel>
+
+#include <memory>
 
 #include "db/Connection.h"
 #include "db/ServerSettings.h"
+#include "editor/Form11.h"
+#include "login/Form1.h"
 #include "platform/QtPlatform.h"
+#include "sync/Form19.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     qs::QtPlatform platform;
+
     // The program folder holds config.txt, anguidb.mdb, sysimg/ and servers.ini.
     const QString programFolder = QDir::cleanPath(QCoreApplication::applicationDirPath());
     const qs::LoadedSettings loaded = qs::LoadServerSettings(programFolder);
     if (!loaded.error.isEmpty()) platform.message(nullptr, loaded.error);
+    const qs::ServerSettings settings = loaded.settings;
     qs::DbEnvironment env;
-    env.serverBackend = loaded.settings.backend;
+    env.serverBackend = settings.backend;
     env.embeddedServerFolder = programFolder + QStringLiteral("/servers");
     qs::DbEnvironment::configure(env);
 
-    QLabel placeholder(QStringLiteral("青松录入双开器"));
-    placeholder.setWindowTitle(qs::kAppTitle);
-    placeholder.show();
-    return app.exec();
+    std::unique_ptr<qs::Form11> editor;
+    qs::Form1* loginWindow = nullptr;
+    auto openSyncWindow = [&](QWidget* owner) {
+        qs::Form19 sync(loginWindow->state(), platform, settings, owner);
+        sync.exec();
+    };
+    qs::Form1 login(platform, programFolder, settings, [&]() -> qs::EditorAccess* {
+        if (!editor)
+            editor = std::make_unique<qs::Form11>(loginWindow->state(), platform, programFolder,
+                                                  settings, openSyncWindow);
+        return editor.get();
+    });
+    loginWindow = &login;
+    login.show();
+    const int rc = app.exec();
+    editor.reset();
+    return rc;
 }
