@@ -1,0 +1,62 @@
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "platform/QtPlatform.h"
+
+using namespace qs;
+using namespace Qt::StringLiterals;
+
+// The production message boxes, answered by a queued call that finds the
+// modal box the way an operator would see it.
+class tst_QtPlatform : public QObject {
+    Q_OBJECT
+private slots:
+    void messageBoxes_data();
+    void messageBoxes();
+};
+
+void tst_QtPlatform::messageBoxes_data() {
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<int>("buttons");
+    QTest::addColumn<int>("press");  // QMessageBox::StandardButton
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("OK, application title") << QString() << int(Buttons::Ok) << int(QMessageBox::Ok)
+                                           << int(Answer::Ok) << u"青松录入双开器"_s;
+    QTest::newRow("Yes") << u"是否保存密码"_s << int(Buttons::YesNo) << int(QMessageBox::Yes)
+                         << int(Answer::Yes) << u"是否保存密码"_s;
+    QTest::newRow("No") << u"注册新用户"_s << int(Buttons::YesNo) << int(QMessageBox::No)
+                        << int(Answer::No) << u"注册新用户"_s;
+}
+
+void tst_QtPlatform::messageBoxes() {
+    QFETCH(QString, caption);
+    QFETCH(int, buttons);
+    QFETCH(int, press);
+    QFETCH(int, answer);
+    QFETCH(QString, title);
+    QString seenTitle, seenText;
+    bool seenBothButtons = false;
+    QTimer::singleShot(0, this, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        seenTitle = box->windowTitle();
+        seenText = box->text();
+        seenBothButtons = box->button(QMessageBox::Yes) && box->button(QMessageBox::No);
+        box->button(QMessageBox::StandardButton(press))->click();
+    });
+    QtPlatform platform;
+    const Answer got = platform.message(nullptr, u"【用户登录成功】\r\n\r\n用户进度:甲→1"_s, caption,
+                                        Buttons(buttons));
+    QCOMPARE(int(got), answer);
+    QCOMPARE(seenTitle, title);
+    // CR LF is a line break on screen, no stray CR.
+    QCOMPARE(seenText, u"【用户登录成功】\n\n用户进度:甲→1"_s);
+    QCOMPARE(seenBothButtons, Buttons(buttons) == Buttons::YesNo);
+}
+
+QTEST_MAIN(tst_QtPlatform)
+#include "tst_QtPlatform.moc"
