@@ -1,0 +1,140 @@
+#include <QTest>
+
+#include <memory>
+
+#include "db/Endpoints.h"
+#include "editor/QuestionRows.h"
+#include "editor/Renumbering.h"
+#include "support/TestDatabases.h"
+
+using namespace qs;
+using namespace qs::test;
+using namespace Qt::StringLiterals;
+
+// Renumbering a bank type by type on the server and then the local file.
+class tst_Renumbering : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase_data() { AddBackendRows(); }
+    void init();
+    void cleanup();
+
+    void numbersNormalisesAndAppendsOnBothDatabases();
+    void runningTwiceOnlyLengthensExplanations();
+    void bankNameWithWildcardsTouchesOnlyItself();
+    void localFailureStopsAfterTheServer();
+
+private:
+    void addBank(Connection& c);
+    std::unique_ptr<TempProgramFolder> folder_;
+    Connection server_;
+    Connection local_;
+    QStringList captions_;
+};
+
+void tst_Renumbering::init() {
+    QFETCH_GLOBAL(int, backend);
+    folder_ = std::make_unique<TempProgramFolder>();
+    UseServerBackend(Backend(backend), folder_->path());
+    server_.open(ServerConnectionString(Backend(backend) == Backend::PostgreSql
+                                            ? PgLeftEndpoint()
+                                            : u"embedded,1"_s),
+                 10, ado::adUseServer);
+    ResetDatabase(server_);
+    local_.open(LocalConnectionString(folder_->path()), 0, ado::adUseClient);
+    captions_.clear();
+}
+
+void tst_Renumbering::cleanup() {
+    server_.close();
+    local_.close();
+}
+
+// Three single-choice, two true/false, one fill-in and one row of an unknown
+// type, with other banks' rows between them.
+void tst_Renumbering::addBank(Connection& c) {
+    const QString bank = u"会计基础"_s;
+    AddQuestion(c, bank, u"单选题"_s, u"q1"_s, u"ba"_s, u"依据"_s, 7);
+    AddQuestion(c, u"会计基础2"_s, u"单选题"_s, u"other"_s, u"ba"_s, u"x"_s, 7);
+    AddQuestion(c, bank, u"判断题"_s, u"t1"_s, u"A,C"_s, {}, 0);
+    AddQuestion(c, bank, u"单选题"_s, u"q2"_s, u"任意"_s, u""_s, 0);
+    AddQuestion(c, bank, u"填空题"_s, u"f1"_s, u"任意"_s, u"f"_s, 0);
+    AddQuestion(c, bank, u"单选题"_s, u"q3"_s, {}, u"y"_s, 3);
+    AddQuestion(c, bank, u"判断题"_s, u"t2"_s, u"fedcbaFA"_s, u"z"_s, 9);
+    AddQuestion(c, bank, u"论述题"_s, u"odd"_s, u"ba"_s, u"o"_s, 9);
+}
+
+void tst_Renumbering::numbersNormalisesAndAppendsOnBothDatabases() {
+    addBank(server_);
+    addBank(local_);
+    Renumbering r(server_, local_, [&](const QString& c) { captions_ << c; });
+    QCOMPARE(r.run(u"会计基础"_s), qint64(12));
+    QCOMPARE(Renumbering::doneText(12), u"共重置题目序号:12"_s);
+    QCOMPARE(captions_, (QStringList{u"3)正在处理:【服务器】会计基础 单选题:3"_s,
+                                     u"5)正在处理:【服务器】会计基础 判断题:2"_s,
+                                     u"6)正在处理:【服务器】会计基础 填空题:1"_s,
+                                     u"9)正在处理:【本地库】会计基础 单选题:3"_s,
+                                     u"11)正在处理:【本地库】会计基础 判断题:2"_s,
+                                     u"12)正在处理:【本地库】会计基础 填空题:1"_s}));
+    for (Connection* c : {&server_, &local_}) {
+        QCOMPARE(Column(*c, u"select id2 from timu order by id"_s),
+                 (QStringList{u"1"_s, u"7"_s, u"1"_s, u"2"_s, u"1"_s, u"3"_s, u"2"_s, u"9"_s}));
+        QCOMPARE(Column(*c, u"select answer from timu order by id"_s),
+                 (QStringList{u"AB"_s, u"ba"_s, u"AC"_s, u""_s, u"任意"_s, u""_s, u"ABCDEF"_s,
+                              u"ba"_s}));
+        QCOMPARE(Column(*c, u"select why0 from timu order by id"_s),
+                 (QStringList{u"依据 "_s, u"x"_s, u" "_s, u" "_s, u"f "_s, u"y "_s, u"z "_s,
+                              u"o"_s}));
+    }
+}
+
+void tst_Renumbering::runningTwiceOnlyLengthensExplanations() {
+    addBank(server_);
+    AddQuestionGroup(local_, u"会计基础"_s, u"多选题"_s, 50, u"dcb"_s);
+    Renumbering r(server_, local_, {});
+    r.run(u"会计基础"_s);
+    QStringList before[3];
+    const QStringList columns = {u"id2"_s, u"answer"_s, u"why0"_s};
+    for (int i = 0; i < 3; ++i)
+        before[i] = Column(server_, u"select "_s + columns[i] + u" from timu order by id"_s) +
+                    Column(local_, u"select "_s + columns[i] + u" from timu order by id"_s);
+    QCOMPARE(r.run(u"会计基础"_s), qint64(6 + 50));
+    for (int i = 0; i < 2; ++i)
+        QCOMPARE(Column(server_, u"select "_s + columns[i] + u" from timu order by id"_s) +
+                     Column(local_, u"select "_s + columns[i] + u" from timu order by id"_s),
+                 before[i]);
+    const QStringList after = Column(server_, u"select why0 from timu order by id"_s) +
+                              Column(local_, u"select why0 from timu order by id"_s);
+    QCOMPARE(after.size(), before[2].size());
+    QCOMPARE(after.value(0), u"依据  "_s);  // two more than before the first run
+    QCOMPARE(after.value(1), u"x"_s);       // another bank: untouched
+    QCOMPARE(after.last(), u"  "_s);        // NULL became " ", then "  "
+    QCOMPARE(before[1].last(), u"BCD"_s);
+}
+
+void tst_Renumbering::bankNameWithWildcardsTouchesOnlyItself() {
+    for (const QString& bank : {u"题库%_"_s, u"题库%_a"_s, u"题库ab"_s})
+        AddQuestionGroup(server_, bank, u"单选题"_s, 3, u"ba"_s, u"题"_s, 0);
+    Renumbering r(server_, local_, {});
+    QCOMPARE(r.run(u"题库%_"_s), qint64(3));
+    QCOMPARE(Column(server_, u"select answer from timu order by id"_s),
+             (QStringList{u"AB"_s, u"AB"_s, u"AB"_s, u"ba"_s, u"ba"_s, u"ba"_s, u"ba"_s, u"ba"_s, u"ba"_s}));
+    QCOMPARE(Count(server_, u"id2 = 0"_s), qint64(6));
+}
+
+void tst_Renumbering::localFailureStopsAfterTheServer() {
+    addBank(server_);
+    Connection closed;
+    Renumbering r(server_, closed, [&](const QString& c) { captions_ << c; });
+    try {
+        r.run(u"会计基础"_s);
+        QFAIL("a closed local file must stop the renumbering");
+    } catch (const WorkFailure& f) {
+        QCOMPARE(f.side(), Side::Local);
+    }
+    QCOMPARE(captions_.last(), u"6)正在处理:【服务器】会计基础 填空题:1"_s);
+    QCOMPARE(Column(server_, u"select id2 from timu where QUESTION = 'q3'"_s), QStringList{u"3"_s});
+}
+
+QTEST_GUILESS_MAIN(tst_Renumbering)
+#include "tst_Renumbering.moc"
