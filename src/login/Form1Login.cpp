@@ -96,8 +96,11 @@ void Form1::Command2_Click() {
     if (!connectToServer(run)) return;
     if (state_.online1 == 1) {
         run.openWorking(state_.mdbfold);
-        // The administrator may add accounts while the server is closed.
-        if (state_.username != settings_.adminName && serverClosed(run, true)) return;
+        // The administrator may add accounts while the server is closed. An
+        // unset administrator name must not open a closed server to everyone.
+        const bool administrator =
+            !settings_.adminName.isEmpty() && state_.username == settings_.adminName;
+        if (!administrator && serverClosed(run, true)) return;
     }
     loadBanks(run);
 
@@ -139,6 +142,7 @@ bool Form1::connectToServer(LoginRun& run) {
     state_.ser1 = ChooseEndpoint(ui->Combo3->currentText(), state_.download1, state_.download2,
                                  state_.download3, state_.download4);
     state_.mdbfold = state_.ser1;
+    bankCount_ = 0;
     // The marker file says the operator works without the connection test.
     if (QFileInfo::exists(programFolder_ + QStringLiteral("/本地库.txt"))) return true;
     bankCount_ = run.testConnection(state_.mdbfold);

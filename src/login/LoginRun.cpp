@@ -26,6 +26,7 @@ int LoginRun::testConnection(const QString& endpoint) {
 
 void LoginRun::openWorking(const QString& endpoint) {
     workingEndpoint_ = endpoint;
+    workingTried_ = true;
     resume_([&] {
         working_.open(ServerConnectionString(endpoint), kWorkingTimeout, ado::adUseServer);
     });
@@ -65,7 +66,8 @@ QStringList LoginRun::bankNames() {
 
 Connection& LoginRun::accountConnection() {
     if (test_.isOpen()) return test_;
-    if (!working_.isOpen()) openWorking(workingEndpoint_);
+    // A server that failed once is not waited for a second time.
+    if (!workingTried_) openWorking(workingEndpoint_);
     return working_;
 }
 

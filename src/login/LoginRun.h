@@ -69,6 +69,7 @@ private:
 
     QString programFolder_;
     QString workingEndpoint_;
+    bool workingTried_ = false;
     ResumeNext& resume_;
     Connection local_;
     Connection test_;

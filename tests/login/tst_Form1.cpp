@@ -45,6 +45,7 @@ private slots:
     void unreachableServer();
     void serverWithoutBanks();
     void markerFileSkipsTheConnectionTest();
+    void markerFileWithAnUnreachableServer();
     void enterRunsTheLogin();
     void nameBoxFilters();
 
@@ -432,6 +433,23 @@ void tst_Form1::markerFileSkipsTheConnectionTest() {
     QCOMPARE(f.state().adminlist, u"张三,管理员"_s);
 }
 
+void tst_Form1::markerFileWithAnUnreachableServer() {
+    if (backend_ != Backend::PostgreSql) QSKIP("an embedded server is always reachable");
+    folder_->write(u"本地库.txt"_s, QByteArray());
+    Form1& f = start();
+    child<QComboBox>("Combo3")->setEditText(u"127.0.0.1,1"_s);
+    fill(u"张三"_s, u"secret"_s);
+    click("Command1");
+    // No status row was read, so the server is not taken as closed; an
+    // account that could not be looked up is a connection failure, not an
+    // unknown account.
+    QCOMPARE(platform_.texts(), QStringList{msg::ConnectionFailed(3709, 0)});
+    QCOMPARE(platform_.quits, 0);
+    QVERIFY(buttonsEnabled());
+    QVERIFY(f.isVisible());
+    QVERIFY(!editor_);
+}
+
 void tst_Form1::enterRunsTheLogin() {
     seed();
     for (const char* box : {"Text1", "Text2"}) {
@@ -554,12 +572,17 @@ void tst_Form1::registrationDeclined() {
 
 void tst_Form1::registrationOnAClosedServer_data() {
     QTest::addColumn<bool>("administrator");
-    QTest::newRow("operator") << false;
-    QTest::newRow("administrator") << true;
+    QTest::addColumn<QString>("adminName");
+    QTest::newRow("operator") << false << ServerSettings::defaults().adminName;
+    QTest::newRow("administrator") << true << ServerSettings::defaults().adminName;
+    // An empty setting must not match an empty saved name.
+    QTest::newRow("no administrator configured") << false << QString();
 }
 
 void tst_Form1::registrationOnAClosedServer() {
     QFETCH(bool, administrator);
+    QFETCH(QString, adminName);
+    settings_.adminName = adminName;
     seed();
     exec(u"update conf set allonoff = 0, offwhy = '升级', offtime = '今晚'"_s);
     if (administrator) writeConfig(u"账号:"_s + settings_.adminName + u"\n"_s);
