@@ -60,8 +60,12 @@ Form1::Form1(Platform& platform, const QString& programFolder, const ServerSetti
 
 Form1::~Form1() = default;
 
-QString Form1::downloadPageUrl() { return QStringLiteral("https://www.qingsong.invalid/download/"); }
-QString Form1::shopPageUrl() { return QStringLiteral("https://shop.qingsong.invalid/"); }
+QString Form1::downloadPageUrl() {
+    return QStringLiteral("https://www.qingsong.invalid/download/");
+}
+QString Form1::shopPageUrl() {
+    return QStringLiteral("https://shop.qingsong.invalid/");
+}
 
 void Form1::Form_Load() {
     state_.download1 = settings_.mainEndpoint;
@@ -86,7 +90,9 @@ EditorAccess& Form1::editor() {
     return *editor_;
 }
 
-void Form1::say(const QString& text) { platform_.message(this, text); }
+void Form1::say(const QString& text) {
+    platform_.message(this, text);
+}
 
 void Form1::setCaption(const QString& caption) {
     setWindowTitle(caption);
@@ -111,8 +117,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         const int keyAscii = (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
                                  ? 13
                                  : (key->text().isEmpty() ? 0 : key->text().at(0).unicode());
-        if (watched == ui->Text1) Text1_KeyPress(keyAscii);
-        else Text2_KeyPress(keyAscii);
+        if (watched == ui->Text1)
+            Text1_KeyPress(keyAscii);
+        else
+            Text2_KeyPress(keyAscii);
     }
     return QWidget::eventFilter(watched, event);  // the key itself goes on to the box
 }

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QWidget>
-
 #include <memory>
 
 #include "db/ServerSettings.h"

@@ -8,15 +8,26 @@ namespace {
 const QString kBreak = QStringLiteral("\r\n\r\n");
 }
 
-QString WindowCaption() { return QStringLiteral("青松考典 登录青松录入双开器"); }
-QString LoggingInCaption() {
-    return QStringLiteral("登录成功 - 正在载入数据.. 服务器较慢，未响应请耐心等待几十秒后显示主界面..");
+QString WindowCaption() {
+    return QStringLiteral("青松考典 登录青松录入双开器");
 }
-QString LoggedInCaption(const QString& username) { return QStringLiteral("已登录:") + username; }
-QString RegisteredCaption() { return QStringLiteral("注册成功"); }
+QString LoggingInCaption() {
+    return QStringLiteral(
+        "登录成功 - 正在载入数据.. 服务器较慢，未响应请耐心等待几十秒后显示主界面..");
+}
+QString LoggedInCaption(const QString& username) {
+    return QStringLiteral("已登录:") + username;
+}
+QString RegisteredCaption() {
+    return QStringLiteral("注册成功");
+}
 
-QString EmptyName() { return QStringLiteral("【用户名不能为空！】"); }
-QString EmptyPassword() { return QStringLiteral("【密码不能为空值】请填写登录密码。"); }
+QString EmptyName() {
+    return QStringLiteral("【用户名不能为空！】");
+}
+QString EmptyPassword() {
+    return QStringLiteral("【密码不能为空值】请填写登录密码。");
+}
 
 QString ConnectionFailed(int errorNumber, int bankCount) {
     QString error = QString::number(errorNumber);
@@ -37,8 +48,8 @@ QString ServerClosed(const QString& offwhy, const QString& offtime) {
 }
 
 QString ServerClosedCallAdmin(const QString& offwhy, const QString& offtime, const QString& phone) {
-    return closedHead(offwhy, offtime) + QStringLiteral("■服务器正在维护，请稍后再试，站长") + phone +
-           QStringLiteral("。");
+    return closedHead(offwhy, offtime) + QStringLiteral("■服务器正在维护，请稍后再试，站长") +
+           phone + QStringLiteral("。");
 }
 
 QString Unregistered(const QString& name) {
@@ -54,31 +65,47 @@ QString WrongPassword() {
 QString SavePasswordQuestion() {
     return QStringLiteral("您原来没有设置密码，要保存密码吗？以后登录就要输入这个密码才行..");
 }
-QString SavePasswordCaption() { return QStringLiteral("是否保存密码"); }
+QString SavePasswordCaption() {
+    return QStringLiteral("是否保存密码");
+}
 
 QString LoginSucceeded(const QString& progress) {
-    return QStringLiteral("        【用户登录成功】        ") + kBreak + QStringLiteral("用户进度:") +
-           progress;
+    return QStringLiteral("        【用户登录成功】        ") + kBreak +
+           QStringLiteral("用户进度:") + progress;
 }
 
 QString OpeningWebPage() {
     return QStringLiteral(
-        "即将打开官网下载页面，请下载后确保现在已运行的《青松考典》已经退出，再解压覆盖文件并重新打开刷题软件。");
+        "即将打开官网下载页面，请下载后确保现在已运行的《青松考典》已经退出，再解压覆盖文件并重新打"
+        "开刷题软件。");
 }
 
-QString ReservedName() { return QStringLiteral("【名字错误】系统保留文字，不能注册为账号。"); }
-QString EmptyNewName() { return QStringLiteral("【名字不能为空值】请填写登录名字，建议用真名。"); }
-QString NameTooLong() { return QStringLiteral("【名字不能太长】请填写登录名字，建议用真名。"); }
+QString ReservedName() {
+    return QStringLiteral("【名字错误】系统保留文字，不能注册为账号。");
+}
+QString EmptyNewName() {
+    return QStringLiteral("【名字不能为空值】请填写登录名字，建议用真名。");
+}
+QString NameTooLong() {
+    return QStringLiteral("【名字不能太长】请填写登录名字，建议用真名。");
+}
 QString IllegalNameCharacter() {
     return QStringLiteral("【错误，名字含有非法字符，请修改登录名字....】");
 }
 
 QString ConfirmRegistration(const QString& name, const QString& password) {
-    return QStringLiteral("        【新用户注册】        ") + kBreak + QStringLiteral("确定要使用名字【") +
-           name + QStringLiteral("】密码【") + password + QStringLiteral("】注册新用户吗？");
+    return QStringLiteral("        【新用户注册】        ") + kBreak +
+           QStringLiteral("确定要使用名字【") + name + QStringLiteral("】密码【") + password +
+           QStringLiteral("】注册新用户吗？");
 }
-QString ConfirmRegistrationCaption() { return QStringLiteral("注册新用户"); }
-QString NameTaken() { return QStringLiteral("【错误】该用户已注册！只能登录...(或者改名另注册一个)"); }
-QString Registered() { return QStringLiteral("【注册成功】"); }
+QString ConfirmRegistrationCaption() {
+    return QStringLiteral("注册新用户");
+}
+QString NameTaken() {
+    return QStringLiteral("【错误】该用户已注册！只能登录...(或者改名另注册一个)");
+}
+QString Registered() {
+    return QStringLiteral("【注册成功】");
+}
 
 }  // namespace qs::msg

@@ -77,7 +77,7 @@ LoginRun::Lookup LoginRun::lookUp(const QString& username) {
     Lookup result = Lookup::Failed;
     resume_([&] {
         accountRs_.open(AccountQuery(c.dialect(), username), c, ado::adOpenStatic,
-                         ado::adLockOptimistic);
+                        ado::adLockOptimistic);
         if (accountRs_.eof()) {
             result = Lookup::Missing;
             return;
@@ -109,6 +109,8 @@ bool LoginRun::addAccount(const Account& a) {
     });
 }
 
-void LoginRun::closeAccount() { accountRs_.close(); }
+void LoginRun::closeAccount() {
+    accountRs_.close();
+}
 
 }  // namespace qs

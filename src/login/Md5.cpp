@@ -43,7 +43,9 @@ private:
     iconv_t cd_;
 };
 
-constexpr std::uint32_t rotl(std::uint32_t x, int c) { return (x << c) | (x >> (32 - c)); }
+constexpr std::uint32_t rotl(std::uint32_t x, int c) {
+    return (x << c) | (x >> (32 - c));
+}
 
 constexpr std::array<int, 64> kShift = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22,
                                         5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20,

@@ -4,14 +4,14 @@ namespace qs {
 
 const QStringList& FilteredNameTexts() {
     static const QStringList texts = {
-        QStringLiteral("‘"),  QStringLiteral("’"), QStringLiteral("“"), QStringLiteral("”"),
-        QStringLiteral("\""), QStringLiteral(","), QStringLiteral("，"), QStringLiteral(":"),
-        QStringLiteral("~"),  QStringLiteral("!"), QStringLiteral("#"), QStringLiteral("￥"),
-        QStringLiteral("$"),  QStringLiteral("%"), QStringLiteral("^"), QStringLiteral("&"),
-        QStringLiteral("*"),  QStringLiteral("("), QStringLiteral(")"), QStringLiteral("="),
-        QStringLiteral("+"),  QStringLiteral("\\"), QStringLiteral("/"), QStringLiteral("?"),
-        QStringLiteral("？"), QStringLiteral("["), QStringLiteral("{"), QStringLiteral("｛"),
-        QStringLiteral("]"),  QStringLiteral("}"), QStringLiteral(";"), QStringLiteral(">"),
+        QStringLiteral("‘"),  QStringLiteral("’"),  QStringLiteral("“"),  QStringLiteral("”"),
+        QStringLiteral("\""), QStringLiteral(","),  QStringLiteral("，"), QStringLiteral(":"),
+        QStringLiteral("~"),  QStringLiteral("!"),  QStringLiteral("#"),  QStringLiteral("￥"),
+        QStringLiteral("$"),  QStringLiteral("%"),  QStringLiteral("^"),  QStringLiteral("&"),
+        QStringLiteral("*"),  QStringLiteral("("),  QStringLiteral(")"),  QStringLiteral("="),
+        QStringLiteral("+"),  QStringLiteral("\\"), QStringLiteral("/"),  QStringLiteral("?"),
+        QStringLiteral("？"), QStringLiteral("["),  QStringLiteral("{"),  QStringLiteral("｛"),
+        QStringLiteral("]"),  QStringLiteral("}"),  QStringLiteral(";"),  QStringLiteral(">"),
         QStringLiteral("<"),  QStringLiteral("《"), QStringLiteral("》"), QStringLiteral("\r\n"),
         QStringLiteral("`")};
     return texts;

@@ -19,21 +19,28 @@ void tst_Md5::asciiIsStandardMd5_data() {
     QTest::addColumn<QString>("digest");
     // The test suite of RFC 1321.
     QTest::newRow("empty") << QString() << "d41d8cd98f00b204e9800998ecf8427e";
-    QTest::newRow("a") << "a" << "0cc175b9c0f1b6a831c399e269772661";
-    QTest::newRow("abc") << "abc" << "900150983cd24fb0d6963f7d28e17f72";
-    QTest::newRow("message digest") << "message digest" << "f96b697d7cb7938d525a2f31aaf161d0";
-    QTest::newRow("alphabet") << "abcdefghijklmnopqrstuvwxyz" << "c3fcd3d76192e4007dfb496cca67e13b";
+    QTest::newRow("a") << "a"
+                       << "0cc175b9c0f1b6a831c399e269772661";
+    QTest::newRow("abc") << "abc"
+                         << "900150983cd24fb0d6963f7d28e17f72";
+    QTest::newRow("message digest") << "message digest"
+                                    << "f96b697d7cb7938d525a2f31aaf161d0";
+    QTest::newRow("alphabet") << "abcdefghijklmnopqrstuvwxyz"
+                              << "c3fcd3d76192e4007dfb496cca67e13b";
     QTest::newRow("alphanumeric")
         << "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"
         << "d174ab98d277d9f5a5611c2c9f419d9f";
     QTest::newRow("two blocks") << QStringLiteral("1234567890").repeated(8)
                                 << "57edf4a22be3c955ac49da2e2107b67a";
     // Lengths around the block edge (55, 56 and 64 bytes) change the word count.
-    QTest::newRow("55 bytes") << QStringLiteral("a").repeated(55) << "ef1772b6dff9a122358552954ad0df65";
-    QTest::newRow("56 bytes") << QStringLiteral("a").repeated(56) << "3b0c8ac703f828b04c6c197006d17218";
-    QTest::newRow("64 bytes") << QStringLiteral("a").repeated(64) << "014842d480b571495a4a0363793f7367";
-    QTest::newRow("29-character password") << QStringLiteral("p").repeated(29)
-                                           << "3d0bbd2ec7792129a10ffd3282fb9bc9";
+    QTest::newRow("55 bytes") << QStringLiteral("a").repeated(55)
+                              << "ef1772b6dff9a122358552954ad0df65";
+    QTest::newRow("56 bytes") << QStringLiteral("a").repeated(56)
+                              << "3b0c8ac703f828b04c6c197006d17218";
+    QTest::newRow("64 bytes") << QStringLiteral("a").repeated(64)
+                              << "014842d480b571495a4a0363793f7367";
+    QTest::newRow("29-character password")
+        << QStringLiteral("p").repeated(29) << "3d0bbd2ec7792129a10ffd3282fb9bc9";
 }
 
 void tst_Md5::asciiIsStandardMd5() {
@@ -48,17 +55,20 @@ void tst_Md5::nonAsciiFollowsTheSystemsMessage_data() {
     // Worked by hand from the message rules: 中 is D6 D0 in code page 936, the
     // signed value 0xFFFFD6D0 fills bytes 0 to 3 of word 0 and the end marker
     // in byte 1 changes nothing; the length counts one character (8 bits).
-    QTest::newRow("one Chinese character") << QStringLiteral("中") << "6cba308f8d5f2b49971dbb43879a078c";
+    QTest::newRow("one Chinese character")
+        << QStringLiteral("中") << "6cba308f8d5f2b49971dbb43879a078c";
     // a, then 中 shifted by 8 (0xFFD6D000), b in byte 2, marker in byte 3:
     // word 0 = 0xFFF6D061, 24 bits long.
-    QTest::newRow("Chinese between letters") << QStringLiteral("a中b")
-                                             << "964019e416c72c2c4ec12f2932d2673d";
-    QTest::newRow("four Chinese characters") << QStringLiteral("青松考典")
-                                             << "d9bc225cc26ce25cae849d9280ed8337";
-    QTest::newRow("mixed") << QStringLiteral("中文密码abc123") << "a3eca1e93add0b4f757ad660c0fae548";
+    QTest::newRow("Chinese between letters")
+        << QStringLiteral("a中b") << "964019e416c72c2c4ec12f2932d2673d";
+    QTest::newRow("four Chinese characters")
+        << QStringLiteral("青松考典") << "d9bc225cc26ce25cae849d9280ed8337";
+    QTest::newRow("mixed") << QStringLiteral("中文密码abc123")
+                           << "a3eca1e93add0b4f757ad660c0fae548";
     // The character after a full block of ASCII spills into the second block.
-    QTest::newRow("Chinese after 29 letters") << QStringLiteral("x").repeated(29) + QStringLiteral("中")
-                                              << "c6dee47a5d99036c9a5cbd4baf751780";
+    QTest::newRow("Chinese after 29 letters")
+        << QStringLiteral("x").repeated(29) + QStringLiteral("中")
+        << "c6dee47a5d99036c9a5cbd4baf751780";
     // € is the single byte 0x80, not sign-extended: the message is the bytes
     // 80 80, that is the standard MD5 of the one byte 0x80.
     QTest::newRow("euro sign") << QStringLiteral("€") << "8d39dd7eef115ea6975446ef4082951f";

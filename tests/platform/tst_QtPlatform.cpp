@@ -49,8 +49,8 @@ void tst_QtPlatform::messageBoxes() {
         box->button(QMessageBox::StandardButton(press))->click();
     });
     QtPlatform platform;
-    const Answer got = platform.message(nullptr, u"【用户登录成功】\r\n\r\n用户进度:甲→1"_s, caption,
-                                        Buttons(buttons));
+    const Answer got = platform.message(nullptr, u"【用户登录成功】\r\n\r\n用户进度:甲→1"_s,
+                                        caption, Buttons(buttons));
     QCOMPARE(int(got), answer);
     QCOMPARE(seenTitle, title);
     // CR LF is a line break on screen, no stray CR.
