@@ -3,7 +3,6 @@
 #include <QImage>
 #include <QString>
 #include <QWidget>
-
 #include <functional>
 #include <memory>
 
@@ -23,6 +22,7 @@ class Form11;
 
 namespace qs {
 
+class Connection;
 class PictureBox;
 
 // The question editor "添加一道题目": one question is composed here, given
@@ -169,6 +169,13 @@ private:
     QString stamp() const;
     // Text colour of the six option labels back to the button-text colour.
     void resetOptionLabelColours();
+
+    // Submit and maintenance helpers.
+    void setCommandButtons(bool enabled);
+    void restoreCommandButtons();
+    void showProgress(const QString& caption);
+    bool openBothDatabases(Connection& local, Connection& server, const QString& action);
+    void deleteSelectedBank(bool withBankRows);
 
     std::unique_ptr<Ui::Form11> ui_;
     LoginState& login_;

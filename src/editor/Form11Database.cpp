@@ -1,15 +1,291 @@
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include "db/Connection.h"
+#include "db/DbError.h"
+#include "db/Endpoints.h"
+#include "editor/BankMaintenance.h"
 #include "editor/Form11.h"
+#include "editor/Renumbering.h"
+#include "editor/Submission.h"
+#include "editor/WindowColours.h"
+#include "editor/WorkFailure.h"
+#include "ui_Form11.h"
 
 namespace qs {
 
-void Form11::Command1_Click() {}
+namespace {
 
-void Form11::Command2_Click() {}
+const QString kAny = QStringLiteral("任意");
+constexpr int kServerTimeoutSeconds = 30;
+// How often a long command lets the window repaint its caption.
+constexpr qint64 kPaintIntervalMs = 50;
+constexpr quint32 kLightBlue = 0xFFC0C0;
+constexpr quint32 kBlue = 0xFF0000;
 
-void Form11::Command3_Click() {}
+}  // namespace
 
-void Form11::Command4_Click() {}
+void Form11::setCommandButtons(bool enabled) {
+    for (QPushButton* b : {ui_->Command1, ui_->Command2, ui_->Command3, ui_->Command4})
+        b->setEnabled(enabled);
+}
 
-void Form11::Label32_Click() {}
+void Form11::restoreCommandButtons() {
+    ui_->Command1->setEnabled(true);
+    const bool admin = isAdministrator();
+    for (QPushButton* b : {ui_->Command2, ui_->Command3, ui_->Command4}) b->setEnabled(admin);
+}
+
+// The caption is the only progress a long command shows; the window repaints
+// it now and then, taking no input meanwhile.
+void Form11::showProgress(const QString& caption) {
+    static QElapsedTimer sincePaint;
+    setWindowTitle(caption);
+    if (!sincePaint.isValid() || sincePaint.elapsed() >= kPaintIntervalMs) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        sincePaint.start();
+    }
+}
+
+bool Form11::openBothDatabases(Connection& local, Connection& server, const QString& action) {
+    Side side = Side::Local;
+    try {
+        local.open(LocalConnectionString(programFolder_), 0, ado::adUseClient);
+        side = Side::Server;
+        server.open(ServerConnectionString(download), kServerTimeoutSeconds, ado::adUseServer);
+        return true;
+    } catch (const DbError& e) {
+        platform_.message(this, WorkFailure(side, e).message(action));
+        return false;
+    }
+}
+
+void Form11::Command1_Click() {
+    resetOptionLabelColours();
+    download = ChooseEndpoint(ui_->Combo3->currentText(), login_.download1, login_.download2,
+                              login_.download3, login_.download4);
+    const QString explanation = ui_->why0->text();
+    if (!explanation.isEmpty() && explanation != QStringLiteral("--")) why0save = explanation;
+
+    if (ui_->Combo1->currentText().isEmpty()) {
+        platform_.message(this, QStringLiteral("题库不能为空"));
+        return;
+    }
+    if (ui_->timu->text().isEmpty()) {
+        platform_.message(this, QStringLiteral("题目不能为空"));
+        return;
+    }
+    if (ui_->answer->text().isEmpty()) {
+        platform_.message(this, QStringLiteral("答案不能为空"));
+        return;
+    }
+    if (ui_->SA->text().isEmpty()) {
+        if (platform_.message(this,
+                              QStringLiteral("选项A不能为空，是否全部设置成“如图..”的样子？"
+                                             "不清楚就默认点【是】"),
+                              QStringLiteral("选项为空值，是否自动设置成如图.."),
+                              Buttons::YesNo) != Answer::Yes)
+            return;
+        Label23_Click();
+    }
+    if (!ui_->Check4->isChecked() && !ui_->Check5->isChecked() && ui_->SB->text().isEmpty()) {
+        platform_.message(this, QStringLiteral("选项B不能为空"));
+        return;
+    }
+
+    setCommandButtons(false);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+    // The operator sees the question text as it is stored.
+    ui_->timu->setText(NormaliseQuestionText(ui_->timu->text()));
+
+    QuestionInput in;
+    in.endpoint = download;
+    in.programFolder = programFolder_;
+    in.bank = ui_->Combo1->currentText();
+    in.question = ui_->timu->text();
+    in.answer = ui_->answer->text();
+    Submission submission(in);
+    submission.open();
+
+    if (const int error = submission.connectionError(); error != 0) {
+        if (platform_.message(
+                this,
+                QStringLiteral("服务器连接出错，错误码:") + QString::number(error) +
+                    QStringLiteral("，建议更换服务器重试...是否中止操作？可以换服务器重新提交，"
+                                   "选【否】强制继续提交数据，但可能会出错卡死。"),
+                QStringLiteral("是否更换服务器再重试?"), Buttons::YesNo) == Answer::Yes) {
+            setCommandButtons(true);
+            return;
+        }
+    }
+    if (submission.duplicateFound()) {
+        platform_.message(this, QStringLiteral("此题已经存在！【服务器】序号是") +
+                                    submission.duplicateId2() +
+                                    QStringLiteral("，不要重复添加。。。。"));
+        Label21_Click();
+        restoreCommandButtons();
+        return;
+    }
+
+    // Pictures: only ticked ones with a path; the question's path is
+    // rewritten first and shown as it is looked up.
+    const struct {
+        QCheckBox* check;
+        QLineEdit* path;
+    } pictures[kPictureSlots] = {{ui_->timu1, ui_->timu2}, {ui_->AJPG1, ui_->AJPG2},
+                                 {ui_->BJPG1, ui_->BJPG2}, {ui_->CJPG1, ui_->CJPG2},
+                                 {ui_->DJPG1, ui_->DJPG2}, {ui_->EJPG1, ui_->EJPG2},
+                                 {ui_->FJPG1, ui_->FJPG2}, {ui_->why1, ui_->why2}};
+    QuestionInput& full = submission.input();
+    for (int slot = 0; slot < kPictureSlots; ++slot) {
+        const auto& p = pictures[slot];
+        if (!p.check->isChecked() || p.path->text().isEmpty()) continue;
+        if (slot == kQuestionPicture) p.path->setText(QuestionPicturePath(p.path->text()));
+        full.picturePaths[size_t(slot)] = p.path->text();
+    }
+    full.adder = ui_->adder->text();
+    const QCheckBox* types[] = {ui_->Check1, ui_->Check2, ui_->Check3, ui_->Check4, ui_->Check5};
+    for (int i = 0; i < 5; ++i)
+        if (types[i]->isChecked()) full.qtype = Renumbering::types()[i];
+    full.nandu = ui_->nandu->text();
+    full.why0 = ui_->why0->text();
+    QLineEdit* const options[] = {ui_->SA, ui_->SB, ui_->SC, ui_->SD, ui_->SE, ui_->SF};
+    for (int i = 0; i < 6; ++i) {
+        if (i >= 2 && options[i]->text().isEmpty()) continue;
+        options[i]->setText(NormaliseOptionText(options[i]->text()));
+        full.options[size_t(i)] = options[i]->text();
+    }
+    full.username = login_.username;
+    full.now = platform_.now();
+
+    const SubmitOutcome out = submission.add();
+    if (out.local.added) login_.sid = QString::number(out.local.id);
+
+    timubak = ui_->timu->text();
+    sabak = ui_->SA->text();
+    sbbak = ui_->SB->text();
+    scbak = ui_->SC->text();
+    sdbak = ui_->SD->text();
+    sebak = ui_->SE->text();
+    sfbak = ui_->SF->text();
+    why0bak = ui_->why0->text();
+    if (out.server.number) id2bak = QString::number(*out.server.number);
+
+    const QString result = Submission::resultText(out, ui_->timu->text());
+    platform_.beep();
+    setWindowTitle(result);
+    platform_.message(this, result);
+
+    // A question that reached neither database stays in the window for another try.
+    if (out.server.added || out.local.added) {
+        for (QCheckBox* c : {ui_->timu1, ui_->AJPG1, ui_->BJPG1, ui_->CJPG1, ui_->DJPG1,
+                             ui_->EJPG1, ui_->FJPG1, ui_->why1})
+            c->setChecked(false);
+        ui_->why2->setText(QString());
+        ui_->timu->setText(QString());
+        if (ui_->answer->text() != kAny) ui_->answer->setText(QString());
+        ui_->nandu->setText(QStringLiteral("普通"));
+        if (!ui_->Check3->isChecked()) {
+            ui_->SA->setText(QString());
+            ui_->SB->setText(QString());
+        }
+        for (QLineEdit* e : {ui_->SC, ui_->SD, ui_->SE, ui_->SF}) e->setText(QString());
+        ui_->why0->setText(QStringLiteral("-"));
+    }
+    restoreCommandButtons();
+}
+
+void Form11::deleteSelectedBank(bool withBankRows) {
+    const QString bank = ui_->Combo1->currentText();
+    if (!BankMaintenance::bankChosen(bank)) {
+        platform_.message(this, QStringLiteral("请先选择题库！"));
+        return;
+    }
+    const QString question = withBankRows
+                                 ? QStringLiteral("确定要删除题库【") + bank + QStringLiteral("】吗？")
+                                 : QStringLiteral("确定要删除题库【") + bank +
+                                       QStringLiteral("】的所有题目吗？");
+    const QString title =
+        withBankRows ? QStringLiteral("是否删除题库") : QStringLiteral("是否删除题目");
+    if (platform_.message(this, question, title, Buttons::YesNo) != Answer::Yes) return;
+    download = ChooseEndpoint(ui_->Combo3->currentText(), login_.download1, login_.download2,
+                              login_.download3, login_.download4);
+
+    const QString action = withBankRows ? QStringLiteral("删除题库【") + bank + QStringLiteral("】")
+                                        : QStringLiteral("删除题库【") + bank +
+                                              QStringLiteral("】的题目");
+    setCommandButtons(false);
+    Connection local, server;
+    if (openBothDatabases(local, server, action)) {
+        BankMaintenance maintenance(local, server,
+                                    [this](const QString& caption) { showProgress(caption); });
+        try {
+            const QString result =
+                withBankRows
+                    ? BankMaintenance::deletedBankText(bank,
+                                                       maintenance.deleteBankAndQuestions(bank))
+                    : BankMaintenance::deletedQuestionsText(bank,
+                                                            maintenance.deleteQuestions(bank));
+            setWindowTitle(result);
+            platform_.message(this, result);
+        } catch (const WorkFailure& f) {
+            platform_.message(this, f.message(action));
+        }
+    }
+    restoreCommandButtons();
+}
+
+void Form11::Command2_Click() { deleteSelectedBank(true); }
+
+void Form11::Command3_Click() { deleteSelectedBank(false); }
+
+void Form11::Command4_Click() {
+    const QString bank = ui_->Combo1->currentText();
+    if (!BankMaintenance::bankChosen(bank)) {
+        platform_.message(this, QStringLiteral("请先选择题库！"));
+        return;
+    }
+    if (platform_.message(this, QStringLiteral("您确定要重置题目序号(ID2)吗？导入后必须运行一下..."),
+                          QStringLiteral("是否重置ID2"), Buttons::YesNo) != Answer::Yes)
+        return;
+    download = ChooseEndpoint(ui_->Combo3->currentText(), login_.download1, login_.download2,
+                              login_.download3, login_.download4);
+    const QString action = QStringLiteral("重置题号顺序");
+    setCommandButtons(false);
+    Connection local, server;
+    if (openBothDatabases(local, server, action)) {
+        Renumbering renumbering(server, local,
+                                [this](const QString& caption) { showProgress(caption); });
+        try {
+            platform_.message(this, Renumbering::doneText(renumbering.run(bank)));
+        } catch (const WorkFailure& f) {
+            platform_.message(this, f.message(action));
+        }
+    }
+    setCommandButtons(true);
+}
+
+void Form11::Label32_Click() {
+    ui_->Label32->setEnabled(false);
+    SetForeColour(ui_->Label32, kLightBlue);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    const QString bank = ui_->Combo1->currentText();
+    const QString action = QStringLiteral("题目统计");
+    Connection local, server;
+    QString result;
+    if (openBothDatabases(local, server, action)) {
+        BankMaintenance maintenance(local, server,
+                                    [this](const QString& caption) { showProgress(caption); });
+        try {
+            result = maintenance.countQuestions(bank);
+        } catch (const WorkFailure& f) {
+            result = f.message(action);
+        }
+    }
+    SetForeColour(ui_->Label32, kBlue);
+    if (!result.isEmpty()) platform_.message(this, result);
+    ui_->Label32->setEnabled(true);
+}
 
 }  // namespace qs

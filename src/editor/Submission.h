@@ -67,6 +67,10 @@ class Submission {
 public:
     explicit Submission(QuestionInput input);
 
+    // The values not needed to look the question up (options, pictures,
+    // type …) may still be filled in here between open() and add().
+    QuestionInput& input() { return in_; }
+
     // Opens both connections and runs the duplicate query.
     void open();
     // The number of the last error raised while opening (13 excepted), 0 when none.
