@@ -4,7 +4,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/install-deps.sh"
-bash "$root/scripts/build.sh"
+bash "$root/scripts/build.sh" qingsong-luru
 
 demo="$root/demo"
 mkdir -p "$demo/servers" "$demo/sysimg"
