@@ -209,7 +209,9 @@ void Form11::insertBank(int index, const QString& name) {
     if (ui_->Combo1->currentText() != text) ui_->Combo1->setEditText(text);
 }
 
-void Form11::setBankText(const QString& text) { ui_->Combo1->setEditText(text); }
+void Form11::setBankText(const QString& text) {
+    ui_->Combo1->setEditText(text);
+}
 
 void Form11::showEditor() {
     show();

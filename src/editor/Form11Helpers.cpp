@@ -30,8 +30,8 @@ void Form11::switchType(int type) {
     QCheckBox* const types[] = {ui_->Check1, ui_->Check2, ui_->Check3, ui_->Check4, ui_->Check5};
     for (int i = 0; i < 5; ++i)
         if (i + 1 != type) types[i]->setChecked(false);
-    for (QCheckBox* c : {ui_->timu1, ui_->AJPG1, ui_->BJPG1, ui_->CJPG1, ui_->DJPG1, ui_->EJPG1,
-                         ui_->FJPG1})
+    for (QCheckBox* c :
+         {ui_->timu1, ui_->AJPG1, ui_->BJPG1, ui_->CJPG1, ui_->DJPG1, ui_->EJPG1, ui_->FJPG1})
         c->setChecked(false);
 
     const bool freeForm = type == 4 || type == 5;
@@ -49,8 +49,8 @@ void Form11::switchType(int type) {
     }
 
     if (type != 3) {
-        for (QWidget* w : std::initializer_list<QWidget*>{ui_->SC, ui_->SD, ui_->Label10,
-                                                          ui_->Label12})
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{ui_->SC, ui_->SD, ui_->Label10, ui_->Label12})
             w->show();
         const bool showEF = type != 1;
         for (QWidget* w : std::initializer_list<QWidget*>{
@@ -84,12 +84,24 @@ void Form11::pickAnswerLetter(QLabel* label, QChar letter) {
         ui_->answer->setText(QString(letter));
 }
 
-void Form11::Label6_Click() { pickAnswerLetter(ui_->Label6, QLatin1Char('A')); }
-void Form11::Label8_Click() { pickAnswerLetter(ui_->Label8, QLatin1Char('B')); }
-void Form11::Label10_Click() { pickAnswerLetter(ui_->Label10, QLatin1Char('C')); }
-void Form11::Label12_Click() { pickAnswerLetter(ui_->Label12, QLatin1Char('D')); }
-void Form11::Label14_Click() { pickAnswerLetter(ui_->Label14, QLatin1Char('E')); }
-void Form11::Label16_Click() { pickAnswerLetter(ui_->Label16, QLatin1Char('F')); }
+void Form11::Label6_Click() {
+    pickAnswerLetter(ui_->Label6, QLatin1Char('A'));
+}
+void Form11::Label8_Click() {
+    pickAnswerLetter(ui_->Label8, QLatin1Char('B'));
+}
+void Form11::Label10_Click() {
+    pickAnswerLetter(ui_->Label10, QLatin1Char('C'));
+}
+void Form11::Label12_Click() {
+    pickAnswerLetter(ui_->Label12, QLatin1Char('D'));
+}
+void Form11::Label14_Click() {
+    pickAnswerLetter(ui_->Label14, QLatin1Char('E'));
+}
+void Form11::Label16_Click() {
+    pickAnswerLetter(ui_->Label16, QLatin1Char('F'));
+}
 
 void Form11::Label18_Click() {
     const QLineEdit* const options[] = {ui_->SA, ui_->SB, ui_->SC, ui_->SD, ui_->SE, ui_->SF};
@@ -102,7 +114,9 @@ void Form11::Label19_Click() {
     ui_->nandu->setText(ui_->nandu->text() == kNormal ? kHard : kNormal);
 }
 
-void Form11::nandu_DblClick() { Label19_Click(); }
+void Form11::nandu_DblClick() {
+    Label19_Click();
+}
 
 void Form11::Label20_Click() {
     if (!why0save.isEmpty()) ui_->why0->setText(why0save);
@@ -124,8 +138,7 @@ void Form11::Label21_Click() {
 void Form11::Label22_Click() {
     const QString selected = ui_->timu->selectedText();
     if (selected.isEmpty()) {
-        platform_.message(this,
-                          QStringLiteral("请先选中题目中要变括号的文字再点，使文字变括号"));
+        platform_.message(this, QStringLiteral("请先选中题目中要变括号的文字再点，使文字变括号"));
         return;
     }
     if (ui_->SA->text().isEmpty() && (ui_->Check5->isChecked() || ui_->Check4->isChecked()))
@@ -192,13 +205,27 @@ void Form11::answer_DblClick() {
     if (ui_->Check4->isChecked()) ui_->answer->setText(kAny);
 }
 
-void Form11::SA_Change() { ColourByContent(ui_->SA, ui_->SA->text()); }
-void Form11::SB_Change() { ColourByContent(ui_->SB, ui_->SB->text()); }
-void Form11::SC_Change() { ColourByContent(ui_->SC, ui_->SC->text()); }
-void Form11::SD_Change() { ColourByContent(ui_->SD, ui_->SD->text()); }
-void Form11::SE_Change() { ColourByContent(ui_->SE, ui_->SE->text()); }
-void Form11::SF_Change() { ColourByContent(ui_->SF, ui_->SF->text()); }
-void Form11::nandu_Change() { ColourByContent(ui_->nandu, ui_->nandu->text()); }
+void Form11::SA_Change() {
+    ColourByContent(ui_->SA, ui_->SA->text());
+}
+void Form11::SB_Change() {
+    ColourByContent(ui_->SB, ui_->SB->text());
+}
+void Form11::SC_Change() {
+    ColourByContent(ui_->SC, ui_->SC->text());
+}
+void Form11::SD_Change() {
+    ColourByContent(ui_->SD, ui_->SD->text());
+}
+void Form11::SE_Change() {
+    ColourByContent(ui_->SE, ui_->SE->text());
+}
+void Form11::SF_Change() {
+    ColourByContent(ui_->SF, ui_->SF->text());
+}
+void Form11::nandu_Change() {
+    ColourByContent(ui_->nandu, ui_->nandu->text());
+}
 
 void Form11::pasteIntoOption(QLineEdit* option) {
     QString text = QGuiApplication::clipboard()->text();
@@ -207,12 +234,24 @@ void Form11::pasteIntoOption(QLineEdit* option) {
     option->setText(text);
 }
 
-void Form11::SA_DblClick() { pasteIntoOption(ui_->SA); }
-void Form11::SB_DblClick() { pasteIntoOption(ui_->SB); }
-void Form11::SC_DblClick() { pasteIntoOption(ui_->SC); }
-void Form11::SD_DblClick() { pasteIntoOption(ui_->SD); }
-void Form11::SE_DblClick() { pasteIntoOption(ui_->SE); }
-void Form11::SF_DblClick() { pasteIntoOption(ui_->SF); }
+void Form11::SA_DblClick() {
+    pasteIntoOption(ui_->SA);
+}
+void Form11::SB_DblClick() {
+    pasteIntoOption(ui_->SB);
+}
+void Form11::SC_DblClick() {
+    pasteIntoOption(ui_->SC);
+}
+void Form11::SD_DblClick() {
+    pasteIntoOption(ui_->SD);
+}
+void Form11::SE_DblClick() {
+    pasteIntoOption(ui_->SE);
+}
+void Form11::SF_DblClick() {
+    pasteIntoOption(ui_->SF);
+}
 
 void Form11::why0_DblClick() {
     const QString text = QGuiApplication::clipboard()->text();

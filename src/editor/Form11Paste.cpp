@@ -11,8 +11,8 @@ namespace qs {
 void Form11::timu_DblClick() {
     const QString clipboard = QGuiApplication::clipboard()->text();
     if (clipboard.isEmpty()) return;
-    const ParserFields before{ui_->timu->text(), ui_->SA->text(), ui_->SB->text(),
-                              ui_->SC->text(),   ui_->SD->text(), ui_->SE->text(),
+    const ParserFields before{ui_->timu->text(), ui_->SA->text(),    ui_->SB->text(),
+                              ui_->SC->text(),   ui_->SD->text(),    ui_->SE->text(),
                               ui_->SF->text(),   ui_->answer->text()};
     ParserTypeFlags types;
     types.Check1 = ui_->Check1->isChecked();
@@ -30,7 +30,9 @@ void Form11::timu_DblClick() {
     ui_->answer->setText(after.answer);
 }
 
-void Form11::timu_Change() { ColourByContent(ui_->timu, ui_->timu->text()); }
+void Form11::timu_Change() {
+    ColourByContent(ui_->timu, ui_->timu->text());
+}
 
 void Form11::timu1_Click(bool checked) {
     if (checked) ui_->timu->setText(QStringLiteral("题目如图") + stamp());

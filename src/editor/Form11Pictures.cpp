@@ -123,11 +123,23 @@ void Form11::openCopyPathTool() {
         platform_.message(this, QStringLiteral("无法启动 ") + program);
 }
 
-void Form11::AJPG2_DblClick() { openCopyPathTool(); }
-void Form11::BJPG2_DblClick() { openCopyPathTool(); }
-void Form11::CJPG2_DblClick() { openCopyPathTool(); }
-void Form11::DJPG2_DblClick() { openCopyPathTool(); }
-void Form11::EJPG2_DblClick() { openCopyPathTool(); }
-void Form11::FJPG2_DblClick() { openCopyPathTool(); }
+void Form11::AJPG2_DblClick() {
+    openCopyPathTool();
+}
+void Form11::BJPG2_DblClick() {
+    openCopyPathTool();
+}
+void Form11::CJPG2_DblClick() {
+    openCopyPathTool();
+}
+void Form11::DJPG2_DblClick() {
+    openCopyPathTool();
+}
+void Form11::EJPG2_DblClick() {
+    openCopyPathTool();
+}
+void Form11::FJPG2_DblClick() {
+    openCopyPathTool();
+}
 
 }  // namespace qs

@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QTest>
 #include <QWidget>
-
 #include <memory>
 
 #include "db/Connection.h"
@@ -60,9 +59,7 @@ struct EditorFixture {
     }
 
     // A click on a label that acts as a command.
-    void click(const char* name) const {
-        QTest::mouseClick(child<QWidget>(name), Qt::LeftButton);
-    }
+    void click(const char* name) const { QTest::mouseClick(child<QWidget>(name), Qt::LeftButton); }
 
     QStringList bankItems() const {
         QStringList out;

@@ -19,7 +19,8 @@ const QString kApplication = QStringLiteral(
     "应用题添加方式：请把答案保存在选项A-F，或参考条款，如果是截图也保存在选项A。"
     "题目如果非单选文字，也可以截图保存在题目里。");
 const char* const kOptions[] = {"SA", "SB", "SC", "SD", "SE", "SF"};
-const char* const kOptionLabels[] = {"Label6", "Label8", "Label10", "Label12", "Label14", "Label16"};
+const char* const kOptionLabels[] = {"Label6",  "Label8",  "Label10",
+                                     "Label12", "Label14", "Label16"};
 const char* const kTypes[] = {"Check1", "Check2", "Check3", "Check4", "Check5"};
 }  // namespace
 
@@ -127,8 +128,8 @@ void tst_Form11Helpers::typeSwitching() {
     QCOMPARE(box("why0")->text(), why0);
     QCOMPARE(edit("nandu")->text(), QStringLiteral("普通"));
     QCOMPARE(options(), expectedOptions);
-    for (const char* name : {"Label14", "SE", "EJPG1", "Label15", "EJPG2", "e2jpg", "Label16",
-                             "SF", "FJPG1", "Label17", "FJPG2", "f2jpg"})
+    for (const char* name : {"Label14", "SE", "EJPG1", "Label15", "EJPG2", "e2jpg", "Label16", "SF",
+                             "FJPG1", "Label17", "FJPG2", "f2jpg"})
         QVERIFY2(f_->child<QWidget>(name)->isVisible() == efShown, name);
     // The image boxes are not part of the rows that are hidden.
     QVERIFY(f_->child<QWidget>("EJPG")->isVisible());
@@ -149,9 +150,10 @@ void tst_Form11Helpers::optionLabelsPickTheAnswer_data() {
     QTest::addColumn<int>("type");  // 0 none
     QTest::addColumn<QString>("clicks");
     QTest::addColumn<QString>("answer");
-    QTest::newRow("单选题 takes the last letter") << 1 << QStringLiteral("BD") << QStringLiteral("D");
-    QTest::newRow("多选题 appends without sorting") << 2 << QStringLiteral("BDB")
-                                                 << QStringLiteral("BDB");
+    QTest::newRow("单选题 takes the last letter")
+        << 1 << QStringLiteral("BD") << QStringLiteral("D");
+    QTest::newRow("多选题 appends without sorting")
+        << 2 << QStringLiteral("BDB") << QStringLiteral("BDB");
     QTest::newRow("多选题 restarts at A") << 2 << QStringLiteral("BAC") << QStringLiteral("AC");
     QTest::newRow("no type") << 0 << QStringLiteral("EF") << QStringLiteral("F");
 }
@@ -212,7 +214,8 @@ void tst_Form11Helpers::resetAndFillCommands() {
     QCOMPARE(edit("answer")->text(), QString());
     QCOMPARE(box("why0")->text(), QStringLiteral("--"));
     QCOMPARE(edit("nandu")->text(), QStringLiteral("普通"));
-    QCOMPARE(options(), (QStringList{QStringLiteral("正确"), QStringLiteral("错误"), {}, {}, {}, {}}));
+    QCOMPARE(options(),
+             (QStringList{QStringLiteral("正确"), QStringLiteral("错误"), {}, {}, {}, {}}));
     QVERIFY(check("Check3")->isChecked());
     QVERIFY(check("timu1")->isChecked());
 
@@ -223,8 +226,12 @@ void tst_Form11Helpers::resetAndFillCommands() {
     QCOMPARE(options(), QStringList(6));
 
     f_->click("Label23");
-    QCOMPARE(options(), (QStringList{QStringLiteral("如图A"), QStringLiteral("如图B"),
-                                     QStringLiteral("如图C"), QStringLiteral("如图D"), {}, {}}));
+    QCOMPARE(options(), (QStringList{QStringLiteral("如图A"),
+                                     QStringLiteral("如图B"),
+                                     QStringLiteral("如图C"),
+                                     QStringLiteral("如图D"),
+                                     {},
+                                     {}}));
     f_->click("Label29");
     QCOMPARE(edit("SC")->text(), QStringLiteral("无"));
     QCOMPARE(edit("SD")->text(), QStringLiteral("无"));

@@ -172,8 +172,8 @@ void tst_Form11Load::top1TogglesKeepOnTop() {
         bool onTop;
     };
     // Black is not the button-text colour, so the first click only changes the colour.
-    const Step steps[] = {{colour::kButtonText, false}, {colour::kDarkRed, true},
-                          {colour::kButtonText, false}};
+    const Step steps[] = {
+        {colour::kButtonText, false}, {colour::kDarkRed, true}, {colour::kButtonText, false}};
     for (const Step& s : steps) {
         f.click("top1");
         QCOMPARE(ForeColour(top1), s.colour);

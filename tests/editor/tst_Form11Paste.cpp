@@ -52,16 +52,22 @@ void tst_Form11Paste::importsThroughTheDoubleClick_data() {
     QTest::newRow("单选题 with 、 markers")
         << QStringLiteral("Check1")
         << QStringLiteral("下列哪项正确？\r\nA、甲\r\nB、乙\r\nC、丙\r\nD、丁\r\n答案：C")
-        << QStringLiteral("下列哪项正确？")
-        << QStringList{QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丙"),
-                       QStringLiteral("丁"), kept, kept}
+        << QStringLiteral("下列哪项正确？") << QStringList{QStringLiteral("甲"),
+                                                           QStringLiteral("乙"),
+                                                           QStringLiteral("丙"),
+                                                           QStringLiteral("丁"),
+                                                           kept,
+                                                           kept}
         << QStringLiteral("C");
     QTest::newRow("多选题 answer in alphabetical order")
         << QStringLiteral("Check2")
         << QStringLiteral("哪些是水果\r\nA.苹果\r\nB.石头\r\nC.铁\r\nD.梨\r\n正确答案：DA")
-        << QStringLiteral("哪些是水果")
-        << QStringList{QStringLiteral("苹果"), QStringLiteral("石头"), QStringLiteral("铁"),
-                       QStringLiteral("梨"), e, e}
+        << QStringLiteral("哪些是水果") << QStringList{QStringLiteral("苹果"),
+                                                       QStringLiteral("石头"),
+                                                       QStringLiteral("铁"),
+                                                       QStringLiteral("梨"),
+                                                       e,
+                                                       e}
         << QStringLiteral("AD");
     QTest::newRow("单选题 keeps the first letter of the answer part")
         << QStringLiteral("Check1")

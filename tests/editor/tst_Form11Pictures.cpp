@@ -152,7 +152,8 @@ void tst_Form11Pictures::secondCaptureReplacesTheFile() {
     f_->form->senum = 13;
     capture("a2jpg", picture(40, 30, Qt::red));
     capture("a2jpg", picture(64, 48, Qt::green));
-    QCOMPARE(QDir(sysimg(QString())).entryList(QDir::Files), QStringList{QStringLiteral("ajpg.jpg")});
+    QCOMPARE(QDir(sysimg(QString())).entryList(QDir::Files),
+             QStringList{QStringLiteral("ajpg.jpg")});
     const QImage saved(sysimg(QStringLiteral("ajpg.jpg")));
     QCOMPARE(saved.size(), QSize(64, 48));
     QVERIFY(qGreen(saved.pixel(32, 24)) > 200 && qRed(saved.pixel(32, 24)) < 60);
@@ -203,13 +204,15 @@ void tst_Form11Pictures::unwritableFolderIsToldAndLeavesTheSlotUnticked() {
 void tst_Form11Pictures::explanationAndQuestionStamps() {
     f_->platform.clock = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5));
     capture("why2jpg", picture(10, 10, Qt::red));
-    QCOMPARE(f_->child<MultiLineTextBox>("why0")->text(), QStringLiteral("备注如图2026/1/2 3:04:05"));
+    QCOMPARE(f_->child<MultiLineTextBox>("why0")->text(),
+             QStringLiteral("备注如图2026/1/2 3:04:05"));
     capture("timu2jpg", picture(10, 10, Qt::red));
     QCOMPARE(f_->child<MultiLineTextBox>("timu")->text(),
              QStringLiteral("题目如图2026/1/2 3:04:05"));
     // Unticking changes nothing.
     check("why1")->setChecked(false);
-    QCOMPARE(f_->child<MultiLineTextBox>("why0")->text(), QStringLiteral("备注如图2026/1/2 3:04:05"));
+    QCOMPARE(f_->child<MultiLineTextBox>("why0")->text(),
+             QStringLiteral("备注如图2026/1/2 3:04:05"));
 }
 
 void tst_Form11Pictures::pathBoxDoubleClickStartsTheCopyTool() {
