@@ -14,19 +14,32 @@
 
 namespace qs::test {
 
-// `count` questions of one bank and type, id2 0, texts "<prefix>1" …,
-// answers `answer`, explanations NULL; made by one statement.
+// `count` questions of one bank and type, id2 `id2`, texts "<prefix>1" …,
+// answers `answer`, explanations NULL, and every `pictureEvery`th row a
+// 10 kB question picture; made by one statement.
 inline void AddQuestionGroup(Connection& c, const QString& bank, const QString& type, int count,
                              const QString& answer = QStringLiteral("A"),
-                             const QString& prefix = QStringLiteral("题"), int id2 = 0) {
+                             const QString& prefix = QStringLiteral("题"), int id2 = 0,
+                             int pictureEvery = 0) {
     const SqlDialect& d = c.dialect();
     const QString cols = QStringLiteral(
-        "insert into timu (mantype, Qtype, id2, QUESTION, answer, nandu, SA, SB, SC, SD, adder) ");
+        "insert into timu (mantype, Qtype, id2, QUESTION, answer, nandu, SA, SB, SC, SD, adder, "
+        "QJPG) ");
+    const bool pg = c.backend() == Backend::PostgreSql;
+    const QString n = pg ? QStringLiteral("g") : QStringLiteral("x");
+    const QString picture =
+        pictureEvery <= 0 ? QStringLiteral(", null")
+                          : QStringLiteral(", case when ") + n + QStringLiteral(" % ") +
+                                QString::number(pictureEvery) + QStringLiteral(" = 0 then ") +
+                                (pg ? QStringLiteral("decode(repeat('ab', 10000), 'hex')")
+                                    : QStringLiteral("zeroblob(10000)")) +
+                                QStringLiteral(" end");
     const QString values = d.literal(bank) + QStringLiteral(", ") + d.literal(type) +
                            QStringLiteral(", ") + QString::number(id2) + QStringLiteral(", ");
     const QString tail = QStringLiteral(", ") + d.literal(answer) +
-                         QStringLiteral(", '普通', '选项一', '选项二', '选项三', '选项四', 'sa'");
-    if (c.backend() == Backend::PostgreSql) {
+                         QStringLiteral(", '普通', '选项一', '选项二', '选项三', '选项四', 'sa'") +
+                         picture;
+    if (pg) {
         c.execute(cols + QStringLiteral("select ") + values + d.literal(prefix) +
                   QStringLiteral(" || g") + tail + QStringLiteral(" from generate_series(1, ") +
                   QString::number(count) + QStringLiteral(") g"));
