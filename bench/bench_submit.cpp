@@ -9,7 +9,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTextStream>
-
 #include <cstdio>
 #include <functional>
 
@@ -76,8 +75,12 @@ struct Bench {
         in.why0 = QStringLiteral("--");
         in.adder = QStringLiteral("bench");
         in.qtype = kType;
-        in.options = {QStringLiteral("停车"), QStringLiteral("减速"), QString(), QString(),
-                      QString(), QString()};
+        in.options = {QStringLiteral("停车"),
+                      QStringLiteral("减速"),
+                      QString(),
+                      QString(),
+                      QString(),
+                      QString()};
         in.username = QStringLiteral("bench");
         in.now = QDateTime::currentDateTime();
         return in;
@@ -207,8 +210,9 @@ int main(int argc, char** argv) {
     Bench b;
     b.endpoint = pg.left();
     UseServerBackend(Backend::PostgreSql, b.folder.path());
-    std::printf("PostgreSQL server %s, local SQLite file in %s; one row in %d has a 10 kB picture\n",
-                qPrintable(b.endpoint), qPrintable(b.folder.path()), kPictureEvery);
+    std::printf(
+        "PostgreSQL server %s, local SQLite file in %s; one row in %d has a 10 kB picture\n",
+        qPrintable(b.endpoint), qPrintable(b.folder.path()), kPictureEvery);
     std::printf("%-44s %11s %13s %9s\n", "work (server + local file)", "set-based", "row-by-row",
                 "speed-up");
 
@@ -217,7 +221,8 @@ int main(int argc, char** argv) {
             AddQuestionGroup(c, kBank, kType, rows, QStringLiteral("A"), QStringLiteral("题"), 0,
                              kPictureEvery);
             // Numbered already, as a bank is between two submissions.
-            c.execute(NumberRowsStatement(c.dialect(), BankTypeCondition(c.dialect(), kBank, kType)));
+            c.execute(
+                NumberRowsStatement(c.dialect(), BankTypeCondition(c.dialect(), kBank, kType)));
         };
         b.prepare(fill);
         b.submitFast(b.question(0));  // warms the caches both runs rely on

@@ -6,7 +6,9 @@ namespace qs {
 
 namespace {
 
-QString timu(const SqlDialect& d) { return d.bracketed(QStringLiteral("timu")); }
+QString timu(const SqlDialect& d) {
+    return d.bracketed(QStringLiteral("timu"));
+}
 
 QString concat(const SqlDialect& d, const QStringList& parts) {
     return parts.join(d.backend() == Backend::SqlServer ? QStringLiteral(" + ")
@@ -86,13 +88,15 @@ QString NumberRowsStatement(const SqlDialect& d, const QString& condition,
     // names its target outside the from clause.
     const QString row = sqlServer ? QStringLiteral("t") : QStringLiteral("timu");
     const QString numbered =
-        QStringLiteral("(select id, case when rn > 32767 then 32767 else rn end as n from "
-                       "(select id, row_number() over (order by id) as rn from ") +
+        QStringLiteral(
+            "(select id, case when rn > 32767 then 32767 else rn end as n from "
+            "(select id, row_number() over (order by id) as rn from ") +
         timu(d) + QStringLiteral(" where ") + condition + QStringLiteral(") x) r");
 
     QStringList sets{QStringLiteral("id2 = r.n")};
     if (changes.normaliseAnswer) {
-        const QString upper = QStringLiteral("upper(coalesce(") + row + QStringLiteral(".answer, ''))");
+        const QString upper =
+            QStringLiteral("upper(coalesce(") + row + QStringLiteral(".answer, ''))");
         QStringList letters;
         for (QChar c : QStringLiteral("ABCDEF"))
             letters << QStringLiteral("case when ") + contains(d, upper, c) +

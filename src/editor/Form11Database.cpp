@@ -179,8 +179,8 @@ void Form11::Command1_Click() {
 
     // A question that reached neither database stays in the window for another try.
     if (out.server.added || out.local.added) {
-        for (QCheckBox* c : {ui_->timu1, ui_->AJPG1, ui_->BJPG1, ui_->CJPG1, ui_->DJPG1,
-                             ui_->EJPG1, ui_->FJPG1, ui_->why1})
+        for (QCheckBox* c : {ui_->timu1, ui_->AJPG1, ui_->BJPG1, ui_->CJPG1, ui_->DJPG1, ui_->EJPG1,
+                             ui_->FJPG1, ui_->why1})
             c->setChecked(false);
         ui_->why2->setText(QString());
         ui_->timu->setText(QString());
@@ -202,31 +202,30 @@ void Form11::deleteSelectedBank(bool withBankRows) {
         platform_.message(this, QStringLiteral("请先选择题库！"));
         return;
     }
-    const QString question = withBankRows
-                                 ? QStringLiteral("确定要删除题库【") + bank + QStringLiteral("】吗？")
-                                 : QStringLiteral("确定要删除题库【") + bank +
-                                       QStringLiteral("】的所有题目吗？");
+    const QString question =
+        withBankRows
+            ? QStringLiteral("确定要删除题库【") + bank + QStringLiteral("】吗？")
+            : QStringLiteral("确定要删除题库【") + bank + QStringLiteral("】的所有题目吗？");
     const QString title =
         withBankRows ? QStringLiteral("是否删除题库") : QStringLiteral("是否删除题目");
     if (platform_.message(this, question, title, Buttons::YesNo) != Answer::Yes) return;
     download = ChooseEndpoint(ui_->Combo3->currentText(), login_.download1, login_.download2,
                               login_.download3, login_.download4);
 
-    const QString action = withBankRows ? QStringLiteral("删除题库【") + bank + QStringLiteral("】")
-                                        : QStringLiteral("删除题库【") + bank +
-                                              QStringLiteral("】的题目");
+    const QString action = withBankRows
+                               ? QStringLiteral("删除题库【") + bank + QStringLiteral("】")
+                               : QStringLiteral("删除题库【") + bank + QStringLiteral("】的题目");
     setCommandButtons(false);
     Connection local, server;
     if (openBothDatabases(local, server, action)) {
         BankMaintenance maintenance(local, server,
                                     [this](const QString& caption) { showProgress(caption); });
         try {
-            const QString result =
-                withBankRows
-                    ? BankMaintenance::deletedBankText(bank,
-                                                       maintenance.deleteBankAndQuestions(bank))
-                    : BankMaintenance::deletedQuestionsText(bank,
-                                                            maintenance.deleteQuestions(bank));
+            const QString result = withBankRows
+                                       ? BankMaintenance::deletedBankText(
+                                             bank, maintenance.deleteBankAndQuestions(bank))
+                                       : BankMaintenance::deletedQuestionsText(
+                                             bank, maintenance.deleteQuestions(bank));
             setWindowTitle(result);
             platform_.message(this, result);
         } catch (const WorkFailure& f) {
@@ -236,9 +235,13 @@ void Form11::deleteSelectedBank(bool withBankRows) {
     restoreCommandButtons();
 }
 
-void Form11::Command2_Click() { deleteSelectedBank(true); }
+void Form11::Command2_Click() {
+    deleteSelectedBank(true);
+}
 
-void Form11::Command3_Click() { deleteSelectedBank(false); }
+void Form11::Command3_Click() {
+    deleteSelectedBank(false);
+}
 
 void Form11::Command4_Click() {
     const QString bank = ui_->Combo1->currentText();
@@ -246,7 +249,8 @@ void Form11::Command4_Click() {
         platform_.message(this, QStringLiteral("请先选择题库！"));
         return;
     }
-    if (platform_.message(this, QStringLiteral("您确定要重置题目序号(ID2)吗？导入后必须运行一下..."),
+    if (platform_.message(this,
+                          QStringLiteral("您确定要重置题目序号(ID2)吗？导入后必须运行一下..."),
                           QStringLiteral("是否重置ID2"), Buttons::YesNo) != Answer::Yes)
         return;
     download = ChooseEndpoint(ui_->Combo3->currentText(), login_.download1, login_.download2,

@@ -14,7 +14,9 @@ namespace {
 constexpr int kServerTimeoutSeconds = 30;
 
 // Texts are written as texts even when empty: an empty box stores "", not NULL.
-QVariant textValue(const QString& s) { return s.isNull() ? QStringLiteral("") : s; }
+QVariant textValue(const QString& s) {
+    return s.isNull() ? QStringLiteral("") : s;
+}
 
 }  // namespace
 
@@ -44,10 +46,10 @@ QString QuestionPicturePath(QString path) {
 }
 
 const QString& PictureColumn(int slot) {
-    static const QString columns[kPictureSlots] = {
-        QStringLiteral("QJPG"), QStringLiteral("AJPG"), QStringLiteral("BJPG"),
-        QStringLiteral("CJPG"), QStringLiteral("DJPG"), QStringLiteral("EJPG"),
-        QStringLiteral("FJPG"), QStringLiteral("WJPG")};
+    static const QString columns[kPictureSlots] = {QStringLiteral("QJPG"), QStringLiteral("AJPG"),
+                                                   QStringLiteral("BJPG"), QStringLiteral("CJPG"),
+                                                   QStringLiteral("DJPG"), QStringLiteral("EJPG"),
+                                                   QStringLiteral("FJPG"), QStringLiteral("WJPG")};
     return columns[slot];
 }
 
@@ -196,8 +198,8 @@ SubmitOutcome Submission::add() {
             Recordset log;
             log.openForAppend(LogQuery(server_.dialect()), server_);
             log.addNew();
-            log.setField(QStringLiteral("stime"), in_.now.isValid() ? in_.now
-                                                                    : QDateTime::currentDateTime());
+            log.setField(QStringLiteral("stime"),
+                         in_.now.isValid() ? in_.now : QDateTime::currentDateTime());
             log.setField(QStringLiteral("username"), textValue(in_.username));
             const QString body = QStringLiteral("添加题目【") + in_.bank + QStringLiteral("】→") +
                                  in_.qtype + QStringLiteral("→") + in_.question +
@@ -225,18 +227,17 @@ QString Submission::resultText(const SubmitOutcome& out, const QString& question
         return QStringLiteral("题目没有添加成功，服务器和本地库都没有写入：") + out.server.error +
                (out.local.error.isEmpty() ? QString() : QStringLiteral("；") + out.local.error);
     } else if (!serverOk && out.local.added) {
-        text = QStringLiteral("本地库已添加题目 ") + n + shown +
-               QStringLiteral("，但服务器没有") +
-               (out.server.added ? QStringLiteral("完整") : QString()) +
-               QStringLiteral("写入：") + out.server.error;
+        text = QStringLiteral("本地库已添加题目 ") + n + shown + QStringLiteral("，但服务器没有") +
+               (out.server.added ? QStringLiteral("完整") : QString()) + QStringLiteral("写入：") +
+               out.server.error;
         if (!localOk) text += QStringLiteral("；本地库：") + out.local.error;
     } else {
         const QString serverNumber =
             out.server.number ? QString::number(*out.server.number) : QStringLiteral("0");
         text = QStringLiteral("服务器已添加题目 ") + serverNumber + shown +
                QStringLiteral("，但本地库没有") +
-               (out.local.added ? QStringLiteral("完整") : QString()) +
-               QStringLiteral("写入：") + out.local.error;
+               (out.local.added ? QStringLiteral("完整") : QString()) + QStringLiteral("写入：") +
+               out.local.error;
     }
     if (out.server.added && !out.server.renumberError.isEmpty())
         text += QStringLiteral("；服务器题号未能重排：") + out.server.renumberError;

@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QString>
-
 #include <array>
 #include <optional>
 
@@ -21,8 +20,17 @@ QString NormaliseOptionText(QString text);
 QString QuestionPicturePath(QString path);
 
 // The picture columns, in the order they are filled.
-enum SubmitPicture { kQuestionPicture, kPictureA, kPictureB, kPictureC, kPictureD, kPictureE,
-                   kPictureF, kExplanationPicture, kPictureSlots };
+enum SubmitPicture {
+    kQuestionPicture,
+    kPictureA,
+    kPictureB,
+    kPictureC,
+    kPictureD,
+    kPictureE,
+    kPictureF,
+    kExplanationPicture,
+    kPictureSlots
+};
 const QString& PictureColumn(int slot);
 
 // One question as the editor submits it, already normalised.
@@ -35,7 +43,7 @@ struct QuestionInput {
     QString nandu;
     QString why0;
     QString adder;
-    QString qtype;  // empty when no type box is ticked
+    QString qtype;                   // empty when no type box is ticked
     std::array<QString, 6> options;  // SA .. SF
     // JPEG file of each picture slot; empty when the slot has no picture.
     std::array<QString, kPictureSlots> picturePaths;
@@ -46,7 +54,7 @@ struct QuestionInput {
 // What happened to one database during the add phase.
 struct SideOutcome {
     bool added = false;
-    qint64 id = 0;              // identity of the new row when added
+    qint64 id = 0;  // identity of the new row when added
     bool renumbered = false;
     std::optional<int> number;  // id2 of the group's last row after renumbering
     QString error;              // the first failure while adding, empty when none

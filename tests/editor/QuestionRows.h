@@ -27,13 +27,13 @@ inline void AddQuestionGroup(Connection& c, const QString& bank, const QString& 
         "QJPG) ");
     const bool pg = c.backend() == Backend::PostgreSql;
     const QString n = pg ? QStringLiteral("g") : QStringLiteral("x");
-    const QString picture =
-        pictureEvery <= 0 ? QStringLiteral(", null")
-                          : QStringLiteral(", case when ") + n + QStringLiteral(" % ") +
-                                QString::number(pictureEvery) + QStringLiteral(" = 0 then ") +
-                                (pg ? QStringLiteral("decode(repeat('ab', 10000), 'hex')")
-                                    : QStringLiteral("zeroblob(10000)")) +
-                                QStringLiteral(" end");
+    const QString picture = pictureEvery <= 0
+                                ? QStringLiteral(", null")
+                                : QStringLiteral(", case when ") + n + QStringLiteral(" % ") +
+                                      QString::number(pictureEvery) + QStringLiteral(" = 0 then ") +
+                                      (pg ? QStringLiteral("decode(repeat('ab', 10000), 'hex')")
+                                          : QStringLiteral("zeroblob(10000)")) +
+                                      QStringLiteral(" end");
     const QString values = d.literal(bank) + QStringLiteral(", ") + d.literal(type) +
                            QStringLiteral(", ") + QString::number(id2) + QStringLiteral(", ");
     const QString tail = QStringLiteral(", ") + d.literal(answer) +
@@ -46,9 +46,9 @@ inline void AddQuestionGroup(Connection& c, const QString& bank, const QString& 
     } else {
         c.execute(QStringLiteral("with recursive g(x) as (select 1 union all select x + 1 from g "
                                  "where x < ") +
-                  QString::number(count) + QStringLiteral(") ") + cols +
-                  QStringLiteral("select ") + values + d.literal(prefix) +
-                  QStringLiteral(" || x") + tail + QStringLiteral(" from g"));
+                  QString::number(count) + QStringLiteral(") ") + cols + QStringLiteral("select ") +
+                  values + d.literal(prefix) + QStringLiteral(" || x") + tail +
+                  QStringLiteral(" from g"));
     }
 }
 
@@ -82,7 +82,8 @@ inline QStringList Column(Connection& c, const QString& sql) {
     QSqlQuery q(c.database());
     if (!q.exec(sql)) c.raise(q.lastError(), sql);
     QStringList out;
-    while (q.next()) out << (q.value(0).isNull() ? QStringLiteral("<null>") : q.value(0).toString());
+    while (q.next())
+        out << (q.value(0).isNull() ? QStringLiteral("<null>") : q.value(0).toString());
     return out;
 }
 

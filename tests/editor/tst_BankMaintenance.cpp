@@ -1,5 +1,4 @@
 #include <QTest>
-
 #include <memory>
 
 #include "db/Endpoints.h"
@@ -38,9 +37,8 @@ void tst_BankMaintenance::init() {
     QFETCH_GLOBAL(int, backend);
     folder_ = std::make_unique<TempProgramFolder>();
     UseServerBackend(Backend(backend), folder_->path());
-    server_.open(ServerConnectionString(Backend(backend) == Backend::PostgreSql
-                                            ? PgLeftEndpoint()
-                                            : u"embedded,1"_s),
+    server_.open(ServerConnectionString(Backend(backend) == Backend::PostgreSql ? PgLeftEndpoint()
+                                                                                : u"embedded,1"_s),
                  10, ado::adUseServer);
     ResetDatabase(server_);
     local_.open(LocalConnectionString(folder_->path()), 0, ado::adUseClient);
@@ -94,7 +92,8 @@ void tst_BankMaintenance::emptyBankReportsNone() {
     BankMaintenance m(local_, server_, [&](const QString& c) { captions_ << c; });
     QCOMPARE(m.deleteQuestions(u"空题库"_s), 0);
     QVERIFY(captions_.isEmpty());
-    QCOMPARE(BankMaintenance::deletedQuestionsText(u"空题库"_s, 0), u"题库【空题库】所有题目删除成功，共0"_s);
+    QCOMPARE(BankMaintenance::deletedQuestionsText(u"空题库"_s, 0),
+             u"题库【空题库】所有题目删除成功，共0"_s);
     QCOMPARE(Count(server_, u"1=1"_s), qint64(2));
 }
 
@@ -122,7 +121,8 @@ void tst_BankMaintenance::serverFailureStopsAfterTheLocalFile() {
     } catch (const WorkFailure& f) {
         QCOMPARE(f.side(), Side::Server);
         QCOMPARE(f.error().number(), 3709);
-        QVERIFY(f.message(u"删除题目"_s).startsWith(u"删除题目失败，已停止：【服务器】错误码 3709，"_s));
+        QVERIFY(f.message(u"删除题目"_s)
+                    .startsWith(u"删除题目失败，已停止：【服务器】错误码 3709，"_s));
     }
     QCOMPARE(captions_, QStringList{u"3/3"_s});
     QCOMPARE(Count(local_, u"1=1"_s), qint64(0));

@@ -87,8 +87,8 @@ void tst_Form11Maintenance::deleteCommands_data() {
         << QByteArray("Command2") << u"确定要删除题库【会计%_】吗？"_s << u"是否删除题库"_s
         << u"题库【会计%_】及所有题目删除成功，共5"_s << true;
     QTest::newRow("questions only")
-        << QByteArray("Command3") << u"确定要删除题库【会计%_】的所有题目吗？"_s << u"是否删除题目"_s
-        << u"题库【会计%_】所有题目删除成功，共5"_s << false;
+        << QByteArray("Command3") << u"确定要删除题库【会计%_】的所有题目吗？"_s
+        << u"是否删除题目"_s << u"题库【会计%_】所有题目删除成功，共5"_s << false;
 }
 
 void tst_Form11Maintenance::deleteCommands() {
@@ -117,8 +117,10 @@ void tst_Form11Maintenance::deleteCommands() {
     QCOMPARE(f_->form->windowTitle(), result);
     QCOMPARE(Column(server_, u"select distinct mantype from timu"_s), QStringList{u"会计%_2"_s});
     QCOMPARE(Column(local_, u"select distinct mantype from timu"_s), QStringList{u"会计ab"_s});
-    QCOMPARE(Column(server_, u"select count(*) from alltype"_s), QStringList{banksGone ? u"1"_s : u"2"_s});
-    QCOMPARE(Column(local_, u"select count(*) from alltype"_s), QStringList{banksGone ? u"1"_s : u"2"_s});
+    QCOMPARE(Column(server_, u"select count(*) from alltype"_s),
+             QStringList{banksGone ? u"1"_s : u"2"_s});
+    QCOMPARE(Column(local_, u"select count(*) from alltype"_s),
+             QStringList{banksGone ? u"1"_s : u"2"_s});
     for (const char* b : {"Command1", "Command2", "Command3", "Command4"})
         QVERIFY2(f_->child<QPushButton>(b)->isEnabled(), b);
 }
@@ -159,7 +161,8 @@ void tst_Form11Maintenance::renumberingTwice() {
         f_->platform.clear();
         f_->platform.answer(Answer::Yes);
         click("Command4");
-        QCOMPARE(f_->platform.boxes.value(0).text, u"您确定要重置题目序号(ID2)吗？导入后必须运行一下..."_s);
+        QCOMPARE(f_->platform.boxes.value(0).text,
+                 u"您确定要重置题目序号(ID2)吗？导入后必须运行一下..."_s);
         QCOMPARE(f_->platform.boxes.value(0).caption, u"是否重置ID2"_s);
         QCOMPARE(f_->platform.texts().value(1), u"共重置题目序号:10"_s);
         QCOMPARE(f_->form->windowTitle(), u"10)正在处理:【本地库】会计基础 判断题:2"_s);

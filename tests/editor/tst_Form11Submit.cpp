@@ -71,8 +71,8 @@ void tst_Form11Submit::cleanup() {
     local_.close();
 }
 
-void tst_Form11Submit::compose(const QString& bank, const QString& question,
-                               const QString& answer, const QString& a, const QString& b) {
+void tst_Form11Submit::compose(const QString& bank, const QString& question, const QString& answer,
+                               const QString& a, const QString& b) {
     f_->form->setBankText(bank);
     box("timu")->setText(question);
     edit("answer")->setText(answer);
@@ -91,7 +91,8 @@ void tst_Form11Submit::fullQuestionWithPicturesReachesBothDatabases() {
     QGuiApplication::clipboard()->setImage(picture);
     for (const char* capture : {"timu2jpg", "b2jpg", "why2jpg"})
         QTest::mouseClick(f_->child<QPushButton>(capture), Qt::LeftButton);
-    QVERIFY(check("timu1")->isChecked() && check("BJPG1")->isChecked() && check("why1")->isChecked());
+    QVERIFY(check("timu1")->isChecked() && check("BJPG1")->isChecked() &&
+            check("why1")->isChecked());
     const QString optionB = edit("SB")->text();  // the picture's placeholder
     // Ticking the pictures wrote placeholders into the question and explanation.
     box("timu")->setText(u"It's A.B.\r\n第二行"_s);
@@ -141,7 +142,8 @@ void tst_Form11Submit::fullQuestionWithPicturesReachesBothDatabases() {
              QStringList{u"添加题目【驾驶员题库】→单选题→"_s + stored + u" (id:2)"_s});
 
     // Ready for the next question: pictures unticked, texts cleared, paths kept.
-    QVERIFY(!check("timu1")->isChecked() && !check("BJPG1")->isChecked() && !check("why1")->isChecked());
+    QVERIFY(!check("timu1")->isChecked() && !check("BJPG1")->isChecked() &&
+            !check("why1")->isChecked());
     QCOMPARE(edit("why2")->text(), QString());
     QVERIFY(!edit("timu2")->text().isEmpty());
     QCOMPARE(box("timu")->text(), QString());
@@ -162,10 +164,14 @@ void tst_Form11Submit::validationRefusesAndWritesNothing_data() {
     QTest::addColumn<QString>("b");
     QTest::addColumn<QString>("message");
     const QString bank = u"驾驶员题库"_s;
-    QTest::newRow("no bank") << QString() << u"题"_s << u"A"_s << u"甲"_s << u"乙"_s << u"题库不能为空"_s;
-    QTest::newRow("no question") << bank << QString() << u"A"_s << u"甲"_s << u"乙"_s << u"题目不能为空"_s;
-    QTest::newRow("no answer") << bank << u"题"_s << QString() << u"甲"_s << u"乙"_s << u"答案不能为空"_s;
-    QTest::newRow("no option B") << bank << u"题"_s << u"A"_s << u"甲"_s << QString() << u"选项B不能为空"_s;
+    QTest::newRow("no bank") << QString() << u"题"_s << u"A"_s << u"甲"_s << u"乙"_s
+                             << u"题库不能为空"_s;
+    QTest::newRow("no question") << bank << QString() << u"A"_s << u"甲"_s << u"乙"_s
+                                 << u"题目不能为空"_s;
+    QTest::newRow("no answer") << bank << u"题"_s << QString() << u"甲"_s << u"乙"_s
+                               << u"答案不能为空"_s;
+    QTest::newRow("no option B") << bank << u"题"_s << u"A"_s << u"甲"_s << QString()
+                                 << u"选项B不能为空"_s;
     QTest::newRow("no option A, answered No")
         << bank << u"题"_s << u"A"_s << QString() << u"乙"_s
         << u"选项A不能为空，是否全部设置成“如图..”的样子？不清楚就默认点【是】"_s;
@@ -183,7 +189,8 @@ void tst_Form11Submit::validationRefusesAndWritesNothing() {
     f_->platform.answer(Answer::No);
     submit();
     QCOMPARE(f_->platform.texts(), QStringList{message});
-    if (a.isEmpty()) QCOMPARE(f_->platform.boxes.last().caption, u"选项为空值，是否自动设置成如图.."_s);
+    if (a.isEmpty())
+        QCOMPARE(f_->platform.boxes.last().caption, u"选项为空值，是否自动设置成如图.."_s);
     QCOMPARE(rows(server_), qint64(0));
     QCOMPARE(rows(local_), qint64(0));
     QCOMPARE(box("timu")->text(), question);
@@ -217,8 +224,10 @@ void tst_Form11Submit::emptyOptionAAnsweredYesFillsPlaceholders() {
     f_->platform.answer(Answer::Yes);
     submit();
     QCOMPARE(f_->platform.texts().value(1), u"成功添加题目 1、【看图选择】"_s);
-    QCOMPARE(Column(server_, u"select SA || SB || SC || SD from timu"_s), QStringList{u"如图A如图B如图C如图D"_s});
-    QCOMPARE(Column(local_, u"select SA || SB || SC || SD from timu"_s), QStringList{u"如图A如图B如图C如图D"_s});
+    QCOMPARE(Column(server_, u"select SA || SB || SC || SD from timu"_s),
+             QStringList{u"如图A如图B如图C如图D"_s});
+    QCOMPARE(Column(local_, u"select SA || SB || SC || SD from timu"_s),
+             QStringList{u"如图A如图B如图C如图D"_s});
 }
 
 void tst_Form11Submit::fillInWithoutOptionBKeepsAnyAfterTheReset() {
@@ -229,7 +238,8 @@ void tst_Form11Submit::fillInWithoutOptionBKeepsAnyAfterTheReset() {
     edit("SA")->setText(u"答案甲"_s);
     submit();
     QCOMPARE(f_->platform.lastText(), u"成功添加题目 1、【填空（）】"_s);
-    QCOMPARE(Column(server_, u"select Qtype || answer || SB from timu"_s), QStringList{u"填空题任意"_s});
+    QCOMPARE(Column(server_, u"select Qtype || answer || SB from timu"_s),
+             QStringList{u"填空题任意"_s});
     QCOMPARE(edit("answer")->text(), u"任意"_s);
 }
 
@@ -250,7 +260,8 @@ void tst_Form11Submit::trueFalseOptionsAndNoTypeBox() {
     QCOMPARE(f_->platform.lastText(), u"成功添加题目 0、【无题型】"_s);
     QCOMPARE(f_->form->id2bak, u"1"_s);  // from the question before
     for (Connection* c : {&server_, &local_})
-        QCOMPARE(Column(*c, u"select Qtype from timu order by id"_s), (QStringList{u"判断题"_s, u"<null>"_s}));
+        QCOMPARE(Column(*c, u"select Qtype from timu order by id"_s),
+                 (QStringList{u"判断题"_s, u"<null>"_s}));
     QCOMPARE(Column(server_, u"select body from rizi order by id"_s).value(1),
              u"添加题目【驾驶员题库】→→无题型 (id:2)"_s);
 }
@@ -260,7 +271,8 @@ void tst_Form11Submit::duplicateOnTheServerWritesNothing() {
     check("Check1")->setChecked(true);
     compose(u"驾驶员题库"_s, u"It's A.B."_s, u"A"_s, u"甲"_s, u"乙"_s);
     submit();
-    QCOMPARE(f_->platform.texts(), QStringList{u"此题已经存在！【服务器】序号是7，不要重复添加。。。。"_s});
+    QCOMPARE(f_->platform.texts(),
+             QStringList{u"此题已经存在！【服务器】序号是7，不要重复添加。。。。"_s});
     QCOMPARE(rows(server_), qint64(1));
     QCOMPARE(rows(local_), qint64(0));
     QCOMPARE(rows(server_, u"rizi"_s), qint64(0));
@@ -295,9 +307,10 @@ void tst_Form11Submit::unreachableServer() {
     f_->platform.answer(stop ? Answer::Yes : Answer::No);
     submit();
     // The last error: the duplicate query on the connection that did not open.
-    QCOMPARE(f_->platform.texts().value(0),
-             u"服务器连接出错，错误码:3709，建议更换服务器重试...是否中止操作？可以换服务器重新提交，"
-             "选【否】强制继续提交数据，但可能会出错卡死。"_s);
+    QCOMPARE(
+        f_->platform.texts().value(0),
+        u"服务器连接出错，错误码:3709，建议更换服务器重试...是否中止操作？可以换服务器重新提交，"
+        "选【否】强制继续提交数据，但可能会出错卡死。"_s);
     QCOMPARE(f_->platform.boxes.value(0).caption, u"是否更换服务器再重试?"_s);
     QCOMPARE(rows(server_), qint64(0));
     for (const char* b : {"Command1", "Command2", "Command3", "Command4"})
@@ -309,9 +322,11 @@ void tst_Form11Submit::unreachableServer() {
         return;
     }
     const QString text = f_->platform.lastText();
-    QVERIFY2(text.startsWith(u"本地库已添加题目 1、【断网时的题】，但服务器没有写入："_s), qPrintable(text));
+    QVERIFY2(text.startsWith(u"本地库已添加题目 1、【断网时的题】，但服务器没有写入："_s),
+             qPrintable(text));
     QCOMPARE(f_->form->windowTitle(), text);
-    QCOMPARE(Column(local_, u"select adder || Qtype || SA || SB from timu"_s), QStringList{u"小李单选题甲乙"_s});
+    QCOMPARE(Column(local_, u"select adder || Qtype || SA || SB from timu"_s),
+             QStringList{u"小李单选题甲乙"_s});
 }
 
 QTEST_MAIN(tst_Form11Submit)

@@ -1,5 +1,4 @@
 #include <QTest>
-
 #include <memory>
 
 #include "db/Endpoints.h"
@@ -36,9 +35,8 @@ void tst_Renumbering::init() {
     QFETCH_GLOBAL(int, backend);
     folder_ = std::make_unique<TempProgramFolder>();
     UseServerBackend(Backend(backend), folder_->path());
-    server_.open(ServerConnectionString(Backend(backend) == Backend::PostgreSql
-                                            ? PgLeftEndpoint()
-                                            : u"embedded,1"_s),
+    server_.open(ServerConnectionString(Backend(backend) == Backend::PostgreSql ? PgLeftEndpoint()
+                                                                                : u"embedded,1"_s),
                  10, ado::adUseServer);
     ResetDatabase(server_);
     local_.open(LocalConnectionString(folder_->path()), 0, ado::adUseClient);
@@ -82,9 +80,9 @@ void tst_Renumbering::numbersNormalisesAndAppendsOnBothDatabases() {
         QCOMPARE(Column(*c, u"select answer from timu order by id"_s),
                  (QStringList{u"AB"_s, u"ba"_s, u"AC"_s, u""_s, u"任意"_s, u""_s, u"ABCDEF"_s,
                               u"ba"_s}));
-        QCOMPARE(Column(*c, u"select why0 from timu order by id"_s),
-                 (QStringList{u"依据 "_s, u"x"_s, u" "_s, u" "_s, u"f "_s, u"y "_s, u"z "_s,
-                              u"o"_s}));
+        QCOMPARE(
+            Column(*c, u"select why0 from timu order by id"_s),
+            (QStringList{u"依据 "_s, u"x"_s, u" "_s, u" "_s, u"f "_s, u"y "_s, u"z "_s, u"o"_s}));
     }
 }
 
@@ -118,7 +116,8 @@ void tst_Renumbering::bankNameWithWildcardsTouchesOnlyItself() {
     Renumbering r(server_, local_, {});
     QCOMPARE(r.run(u"题库%_"_s), qint64(3));
     QCOMPARE(Column(server_, u"select answer from timu order by id"_s),
-             (QStringList{u"AB"_s, u"AB"_s, u"AB"_s, u"ba"_s, u"ba"_s, u"ba"_s, u"ba"_s, u"ba"_s, u"ba"_s}));
+             (QStringList{u"AB"_s, u"AB"_s, u"AB"_s, u"ba"_s, u"ba"_s, u"ba"_s, u"ba"_s, u"ba"_s,
+                          u"ba"_s}));
     QCOMPARE(Count(server_, u"id2 = 0"_s), qint64(6));
 }
 

@@ -1,6 +1,5 @@
 #include <QFile>
 #include <QTest>
-
 #include <memory>
 
 #include "db/Endpoints.h"
@@ -43,8 +42,8 @@ void tst_Submission::init() {
     QFETCH_GLOBAL(int, backend);
     folder_ = std::make_unique<TempProgramFolder>();
     UseServerBackend(Backend(backend), folder_->path());
-    endpoint_ = Backend(backend) == Backend::PostgreSql ? PgLeftEndpoint()
-                                                         : QStringLiteral("embedded,1");
+    endpoint_ =
+        Backend(backend) == Backend::PostgreSql ? PgLeftEndpoint() : QStringLiteral("embedded,1");
     server_.open(ServerConnectionString(endpoint_), 10, ado::adUseServer);
     ResetDatabase(server_);
     local_.open(LocalConnectionString(folder_->path()), 0, ado::adUseClient);
@@ -66,8 +65,8 @@ QuestionInput tst_Submission::question(const QString& text) const {
     in.why0 = QStringLiteral("--");
     in.adder = QStringLiteral("张三");
     in.qtype = QStringLiteral("单选题");
-    in.options = {QStringLiteral("停车"), QStringLiteral("减速"), QString(), QString(), QString(),
-                  QString()};
+    in.options = {
+        QStringLiteral("停车"), QStringLiteral("减速"), QString(), QString(), QString(), QString()};
     in.username = QStringLiteral("张三");
     in.now = QDateTime(QDate(2024, 3, 5), QTime(9, 30, 0));
     return in;
@@ -82,8 +81,8 @@ void tst_Submission::storedTexts_data() {
     QTest::newRow("E. alone keeps its dot") << 0 << u"见E.项"_s << u"见E.项"_s;
     QTest::newRow("one dotted letter undots all") << 0 << u"A.或E. D."_s << u"A或E. D"_s;
     QTest::newRow("option line breaks vanish") << 1 << u"甲\r\n乙\n丙\r"_s << u"甲乙丙"_s;
-    QTest::newRow("question picture brackets") << 2 << u"D:\\img\\q().jpg"_s
-                                               << u"D:\\img\\q（   ）.jpg"_s;
+    QTest::newRow("question picture brackets")
+        << 2 << u"D:\\img\\q().jpg"_s << u"D:\\img\\q（   ）.jpg"_s;
     QTest::newRow("full-width brackets too") << 2 << u"q（）（）.jpg"_s << u"q（   ）（   ）.jpg"_s;
 }
 
@@ -132,10 +131,10 @@ void tst_Submission::addsTheSameRowWithPicturesToBothDatabases() {
         Recordset rs;
         rs.open(u"select * from timu where QUESTION = '红灯亮时应当怎样?'"_s, *c);
         QCOMPARE(rs.recordCount(), 1);
-        const QStringList expected = {u"驾驶员题库"_s, u"B"_s, u"单选题"_s, u"普通"_s,
-                                      u"--"_s, u"张三"_s, u"停车"_s, u"减速"_s};
+        const QStringList expected = {u"驾驶员题库"_s, u"B"_s,    u"单选题"_s, u"普通"_s,
+                                      u"--"_s,         u"张三"_s, u"停车"_s,   u"减速"_s};
         const QStringList columns = {u"mantype"_s, u"ANSWER"_s, u"Qtype"_s, u"nandu"_s,
-                                     u"why0"_s, u"adder"_s, u"SA"_s, u"SB"_s};
+                                     u"why0"_s,    u"adder"_s,  u"SA"_s,    u"SB"_s};
         for (int i = 0; i < columns.size(); ++i) QCOMPARE(rs.text(columns[i]), expected[i]);
         for (const QString& empty : {u"SC"_s, u"SD"_s, u"SE"_s, u"SF"_s}) {
             QVERIFY2(!rs.isNull(empty), qPrintable(empty));  // "", not NULL
@@ -146,13 +145,21 @@ void tst_Submission::addsTheSameRowWithPicturesToBothDatabases() {
         QCOMPARE(rs.field(u"WJPG"_s).toByteArray(), w);
         QVERIFY(rs.isNull(u"CJPG"_s));
         QVERIFY(rs.isNull(u"AJPG"_s));
-        if (c == &local_) QCOMPARE(rs.text(u"sid"_s), u"5"_s);
-        else QVERIFY(rs.isNull(u"sid"_s));
+        if (c == &local_)
+            QCOMPARE(rs.text(u"sid"_s), u"5"_s);
+        else
+            QVERIFY(rs.isNull(u"sid"_s));
     }
-    QCOMPARE(Column(server_, u"select id2 from timu where mantype = '驾驶员题库' and Qtype = '单选题' order by id"_s),
-             (QStringList{u"1"_s, u"2"_s, u"3"_s}));
-    QCOMPARE(Column(server_, u"select id2 from timu where Qtype <> '单选题' or mantype <> '驾驶员题库' order by id"_s),
-             (QStringList{u"5"_s, u"7"_s}));
+    QCOMPARE(
+        Column(
+            server_,
+            u"select id2 from timu where mantype = '驾驶员题库' and Qtype = '单选题' order by id"_s),
+        (QStringList{u"1"_s, u"2"_s, u"3"_s}));
+    QCOMPARE(
+        Column(
+            server_,
+            u"select id2 from timu where Qtype <> '单选题' or mantype <> '驾驶员题库' order by id"_s),
+        (QStringList{u"5"_s, u"7"_s}));
     QCOMPARE(Column(local_, u"select id2 from timu order by id"_s), (QStringList{u"1"_s, u"2"_s}));
     QCOMPARE(Column(server_, u"select body from rizi"_s),
              QStringList{u"添加题目【驾驶员题库】→单选题→红灯亮时应当怎样? (id:5)"_s});
@@ -174,10 +181,14 @@ void tst_Submission::duplicateIsLookedUpLiterallyOnTheServerOnly_data() {
     QTest::newRow("same on the server") << bank << text << bank << text << u"A"_s << false << true;
     QTest::newRow("other answer") << bank << text << bank << text << u"B"_s << false << false;
     QTest::newRow("other bank") << bank << text << u"会计2"_s << text << u"A"_s << false << false;
-    QTest::newRow("only in the local file") << bank << text << bank << text << u"A"_s << true << false;
-    QTest::newRow("bank holds %") << u"会计%"_s << text << u"会计x"_s << text << u"A"_s << false << false;
-    QTest::newRow("text holds _") << bank << u"借方是_"_s << bank << u"借方是!"_s << u"A"_s << false << false;
-    QTest::newRow("bank with % itself") << u"会计%"_s << text << u"会计%"_s << text << u"A"_s << false << true;
+    QTest::newRow("only in the local file")
+        << bank << text << bank << text << u"A"_s << true << false;
+    QTest::newRow("bank holds %") << u"会计%"_s << text << u"会计x"_s << text << u"A"_s << false
+                                  << false;
+    QTest::newRow("text holds _") << bank << u"借方是_"_s << bank << u"借方是!"_s << u"A"_s << false
+                                  << false;
+    QTest::newRow("bank with % itself")
+        << u"会计%"_s << text << u"会计%"_s << text << u"A"_s << false << true;
 }
 
 void tst_Submission::duplicateIsLookedUpLiterallyOnTheServerOnly() {
@@ -188,8 +199,8 @@ void tst_Submission::duplicateIsLookedUpLiterallyOnTheServerOnly() {
     QFETCH(QString, storedAnswer);
     QFETCH(bool, onlyLocal);
     QFETCH(bool, duplicate);
-    AddQuestion(onlyLocal ? local_ : server_, storedBank, u"单选题"_s, storedText, storedAnswer,
-                {}, 42);
+    AddQuestion(onlyLocal ? local_ : server_, storedBank, u"单选题"_s, storedText, storedAnswer, {},
+                42);
     QuestionInput in = question(text);
     in.bank = bank;
     in.answer = u"A"_s;
@@ -236,7 +247,8 @@ void tst_Submission::unreachableServerStillAddsACompleteLocalRow() {
     QVERIFY(!out.logged);
     QCOMPARE(out.local.number, std::optional<int>(2));
     const QString text = Submission::resultText(out, in.question);
-    QVERIFY2(text.startsWith(u"本地库已添加题目 2、【断网题】，但服务器没有写入："_s), qPrintable(text));
+    QVERIFY2(text.startsWith(u"本地库已添加题目 2、【断网题】，但服务器没有写入："_s),
+             qPrintable(text));
     Recordset rs;
     rs.open(u"select * from timu where QUESTION = '断网题'"_s, local_);
     QCOMPARE(rs.text(u"adder"_s), u"张三"_s);
