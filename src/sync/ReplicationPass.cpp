@@ -7,10 +7,15 @@
 
 #include "db/DbError.h"
 #include "db/Recordset.h"
+#include "sync/BatchLookup.h"
 
 namespace qs {
 
 namespace {
+
+// Source rows looked up together by passes that only create rows: one chunk
+// of the source recordset, a few megabytes even with pictures.
+constexpr int kBatchRows = 40;
 
 QDateTime asTime(const QVariant& v) {
     if (v.isNull()) return {};
@@ -144,68 +149,96 @@ PassResult ReplicationPass::run() {
     // large table nor its pictures are held whole.
     Recordset rs;
     rs.open(spec_.sourceQuery, source_, ado::adOpenKeyset, ado::adLockReadOnly);
-    QVector<QVariant> key(spec_.keyColumns.size());
-    QVector<QVariant> values(spec_.copiedColumns.size());
+    // Passes that only create rows look a batch of rows up at once; passes
+    // that change target rows look each row up just before they change it.
+    const bool batched = spec_.kind == PassSpec::Kind::Create;
+    const int batchSize = batched ? kBatchRows : 1;
+    QVector<QVector<QVariant>> keys;
+    QVector<QVector<QVariant>> values;
+    QVector<QVariant> compared;
     while (!rs.eof()) {
-        ++r.processed;
-        QString title = QString::number(r.count) + QLatin1Char('/') + QString::number(r.processed);
-        if (spec_.questionPass)
-            title += QStringLiteral("/连续相同") + QString::number(*sameRun_);
-        write(title + spec_.progressText);
+        keys.clear();
+        values.clear();
+        compared.clear();
+        QStringList lookups;
+        while (!rs.eof() && keys.size() < batchSize) {
+            QVector<QVariant> key(spec_.keyColumns.size());
+            for (int i = 0; i < key.size(); ++i) key[i] = rs.field(spec_.keyColumns[i]);
+            QVector<QVariant> row(spec_.copiedColumns.size());
+            for (int i = 0; i < row.size(); ++i) row[i] = rs.field(spec_.copiedColumns[i]);
+            compared << (spec_.compareColumn.isEmpty() ? QVariant() : rs.field(spec_.compareColumn));
+            lookups << spec_.lookup(dialect, key);
+            keys << std::move(key);
+            values << std::move(row);
+            rs.moveNext();
+        }
+        QVector<bool> presentAtStart;
+        QVector<QVector<int>> earlier;
+        if (batched) {
+            presentAtStart = FindPresent(target_, lookups);
+            QVector<int> absent;
+            for (int k = 0; k < keys.size(); ++k)
+                if (!presentAtStart[k]) absent << k;
+            earlier = FindEarlierMatches(target_, spec_.table, spec_.keyColumns, keys, lookups,
+                                         absent);
+        }
+        QVector<bool> created(keys.size(), false);
 
-        for (int i = 0; i < key.size(); ++i) key[i] = rs.field(spec_.keyColumns[i]);
-        const Found found = lookUp(spec_.lookup(dialect, key));
-        bool present = false;  // present and left unchanged
-        bool written = false;
-        switch (spec_.kind) {
-            case PassSpec::Kind::Create:
-                if (!found.any) {
-                    for (int i = 0; i < values.size(); ++i)
-                        values[i] = rs.field(spec_.copiedColumns[i]);
-                    insertRow(values);
-                    written = true;
+        for (int k = 0; k < keys.size(); ++k) {
+            ++r.processed;
+            QString title =
+                QString::number(r.count) + QLatin1Char('/') + QString::number(r.processed);
+            if (spec_.questionPass)
+                title += QStringLiteral("/连续相同") + QString::number(*sameRun_);
+            write(title + spec_.progressText);
+
+            bool present = false;  // present and left unchanged
+            bool written = false;
+            if (batched) {
+                // Present on the target, or among the rows this batch created.
+                bool found = presentAtStart[k];
+                for (int j : earlier[k]) found = found || created[j];
+                if (!found) {
+                    insertRow(values[k]);
+                    written = created[k] = true;
                 } else {
                     present = true;
                 }
-                break;
-            case PassSpec::Kind::Overwrite:
-                if (found.any && IsLater(rs.field(spec_.compareColumn), found.compared)) {
-                    for (int i = 0; i < values.size(); ++i)
-                        values[i] = rs.field(spec_.copiedColumns[i]);
-                    writeRow(found, spec_.copiedColumns, values);
-                    written = true;
+            } else {
+                const Found found = lookUp(lookups[k]);
+                if (spec_.kind == PassSpec::Kind::Overwrite) {
+                    if (found.any && IsLater(compared[k], found.compared)) {
+                        writeRow(found, spec_.copiedColumns, values[k]);
+                        written = true;
+                    } else if (found.any) {
+                        present = true;
+                    }
                 } else if (found.any) {
-                    present = true;
+                    if (!sameValue(compared[k], found.compared)) {
+                        writeRow(found, {spec_.compareColumn}, {compared[k]});
+                        written = true;
+                    } else {
+                        present = true;
+                    }
                 }
-                break;
-            case PassSpec::Kind::Rename: {
-                if (!found.any) break;
-                const QVariant wanted = rs.field(spec_.compareColumn);
-                if (!sameValue(wanted, found.compared)) {
-                    writeRow(found, {spec_.compareColumn}, {wanted});
-                    written = true;
-                } else {
-                    present = true;
-                }
-                break;
             }
-        }
-        if (written) ++r.count;
+            if (written) ++r.count;
 
-        if (spec_.questionPass) {
-            if (written) *sameRun_ = 0;
-            else if (present) ++*sameRun_;
-            const int threshold = threshold_ ? threshold_() : 100;
-            if (*sameRun_ > threshold) {
-                QString stop = title_ + QStringLiteral(" - 连续相同") + QString::number(*sameRun_);
-                if (spec_.kind == PassSpec::Kind::Rename)
-                    stop += QStringLiteral("，共搜索:") + QString::number(r.processed);
-                write(stop + QStringLiteral("，程序已自动中止..."));
-                r.stopped = true;
-                return r;
+            if (spec_.questionPass) {
+                if (written) *sameRun_ = 0;
+                else if (present) ++*sameRun_;
+                const int threshold = threshold_ ? threshold_() : 100;
+                if (*sameRun_ > threshold) {
+                    QString stop =
+                        title_ + QStringLiteral(" - 连续相同") + QString::number(*sameRun_);
+                    if (spec_.kind == PassSpec::Kind::Rename)
+                        stop += QStringLiteral("，共搜索:") + QString::number(r.processed);
+                    write(stop + QStringLiteral("，程序已自动中止..."));
+                    r.stopped = true;
+                    return r;
+                }
             }
         }
-        rs.moveNext();
     }
     rs.close();
     if (!spec_.finalText.isEmpty()) {

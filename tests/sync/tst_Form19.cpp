@@ -92,6 +92,7 @@ private slots:
     void usersNewerEqualAndOneSided();
     void banksAndPurchasesKeepTargetSettings();
     void specialKeysMatchOnlyThemselves();
+    void rowsRepeatedInTheSourceAreCreatedOnce();
     void targetServerStopsMidPass();
 
 private:
@@ -375,6 +376,21 @@ void tst_Form19::specialKeysMatchOnlyThemselves() {
     QCOMPARE(count(*right_, QStringLiteral("users")), 3);
     QCOMPARE(count(*left_, QStringLiteral("users")), 3);
     QCOMPARE(platform_.texts().size(), 2);
+}
+
+void tst_Form19::rowsRepeatedInTheSourceAreCreatedOnce() {
+    QFETCH_GLOBAL(int, backend);
+    // Newest first: dup, dup, abc, Abc. The embedded server's LIKE ignores case.
+    for (const char* q : {"Abc", "abc", "dup", "dup"}) question(*left_, QStringLiteral("会计"), QString::fromLatin1(q));
+    put(*left_, QStringLiteral("buylist"), {{QStringLiteral("mantype"), QStringLiteral("会计")}, {QStringLiteral("username"), QStringLiteral("甲")}});
+    put(*left_, QStringLiteral("buylist"), {{QStringLiteral("mantype"), QStringLiteral("会计")}, {QStringLiteral("username"), QStringLiteral("甲")}});
+    click(QStringLiteral("Command4"));
+    const bool caseless = Backend(backend) == Backend::Sqlite;
+    QCOMPARE(titles_.mid(0, 4), (QStringList{QStringLiteral("0/1/连续相同0") + kRight, QStringLiteral("1/2/连续相同0") + kRight,
+                                             QStringLiteral("1/3/连续相同1") + kRight, QStringLiteral("2/4/连续相同0") + kRight}));
+    QCOMPARE(form_->windowTitle(), QStringLiteral("向右同步成功，共创建新题目:%1(全部题库)").arg(caseless ? 2 : 3));
+    click(QStringLiteral("Command7"));
+    QCOMPARE(form_->windowTitle(), QStringLiteral("向右同步成功，共创建新购买题库记录:1"));
 }
 
 void tst_Form19::targetServerStopsMidPass() {

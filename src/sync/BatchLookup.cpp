@@ -1,0 +1,86 @@
+#include "sync/BatchLookup.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include "db/DbError.h"
+
+namespace qs {
+
+namespace {
+
+QVector<QVector<QVariant>> query(Connection& c, const QString& sql, int columns) {
+    QSqlQuery q(c.database());
+    q.setForwardOnly(true);
+    if (!q.exec(sql)) c.raise(q.lastError(), sql);
+    QVector<QVector<QVariant>> out;
+    while (q.next()) {
+        QVector<QVariant> row(columns);
+        for (int i = 0; i < columns; ++i) row[i] = q.value(i);
+        out << row;
+    }
+    if (q.lastError().isValid()) c.raise(q.lastError(), sql);
+    return out;
+}
+
+// A key value as a column of a derived table. A NULL is typed as text so a
+// LIKE on a column of NULLs stays valid on SQL Server.
+QString keyValue(const SqlDialect& d, const QVariant& v) {
+    if (!v.isNull()) return d.literal(v.toString());
+    return d.backend() == Backend::SqlServer ? QStringLiteral("cast(null as nvarchar(1))")
+                                             : QStringLiteral("null");
+}
+
+}  // namespace
+
+QVector<bool> FindPresent(Connection& target, const QStringList& lookups) {
+    QVector<bool> present(lookups.size(), false);
+    if (lookups.isEmpty()) return present;
+    QStringList parts;
+    for (int k = 0; k < lookups.size(); ++k)
+        parts << QStringLiteral("select %1 as k where exists (%2)").arg(k).arg(lookups[k]);
+    const QString sql = parts.join(QStringLiteral(" union all "));
+    for (const auto& row : query(target, sql, 1)) {
+        const int k = row[0].toInt();
+        if (k >= 0 && k < present.size()) present[k] = true;
+    }
+    return present;
+}
+
+QVector<QVector<int>> FindEarlierMatches(Connection& target, const QString& table,
+                                         const QStringList& keyColumns,
+                                         const QVector<QVector<QVariant>>& keys,
+                                         const QStringList& lookups, const QVector<int>& rows) {
+    QVector<QVector<int>> earlier(lookups.size());
+    if (rows.size() < 2) return earlier;
+    const SqlDialect& d = target.dialect();
+    // Each lookup's own where clause runs against the key values of the batch,
+    // given the table's name as an alias.
+    QStringList batch;
+    for (int k : rows) {
+        QStringList columns{QString::number(k) + QStringLiteral(" as j")};
+        for (int c = 0; c < keyColumns.size(); ++c)
+            columns << keyValue(d, keys[k][c]) + QStringLiteral(" as ") + keyColumns[c];
+        batch << QStringLiteral("select ") + columns.join(QStringLiteral(", "));
+    }
+    const QString prefix = QStringLiteral("select * from ") + table;
+    QStringList parts;
+    for (int n = 1; n < rows.size(); ++n) {
+        const int k = rows[n];
+        const QString& lookup = lookups[k];
+        if (!lookup.startsWith(prefix, Qt::CaseInsensitive))
+            throw DbError(err::kProviderFailure, QStringLiteral("无法识别的查询：") + lookup);
+        parts << QStringLiteral("select %1 as k, j from (select * from qs_batch ").arg(k) + table +
+                     lookup.mid(prefix.size()) + QStringLiteral(") m where j < %1").arg(k);
+    }
+    const QString sql = QStringLiteral("with qs_batch as (") +
+                        batch.join(QStringLiteral(" union all ")) + QStringLiteral(") ") +
+                        parts.join(QStringLiteral(" union all "));
+    for (const auto& row : query(target, sql, 2)) {
+        const int k = row[0].toInt();
+        if (k >= 0 && k < earlier.size()) earlier[k] << row[1].toInt();
+    }
+    return earlier;
+}
+
+}  // namespace qs
