@@ -19,7 +19,6 @@ private slots:
     void cleanup();
 
     void numbersNormalisesAndAppendsOnBothDatabases();
-    void runningTwiceOnlyLengthensExplanations();
     void bankNameWithWildcardsTouchesOnlyItself();
     void localFailureStopsAfterTheServer();
 
@@ -84,30 +83,6 @@ void tst_Renumbering::numbersNormalisesAndAppendsOnBothDatabases() {
             Column(*c, u"select why0 from timu order by id"_s),
             (QStringList{u"依据 "_s, u"x"_s, u" "_s, u" "_s, u"f "_s, u"y "_s, u"z "_s, u"o"_s}));
     }
-}
-
-void tst_Renumbering::runningTwiceOnlyLengthensExplanations() {
-    addBank(server_);
-    AddQuestionGroup(local_, u"会计基础"_s, u"多选题"_s, 50, u"dcb"_s);
-    Renumbering r(server_, local_, {});
-    r.run(u"会计基础"_s);
-    QStringList before[3];
-    const QStringList columns = {u"id2"_s, u"answer"_s, u"why0"_s};
-    for (int i = 0; i < 3; ++i)
-        before[i] = Column(server_, u"select "_s + columns[i] + u" from timu order by id"_s) +
-                    Column(local_, u"select "_s + columns[i] + u" from timu order by id"_s);
-    QCOMPARE(r.run(u"会计基础"_s), qint64(6 + 50));
-    for (int i = 0; i < 2; ++i)
-        QCOMPARE(Column(server_, u"select "_s + columns[i] + u" from timu order by id"_s) +
-                     Column(local_, u"select "_s + columns[i] + u" from timu order by id"_s),
-                 before[i]);
-    const QStringList after = Column(server_, u"select why0 from timu order by id"_s) +
-                              Column(local_, u"select why0 from timu order by id"_s);
-    QCOMPARE(after.size(), before[2].size());
-    QCOMPARE(after.value(0), u"依据  "_s);  // two more than before the first run
-    QCOMPARE(after.value(1), u"x"_s);       // another bank: untouched
-    QCOMPARE(after.last(), u"  "_s);        // NULL became " ", then "  "
-    QCOMPARE(before[1].last(), u"BCD"_s);
 }
 
 void tst_Renumbering::bankNameWithWildcardsTouchesOnlyItself() {

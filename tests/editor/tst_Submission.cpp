@@ -26,7 +26,6 @@ private slots:
     void addsTheSameRowWithPicturesToBothDatabases();
     void duplicateIsLookedUpLiterallyOnTheServerOnly_data();
     void duplicateIsLookedUpLiterallyOnTheServerOnly();
-    void noTypeLeavesTypeUnsetAndNumbersNothing();
     void unreachableServerStillAddsACompleteLocalRow();
     void groupsBeyond32767AreHeldAt32767();
 
@@ -209,24 +208,6 @@ void tst_Submission::duplicateIsLookedUpLiterallyOnTheServerOnly() {
     QCOMPARE(s.connectionError(), 0);
     QCOMPARE(s.duplicateFound(), duplicate);
     if (duplicate) QCOMPARE(s.duplicateId2(), u"42"_s);
-}
-
-void tst_Submission::noTypeLeavesTypeUnsetAndNumbersNothing() {
-    AddQuestion(server_, u"驾驶员题库"_s, u"单选题"_s, u"旧"_s, u"A"_s, {}, 4);
-    QuestionInput in = question(u"无题型"_s);
-    in.qtype.clear();
-    Submission s(in);
-    s.open();
-    const SubmitOutcome out = s.add();
-    QVERIFY(out.server.added && out.local.added);
-    QCOMPARE(out.local.number, std::nullopt);
-    QCOMPARE(Submission::resultText(out, in.question), u"成功添加题目 0、【无题型】"_s);
-    for (Connection* c : {&server_, &local_})
-        QCOMPARE(Column(*c, u"select Qtype from timu where QUESTION = '无题型'"_s),
-                 QStringList{u"<null>"_s});
-    QCOMPARE(Column(server_, u"select id2 from timu order by id"_s), (QStringList{u"4"_s, u"0"_s}));
-    QCOMPARE(Column(server_, u"select body from rizi"_s),
-             QStringList{u"添加题目【驾驶员题库】→→无题型 (id:2)"_s});
 }
 
 void tst_Submission::unreachableServerStillAddsACompleteLocalRow() {
