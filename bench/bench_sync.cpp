@@ -89,16 +89,18 @@ void userPass(Bench& b, Connection& left, Connection& right) {
             "'u' || g || '@example.com', g, 0, 0, timestamp '2024-01-01' from "
             "generate_series(1, 20000) g"));
     }
-    exec(left, "update users set stime = timestamp '2024-02-01', userpass = 'L' "
-               "where substr(username, 3)::int % 10 = 1");
-    exec(right, "update users set stime = timestamp '2024-02-01', userpass = 'R' "
-                "where substr(username, 3)::int % 10 = 2");
+    exec(left,
+         "update users set stime = timestamp '2024-02-01', userpass = 'L' "
+         "where substr(username, 3)::int % 10 = 1");
+    exec(right,
+         "update users set stime = timestamp '2024-02-01', userpass = 'R' "
+         "where substr(username, 3)::int % 10 = 2");
     exec(left, "analyze");
     exec(right, "analyze");
     b.platform.clear();
     const double secs = b.click("Command1");
-    std::printf("users, 20,000 a side, 10%% newer each side: %.2f s = %.0f lookups/s  [%s]\n",
-                secs, 4 * 20000 / secs, qPrintable(b.title()));
+    std::printf("users, 20,000 a side, 10%% newer each side: %.2f s = %.0f lookups/s  [%s]\n", secs,
+                4 * 20000 / secs, qPrintable(b.title()));
 }
 
 void picturePass(Bench& b, Connection& left, Connection& right) {
@@ -109,10 +111,11 @@ void picturePass(Bench& b, Connection& left, Connection& right) {
     bench::ResetPeakRss();
     const double before = bench::PeakRssMb();
     const double secs = b.click("Command4");
-    std::printf("%d questions with two 200 KB pictures: %.2f s = %.0f questions/s (%.0f MB/s), "
-                "peak RSS %.0f MB (%.0f MB before)  [%s]\n",
-                count(right, "timu"), secs, pictured / secs, pictured * 0.4096 / secs,
-                bench::PeakRssMb(), before, qPrintable(b.title()));
+    std::printf(
+        "%d questions with two 200 KB pictures: %.2f s = %.0f questions/s (%.0f MB/s), "
+        "peak RSS %.0f MB (%.0f MB before)  [%s]\n",
+        count(right, "timu"), secs, pictured / secs, pictured * 0.4096 / secs, bench::PeakRssMb(),
+        before, qPrintable(b.title()));
     if (count(right, "timu") != pictured) qFatal("picture question count mismatch");
 }
 

@@ -121,9 +121,10 @@ void Form19::runHandler(const Work& work) {
             right.open(ServerConnectionString(rightEndpoint), 30, ado::adUseServer);
             work(left, right);
         } catch (const DbError& e) {
-            failure = QStringLiteral("同步出错，已中止(错误 %1)：%2\n已经写入的数据保留，可以重新同步。")
-                          .arg(e.number())
-                          .arg(e.text());
+            failure =
+                QStringLiteral("同步出错，已中止(错误 %1)：%2\n已经写入的数据保留，可以重新同步。")
+                    .arg(e.number())
+                    .arg(e.text());
         }
     }
     running_ = false;
@@ -151,16 +152,20 @@ void Form19::runQuestionPass(const PassSpec& spec, bool fromLeft) {
     if (running_ || !readThreshold(&threshold)) return;
     sametimu = 0;
     runHandler([&](Connection& left, Connection& right) {
-        if (fromLeft) runPass(left, right, spec, threshold);
-        else runPass(right, left, spec, threshold);
+        if (fromLeft)
+            runPass(left, right, spec, threshold);
+        else
+            runPass(right, left, spec, threshold);
     });
 }
 
 void Form19::runBankOrPurchasePass(const PassSpec& spec, bool fromLeft, bool showResult) {
     bool done = false;
     runHandler([&](Connection& left, Connection& right) {
-        if (fromLeft) runPass(left, right, spec);
-        else runPass(right, left, spec);
+        if (fromLeft)
+            runPass(left, right, spec);
+        else
+            runPass(right, left, spec);
         done = true;
     });
     if (done && showResult) platform_.message(this, windowTitle());
@@ -194,9 +199,13 @@ void Form19::Command3_Click() {
     runBankOrPurchasePass(BankListPass(SyncDirection::Left), false, false);
 }
 
-void Form19::Command4_Click() { runQuestionPass(QuestionPass(SyncDirection::Right), true); }
+void Form19::Command4_Click() {
+    runQuestionPass(QuestionPass(SyncDirection::Right), true);
+}
 
-void Form19::Command5_Click() { runQuestionPass(QuestionPass(SyncDirection::Left), false); }
+void Form19::Command5_Click() {
+    runQuestionPass(QuestionPass(SyncDirection::Left), false);
+}
 
 void Form19::Command6_Click() {
     runBankOrPurchasePass(PurchasePass(SyncDirection::Left), false, false);
@@ -206,6 +215,8 @@ void Form19::Command7_Click() {
     runBankOrPurchasePass(PurchasePass(SyncDirection::Right), true, false);
 }
 
-void Form19::Command8_Click() { runQuestionPass(BankNamePass(), true); }
+void Form19::Command8_Click() {
+    runQuestionPass(BankNamePass(), true);
+}
 
 }  // namespace qs

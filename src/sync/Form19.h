@@ -2,7 +2,6 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
-
 #include <functional>
 #include <memory>
 

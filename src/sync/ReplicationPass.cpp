@@ -166,7 +166,8 @@ PassResult ReplicationPass::run() {
             for (int i = 0; i < key.size(); ++i) key[i] = rs.field(spec_.keyColumns[i]);
             QVector<QVariant> row(spec_.copiedColumns.size());
             for (int i = 0; i < row.size(); ++i) row[i] = rs.field(spec_.copiedColumns[i]);
-            compared << (spec_.compareColumn.isEmpty() ? QVariant() : rs.field(spec_.compareColumn));
+            compared << (spec_.compareColumn.isEmpty() ? QVariant()
+                                                       : rs.field(spec_.compareColumn));
             lookups << spec_.lookup(dialect, key);
             keys << std::move(key);
             values << std::move(row);
@@ -179,8 +180,8 @@ PassResult ReplicationPass::run() {
             QVector<int> absent;
             for (int k = 0; k < keys.size(); ++k)
                 if (!presentAtStart[k]) absent << k;
-            earlier = FindEarlierMatches(target_, spec_.table, spec_.keyColumns, keys, lookups,
-                                         absent);
+            earlier =
+                FindEarlierMatches(target_, spec_.table, spec_.keyColumns, keys, lookups, absent);
         }
         QVector<bool> created(keys.size(), false);
 
@@ -225,8 +226,10 @@ PassResult ReplicationPass::run() {
             if (written) ++r.count;
 
             if (spec_.questionPass) {
-                if (written) *sameRun_ = 0;
-                else if (present) ++*sameRun_;
+                if (written)
+                    *sameRun_ = 0;
+                else if (present)
+                    ++*sameRun_;
                 const int threshold = threshold_ ? threshold_() : 100;
                 if (*sameRun_ > threshold) {
                     QString stop =

@@ -5,7 +5,6 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
-
 #include <functional>
 #include <memory>
 

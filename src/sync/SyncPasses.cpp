@@ -4,7 +4,9 @@ namespace qs {
 
 namespace {
 
-bool right(SyncDirection d) { return d == SyncDirection::Right; }
+bool right(SyncDirection d) {
+    return d == SyncDirection::Right;
+}
 
 QStringList words(const char* text) {
     return QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
@@ -29,7 +31,9 @@ QStringList BankColumns() {
     return words("username mantype stime buypass download openok buyp candownload");
 }
 
-QStringList PurchaseColumns() { return words("username mantype stime buynum puypass admin"); }
+QStringList PurchaseColumns() {
+    return words("username mantype stime buynum puypass admin");
+}
 
 PassSpec UserCreatePass(SyncDirection direction) {
     PassSpec s;

@@ -17,7 +17,9 @@ QString KeyCondition(const SqlDialect& d, const QString& column, const QVariant&
     return column + QStringLiteral(" like ") + d.likeLiteral(value.toString());
 }
 
-QString UsersSourceQuery() { return QStringLiteral("select * from users "); }
+QString UsersSourceQuery() {
+    return QStringLiteral("select * from users ");
+}
 
 QString UsersLookupQuery(const SqlDialect& d, const QVariant& username) {
     return UsersSourceQuery() + QStringLiteral(" where ") +
@@ -48,14 +50,18 @@ QString BankNameLookupQuery(const SqlDialect& d, const QVariant& question) {
     return sql;
 }
 
-QString BankListSourceQuery() { return QStringLiteral("select * from alltype "); }
+QString BankListSourceQuery() {
+    return QStringLiteral("select * from alltype ");
+}
 
 QString BankListLookupQuery(const SqlDialect& d, const QVariant& mantype) {
     return BankListSourceQuery() + QStringLiteral(" where ") +
            KeyCondition(d, QStringLiteral("mantype"), mantype);
 }
 
-QString PurchaseSourceQuery() { return QStringLiteral("select * from buylist"); }
+QString PurchaseSourceQuery() {
+    return QStringLiteral("select * from buylist");
+}
 
 QString PurchaseLookupQuery(const SqlDialect& d, const QVariant& mantype,
                             const QVariant& username) {

@@ -31,7 +31,6 @@ QString BankListSourceQuery();
 QString BankListLookupQuery(const SqlDialect& d, const QVariant& mantype);
 
 QString PurchaseSourceQuery();
-QString PurchaseLookupQuery(const SqlDialect& d, const QVariant& mantype,
-                            const QVariant& username);
+QString PurchaseLookupQuery(const SqlDialect& d, const QVariant& mantype, const QVariant& username);
 
 }  // namespace qs
