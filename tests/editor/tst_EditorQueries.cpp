@@ -2,17 +2,21 @@
 
 #include "editor/EditorQueries.h"
 #include "editor/Renumbering.h"
+#include "editor/Submission.h"
 
 using namespace qs;
 using namespace Qt::StringLiterals;
 
 // With the SQL Server dialect and plain values the editor's query texts are
 // the system's own, byte for byte; special characters are escaped, never pasted.
+// The texts a submission stores are normalised as the operator sees them.
 class tst_EditorQueries : public QObject {
     Q_OBJECT
 private slots:
     void systemTexts_data();
     void systemTexts();
+    void storedTexts_data();
+    void storedTexts();
 };
 
 void tst_EditorQueries::systemTexts_data() {
@@ -53,6 +57,30 @@ void tst_EditorQueries::systemTexts() {
     QFETCH(QString, text);
     QFETCH(QString, expected);
     QCOMPARE(text, expected);
+}
+
+void tst_EditorQueries::storedTexts_data() {
+    QTest::addColumn<int>("kind");  // 0 question, 1 option, 2 picture path
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("apostrophe and dotted letters") << 0 << u"It's A.B."_s << u"It‘s AB"_s;
+    QTest::newRow("CR LF join is two spaces") << 0 << u"第一行\r\n第二行"_s << u"第一行  第二行"_s;
+    QTest::newRow("E. alone keeps its dot") << 0 << u"见E.项"_s << u"见E.项"_s;
+    QTest::newRow("one dotted letter undots all") << 0 << u"A.或E. D."_s << u"A或E. D"_s;
+    QTest::newRow("option line breaks vanish") << 1 << u"甲\r\n乙\n丙\r"_s << u"甲乙丙"_s;
+    QTest::newRow("question picture brackets")
+        << 2 << u"D:\\img\\q().jpg"_s << u"D:\\img\\q（   ）.jpg"_s;
+    QTest::newRow("full-width brackets too") << 2 << u"q（）（）.jpg"_s << u"q（   ）（   ）.jpg"_s;
+}
+
+void tst_EditorQueries::storedTexts() {
+    QFETCH(int, kind);
+    QFETCH(QString, input);
+    QFETCH(QString, stored);
+    const QString out = kind == 0   ? NormaliseQuestionText(input)
+                        : kind == 1 ? NormaliseOptionText(input)
+                                    : QuestionPicturePath(input);
+    QCOMPARE(out, stored);
 }
 
 QTEST_GUILESS_MAIN(tst_EditorQueries)

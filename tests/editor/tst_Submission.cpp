@@ -21,8 +21,6 @@ private slots:
     void init();
     void cleanup();
 
-    void storedTexts_data();
-    void storedTexts();
     void addsTheSameRowWithPicturesToBothDatabases();
     void duplicateIsLookedUpLiterallyOnTheServerOnly_data();
     void duplicateIsLookedUpLiterallyOnTheServerOnly();
@@ -69,30 +67,6 @@ QuestionInput tst_Submission::question(const QString& text) const {
     in.username = QStringLiteral("张三");
     in.now = QDateTime(QDate(2024, 3, 5), QTime(9, 30, 0));
     return in;
-}
-
-void tst_Submission::storedTexts_data() {
-    QTest::addColumn<int>("kind");  // 0 question, 1 option, 2 picture path
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<QString>("stored");
-    QTest::newRow("apostrophe and dotted letters") << 0 << u"It's A.B."_s << u"It‘s AB"_s;
-    QTest::newRow("CR LF join is two spaces") << 0 << u"第一行\r\n第二行"_s << u"第一行  第二行"_s;
-    QTest::newRow("E. alone keeps its dot") << 0 << u"见E.项"_s << u"见E.项"_s;
-    QTest::newRow("one dotted letter undots all") << 0 << u"A.或E. D."_s << u"A或E. D"_s;
-    QTest::newRow("option line breaks vanish") << 1 << u"甲\r\n乙\n丙\r"_s << u"甲乙丙"_s;
-    QTest::newRow("question picture brackets")
-        << 2 << u"D:\\img\\q().jpg"_s << u"D:\\img\\q（   ）.jpg"_s;
-    QTest::newRow("full-width brackets too") << 2 << u"q（）（）.jpg"_s << u"q（   ）（   ）.jpg"_s;
-}
-
-void tst_Submission::storedTexts() {
-    QFETCH(int, kind);
-    QFETCH(QString, input);
-    QFETCH(QString, stored);
-    const QString out = kind == 0   ? NormaliseQuestionText(input)
-                        : kind == 1 ? NormaliseOptionText(input)
-                                    : QuestionPicturePath(input);
-    QCOMPARE(out, stored);
 }
 
 void tst_Submission::addsTheSameRowWithPicturesToBothDatabases() {
