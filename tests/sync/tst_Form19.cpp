@@ -23,12 +23,16 @@ using namespace qs::test;
 
 namespace {
 
-const QString kRight = QStringLiteral(")正在向右同步题目[timu]..");
+QString S(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+const QString kRight = S(")正在向右同步题目[timu]..");
 
 QString show(const QVariant& v) {
-    if (v.isNull()) return QStringLiteral("<null>");
+    if (v.isNull()) return S("<null>");
     if (v.metaType().id() == QMetaType::QDateTime)
-        return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        return v.toDateTime().toString(S("yyyy-MM-dd HH:mm:ss"));
     if (v.metaType().id() == QMetaType::QByteArray)
         return QString::fromLatin1(v.toByteArray().toHex());
     return v.toString().left(19);  // SQLite keeps times as text
@@ -36,26 +40,25 @@ QString show(const QVariant& v) {
 
 void put(Connection& c, const QString& table, const QVariantMap& values) {
     QSqlQuery q(c.database());
-    QStringList marks(values.size(), QStringLiteral("?"));
-    const QString sql = QStringLiteral("insert into %1 (%2) values (%3)")
-                            .arg(table, values.keys().join(u','), marks.join(u','));
+    QStringList marks(values.size(), S("?"));
+    const QString sql =
+        S("insert into %1 (%2) values (%3)").arg(table, values.keys().join(u','), marks.join(u','));
     QVERIFY2(q.prepare(sql), qPrintable(q.lastError().text()));
     for (const QVariant& v : values) q.addBindValue(v);
     QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
 }
 
 void question(Connection& c, const QVariant& bank, const QString& text, QVariantMap more = {}) {
-    more.insert(QStringLiteral("mantype"), bank);
-    more.insert(QStringLiteral("QUESTION"), text);
-    if (!more.contains(QStringLiteral("Qtype")))
-        more.insert(QStringLiteral("Qtype"), QStringLiteral("单选题"));
-    put(c, QStringLiteral("timu"), more);
+    more.insert(S("mantype"), bank);
+    more.insert(S("QUESTION"), text);
+    if (!more.contains(S("Qtype"))) more.insert(S("Qtype"), S("单选题"));
+    put(c, S("timu"), more);
 }
 
 // The rows of a query as text, one line per row, all columns named.
 QStringList rows(Connection& c, const QString& columns, const QString& rest) {
     QSqlQuery q(c.database());
-    if (!q.exec(QStringLiteral("select ") + columns + QStringLiteral(" from ") + rest))
+    if (!q.exec(S("select ") + columns + S(" from ") + rest))
         qFatal("%s", qPrintable(q.lastError().text()));
     QStringList out;
     while (q.next()) {
@@ -67,7 +70,7 @@ QStringList rows(Connection& c, const QString& columns, const QString& rest) {
 }
 
 int count(Connection& c, const QString& rest) {
-    return c.scalar(QStringLiteral("select count(*) from ") + rest).toInt();
+    return c.scalar(S("select count(*) from ") + rest).toInt();
 }
 
 }  // namespace
@@ -101,9 +104,7 @@ private:
     void click(const QString& button) {
         QTest::mouseClick(form_->findChild<QPushButton*>(button), Qt::LeftButton);
     }
-    void setThreshold(const QString& t) {
-        form_->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(t);
-    }
+    void setThreshold(const QString& t) { form_->findChild<QLineEdit*>(S("Text1"))->setText(t); }
 
     TempProgramFolder folder_;
     FakePlatform platform_;
@@ -119,8 +120,8 @@ void tst_Form19::init() {
     QFETCH_GLOBAL(int, backend);
     UseServerBackend(Backend(backend), folder_.path());
     const bool pg = Backend(backend) == Backend::PostgreSql;
-    leftEp_ = pg ? PgLeftEndpoint() : QStringLiteral("db1.qingsong.invalid,1433");
-    rightEp_ = pg ? PgRightEndpoint() : QStringLiteral("127.0.0.1,1433");
+    leftEp_ = pg ? PgLeftEndpoint() : S("db1.qingsong.invalid,1433");
+    rightEp_ = pg ? PgRightEndpoint() : S("127.0.0.1,1433");
     left_ = std::make_unique<Connection>();
     right_ = std::make_unique<Connection>();
     left_->open(ServerConnectionString(leftEp_), 10);
@@ -132,7 +133,7 @@ void tst_Form19::init() {
     onTitle_ = nullptr;
     login_.ser1 = leftEp_;
     form_ = std::make_unique<Form19>(login_, platform_, ServerSettings::defaults());
-    form_->findChild<QComboBox*>(QStringLiteral("Combo2"))->setEditText(rightEp_);
+    form_->findChild<QComboBox*>(S("Combo2"))->setEditText(rightEp_);
     connect(form_.get(), &QWidget::windowTitleChanged, this, [this](const QString& t) {
         titles_ << t;
         if (onTitle_) onTitle_(t);
@@ -147,14 +148,14 @@ void tst_Form19::cleanup() {
 }
 
 void tst_Form19::opensWithTheLoginEndpointAndResetsTheRunCounter() {
-    auto* combo1 = form_->findChild<QComboBox*>(QStringLiteral("Combo1"));
+    auto* combo1 = form_->findChild<QComboBox*>(S("Combo1"));
     QCOMPARE(combo1->currentText(), leftEp_);
     QCOMPARE(combo1->count(), 5);
     Form19 fresh(login_, platform_, ServerSettings::defaults());
-    QCOMPARE(fresh.findChild<QComboBox*>(QStringLiteral("Combo2"))->currentText(),
+    QCOMPARE(fresh.findChild<QComboBox*>(S("Combo2"))->currentText(),
              ServerSettings::defaults().syncEndpoints[2]);
-    QCOMPARE(fresh.windowTitle(), QStringLiteral("服务器之间同步数据"));
-    auto* check = form_->findChild<QCheckBox*>(QStringLiteral("Check1"));
+    QCOMPARE(fresh.windowTitle(), S("服务器之间同步数据"));
+    auto* check = form_->findChild<QCheckBox*>(S("Check1"));
     QVERIFY(check->isChecked());
     form_->sametimu = 7;
     check->click();
@@ -208,33 +209,31 @@ void tst_Form19::questionPassCopiesEverythingThenStops() {
     Connection& target = rightward ? *right_ : *left_;
     const QByteArray picture = QByteArray("\xff\xd8\x00\x01jpeg\x00", 9).repeated(300);
     for (int i = 1; i <= 120; ++i) {
-        QVariantMap more{
-            {QStringLiteral("id2"), i},
-            {QStringLiteral("adder"), QStringLiteral("王五")},
-            {QStringLiteral("stime"), QStringLiteral("2024-03-0%1 08:30:00").arg(i % 9 + 1)},
-            {QStringLiteral("ANSWER"), QStringLiteral("AB")},
-            {QStringLiteral("SC"), QStringLiteral("选项C")}};
-        if (i % 40 == 0) more.insert(QStringLiteral("BJPG"), picture);
-        question(source, QStringLiteral("会计"), QStringLiteral("第%1题").arg(i), more);
+        QVariantMap more{{S("id2"), i},
+                         {S("adder"), S("王五")},
+                         {S("stime"), S("2024-03-0%1 08:30:00").arg(i % 9 + 1)},
+                         {S("ANSWER"), S("AB")},
+                         {S("SC"), S("选项C")}};
+        if (i % 40 == 0) more.insert(S("BJPG"), picture);
+        question(source, S("会计"), S("第%1题").arg(i), more);
     }
     click(button);
-    const QString text = rightward ? kRight : QStringLiteral(")正在向左同步题目[timu]..");
-    QCOMPARE(titles_.first(), QStringLiteral("0/1/连续相同0") + text);
-    QCOMPARE(titles_.at(1), QStringLiteral("1/2/连续相同0") + text);
-    QCOMPARE(form_->windowTitle(), (rightward ? QStringLiteral("向右") : QStringLiteral("向左")) +
-                                       QStringLiteral("同步成功，共创建新题目:120(全部题库)"));
+    const QString text = rightward ? kRight : S(")正在向左同步题目[timu]..");
+    QCOMPARE(titles_.first(), S("0/1/连续相同0") + text);
+    QCOMPARE(titles_.at(1), S("1/2/连续相同0") + text);
+    QCOMPARE(form_->windowTitle(),
+             (rightward ? S("向右") : S("向左")) + S("同步成功，共创建新题目:120(全部题库)"));
     const QString cols = QuestionColumns().join(u',');
-    const QString order = QStringLiteral("timu order by QUESTION");
+    const QString order = S("timu order by QUESTION");
     QCOMPARE(rows(target, cols, order), rows(source, cols, order));
     // Newest first: the target's first new row is the source's last.
-    QCOMPARE(rows(target, QStringLiteral("QUESTION"), QStringLiteral("timu where id = 1")),
-             QStringList{QStringLiteral("第120题")});
+    QCOMPARE(rows(target, S("QUESTION"), S("timu where id = 1")), QStringList{S("第120题")});
 
     titles_.clear();
     click(button);
-    QCOMPARE(form_->windowTitle(), QStringLiteral("0/101/连续相同100") + text +
-                                       QStringLiteral(" - 连续相同101，程序已自动中止..."));
-    QCOMPARE(count(target, QStringLiteral("timu")), 120);
+    QCOMPARE(form_->windowTitle(),
+             S("0/101/连续相同100") + text + S(" - 连续相同101，程序已自动中止..."));
+    QCOMPARE(count(target, S("timu")), 120);
     QVERIFY(platform_.boxes.isEmpty());
 }
 
@@ -243,15 +242,9 @@ void tst_Form19::thresholds_data() {
     QTest::addColumn<QString>("title");
     QTest::addColumn<int>("created");
     QTest::newRow("zero stops after the first present question")
-        << "0"
-        << QString(QStringLiteral("0/1/连续相同0") + kRight +
-                   QStringLiteral(" - 连续相同1，程序已自动中止..."))
-        << 0;
+        << "0" << QString(S("0/1/连续相同0") + kRight + S(" - 连续相同1，程序已自动中止...")) << 0;
     QTest::newRow("negative stops after the first question")
-        << "-1"
-        << QString(QStringLiteral("0/1/连续相同0") + kRight +
-                   QStringLiteral(" - 连续相同0，程序已自动中止..."))
-        << 1;
+        << "-1" << QString(S("0/1/连续相同0") + kRight + S(" - 连续相同0，程序已自动中止...")) << 1;
     QTest::newRow("not an integer stops nothing") << "十"
                                                   << "服务器之间同步数据" << 0;
 }
@@ -260,166 +253,147 @@ void tst_Form19::thresholds() {
     QFETCH(QString, threshold);
     QFETCH(QString, title);
     QFETCH(int, created);
-    for (const QString& q : {QStringLiteral("旧题"), QStringLiteral("老题")}) {
-        question(*left_, QStringLiteral("会计"), q);
-        question(*right_, QStringLiteral("会计"), q);
+    for (const QString& q : {S("旧题"), S("老题")}) {
+        question(*left_, S("会计"), q);
+        question(*right_, S("会计"), q);
     }
     // The newest question decides: present for 0, missing for -1.
-    question(*left_, QStringLiteral("会计"), QStringLiteral("新题"));
-    if (threshold == u"0") question(*right_, QStringLiteral("会计"), QStringLiteral("新题"));
+    question(*left_, S("会计"), S("新题"));
+    if (threshold == u"0") question(*right_, S("会计"), S("新题"));
     setThreshold(threshold);
-    click(QStringLiteral("Command4"));
+    click(S("Command4"));
     QCOMPARE(form_->windowTitle(), title);
-    QCOMPARE(count(*right_, QStringLiteral("timu")), 2 + (threshold == u"0") + created);
+    QCOMPARE(count(*right_, S("timu")), 2 + (threshold == u"0") + created);
     if (threshold == u"十")
         QCOMPARE(platform_.texts(),
-                 QStringList{
-                     QStringLiteral("自动停止的题目数必须是整数，现在是“十”。请改正后再同步。")});
+                 QStringList{S("自动停止的题目数必须是整数，现在是“十”。请改正后再同步。")});
 }
 
 void tst_Form19::sameEndpointOnBothSides() {
-    for (int i = 0; i < 150; ++i) question(*left_, QStringLiteral("会计"), QString::number(i));
-    put(*left_, QStringLiteral("users"), {{QStringLiteral("username"), QStringLiteral("张三")}});
-    form_->findChild<QComboBox*>(QStringLiteral("Combo2"))->setEditText(leftEp_);
-    click(QStringLiteral("Command4"));
-    QCOMPARE(form_->windowTitle(), QStringLiteral("0/101/连续相同100") + kRight +
-                                       QStringLiteral(" - 连续相同101，程序已自动中止..."));
-    click(QStringLiteral("Command1"));
-    QCOMPARE(form_->windowTitle(), QStringLiteral("同步成功，共创建新用户:0 共覆盖数据:0"));
-    QCOMPARE(count(*left_, QStringLiteral("timu")), 150);
-    QCOMPARE(count(*left_, QStringLiteral("users")), 1);
+    for (int i = 0; i < 150; ++i) question(*left_, S("会计"), QString::number(i));
+    put(*left_, S("users"), {{S("username"), S("张三")}});
+    form_->findChild<QComboBox*>(S("Combo2"))->setEditText(leftEp_);
+    click(S("Command4"));
+    QCOMPARE(form_->windowTitle(),
+             S("0/101/连续相同100") + kRight + S(" - 连续相同101，程序已自动中止..."));
+    click(S("Command1"));
+    QCOMPARE(form_->windowTitle(), S("同步成功，共创建新用户:0 共覆盖数据:0"));
+    QCOMPARE(count(*left_, S("timu")), 150);
+    QCOMPARE(count(*left_, S("users")), 1);
 }
 
 void tst_Form19::questionUnderAnotherBank() {
-    question(*left_, QStringLiteral("会计"), QStringLiteral("共同的题"));
-    question(*right_, QStringLiteral("审计"), QStringLiteral("共同的题"));
-    question(*right_, QStringLiteral("税法"), QStringLiteral("共同的题"));
-    click(QStringLiteral("Command8"));
-    QCOMPARE(titles_.first(), QStringLiteral("0/1/连续相同0)正在向右同步题目题库名称[timu].."));
-    QCOMPARE(form_->windowTitle(), QStringLiteral("向右同步题目题库名称成功，共搜索:1(全部题库)"));
-    QCOMPARE(rows(*right_, QStringLiteral("mantype"), QStringLiteral("timu order by id")),
-             (QStringList{QStringLiteral("会计"), QStringLiteral("税法")}));
-    setThreshold(QStringLiteral("0"));
-    click(QStringLiteral("Command8"));
+    question(*left_, S("会计"), S("共同的题"));
+    question(*right_, S("审计"), S("共同的题"));
+    question(*right_, S("税法"), S("共同的题"));
+    click(S("Command8"));
+    QCOMPARE(titles_.first(), S("0/1/连续相同0)正在向右同步题目题库名称[timu].."));
+    QCOMPARE(form_->windowTitle(), S("向右同步题目题库名称成功，共搜索:1(全部题库)"));
+    QCOMPARE(rows(*right_, S("mantype"), S("timu order by id")),
+             (QStringList{S("会计"), S("税法")}));
+    setThreshold(S("0"));
+    click(S("Command8"));
     QCOMPARE(form_->windowTitle(), QStringLiteral("0/1/连续相同0)正在向右同步题目题库名称[timu].. "
                                                   "- 连续相同1，共搜索:1，程序已自动中止..."));
     ResetDatabase(*right_);
-    question(*right_, QStringLiteral("审计"), QStringLiteral("共同的题"));
-    click(QStringLiteral("Command4"));
-    QCOMPARE(rows(*right_, QStringLiteral("mantype"), QStringLiteral("timu order by id")),
-             (QStringList{QStringLiteral("审计"), QStringLiteral("会计")}));
+    question(*right_, S("审计"), S("共同的题"));
+    click(S("Command4"));
+    QCOMPARE(rows(*right_, S("mantype"), S("timu order by id")),
+             (QStringList{S("审计"), S("会计")}));
 }
 
 void tst_Form19::usersNewerEqualAndOneSided() {
     QVariantMap full;
-    for (const QString& c : UserColumns()) full.insert(c, QString(QStringLiteral("左") + c));
+    for (const QString& c : UserColumns()) full.insert(c, QString(S("左") + c));
     for (const char* n : {"exp", "buymoney", "gmoney"}) full.insert(QString::fromLatin1(n), 7);
     auto user = [&](Connection& c, const QString& name, const QString& stime, const QString& pass) {
         QVariantMap v = full;
-        v[QStringLiteral("username")] = name;
-        v[QStringLiteral("stime")] = stime;
-        v[QStringLiteral("userpass")] = pass;
-        put(c, QStringLiteral("users"), v);
+        v[S("username")] = name;
+        v[S("stime")] = stime;
+        v[S("userpass")] = pass;
+        put(c, S("users"), v);
     };
-    user(*left_, QStringLiteral("newer"), QStringLiteral("2024-02-01 10:00:00"),
-         QStringLiteral("new"));
-    user(*right_, QStringLiteral("newer"), QStringLiteral("2024-01-01 10:00:00"),
-         QStringLiteral("old"));
-    user(*left_, QStringLiteral("equal"), QStringLiteral("2024-01-01 10:00:00"),
-         QStringLiteral("L"));
-    user(*right_, QStringLiteral("equal"), QStringLiteral("2024-01-01 10:00:00"),
-         QStringLiteral("R"));
-    user(*right_, QStringLiteral("rightonly"), QStringLiteral("2023-05-05 05:05:05"),
-         QStringLiteral("r"));
-    click(QStringLiteral("Command1"));
-    const QString title = QStringLiteral("同步成功，共创建新用户:1 共覆盖数据:1");
+    user(*left_, S("newer"), S("2024-02-01 10:00:00"), S("new"));
+    user(*right_, S("newer"), S("2024-01-01 10:00:00"), S("old"));
+    user(*left_, S("equal"), S("2024-01-01 10:00:00"), S("L"));
+    user(*right_, S("equal"), S("2024-01-01 10:00:00"), S("R"));
+    user(*right_, S("rightonly"), S("2023-05-05 05:05:05"), S("r"));
+    click(S("Command1"));
+    const QString title = S("同步成功，共创建新用户:1 共覆盖数据:1");
     QCOMPARE(form_->windowTitle(), title);
     QCOMPARE(platform_.texts(), QStringList{title});
-    QVERIFY(titles_.contains(QStringLiteral("0/1)正在向左同步用户创建新用户..")));
-    QVERIFY(titles_.contains(QStringLiteral("0/1)正在向右同步用户比对数据覆盖..")));
+    QVERIFY(titles_.contains(S("0/1)正在向左同步用户创建新用户..")));
+    QVERIFY(titles_.contains(S("0/1)正在向右同步用户比对数据覆盖..")));
     const QString cols = UserColumns().join(u',');
-    const QString all = QStringLiteral("users order by username");
-    QCOMPARE(rows(*right_, cols, QStringLiteral("users where username = 'newer'")),
-             rows(*left_, cols, QStringLiteral("users where username = 'newer'")));
-    QCOMPARE(rows(*left_, cols, QStringLiteral("users where username = 'rightonly'")),
-             rows(*right_, cols, QStringLiteral("users where username = 'rightonly'")));
-    QCOMPARE(rows(*left_, QStringLiteral("username,userpass"), all),
-             (QStringList{QStringLiteral("equal|L"), QStringLiteral("newer|new"),
-                          QStringLiteral("rightonly|r")}));
-    QCOMPARE(rows(*right_, QStringLiteral("username,userpass"), all),
-             (QStringList{QStringLiteral("equal|R"), QStringLiteral("newer|new"),
-                          QStringLiteral("rightonly|r")}));
+    const QString all = S("users order by username");
+    QCOMPARE(rows(*right_, cols, S("users where username = 'newer'")),
+             rows(*left_, cols, S("users where username = 'newer'")));
+    QCOMPARE(rows(*left_, cols, S("users where username = 'rightonly'")),
+             rows(*right_, cols, S("users where username = 'rightonly'")));
+    QCOMPARE(rows(*left_, S("username,userpass"), all),
+             (QStringList{S("equal|L"), S("newer|new"), S("rightonly|r")}));
+    QCOMPARE(rows(*right_, S("username,userpass"), all),
+             (QStringList{S("equal|R"), S("newer|new"), S("rightonly|r")}));
 }
 
 void tst_Form19::banksAndPurchasesKeepTargetSettings() {
-    const QString X = QStringLiteral("会计"), Y = QStringLiteral("审计");
+    const QString X = S("会计"), Y = S("审计");
     auto bank = [](Connection& c, const QString& name, const QString& pass) {
-        put(c, QStringLiteral("alltype"),
-            {{QStringLiteral("mantype"), name},
-             {QStringLiteral("buypass"), pass},
-             {QStringLiteral("download"), 3}});
+        put(c, S("alltype"), {{S("mantype"), name}, {S("buypass"), pass}, {S("download"), 3}});
     };
     auto bought = [](Connection& c, const QString& b, const QString& u, int n) {
-        put(c, QStringLiteral("buylist"),
-            {{QStringLiteral("mantype"), b},
-             {QStringLiteral("username"), u},
-             {QStringLiteral("buynum"), n}});
+        put(c, S("buylist"), {{S("mantype"), b}, {S("username"), u}, {S("buynum"), n}});
     };
-    bank(*left_, X, QStringLiteral("左"));
-    bank(*left_, Y, QStringLiteral("左"));
-    bank(*right_, X, QStringLiteral("右"));
-    bought(*left_, X, QStringLiteral("甲"), 1);
-    bought(*left_, X, QStringLiteral("乙"), 2);
-    bought(*right_, X, QStringLiteral("甲"), 5);
-    bought(*right_, Y, QStringLiteral("丙"), 9);
-    click(QStringLiteral("Command2"));
-    QCOMPARE(platform_.texts(),
-             QStringList{QStringLiteral("向右同步成功，共创建新题库:1(题目记得同步)")});
-    QCOMPARE(titles_.first(), QStringLiteral("0/1)正在向右同步题库名称列表alltype.."));
-    click(QStringLiteral("Command3"));
-    QCOMPARE(form_->windowTitle(), QStringLiteral("向左同步成功，共创建新题库:0(题目记得同步)"));
-    click(QStringLiteral("Command7"));
-    QCOMPARE(form_->windowTitle(), QStringLiteral("向右同步成功，共创建新购买题库记录:1"));
-    click(QStringLiteral("Command6"));
-    QCOMPARE(form_->windowTitle(), QStringLiteral("向左同步成功，共创建新购买题库记录:1"));
+    bank(*left_, X, S("左"));
+    bank(*left_, Y, S("左"));
+    bank(*right_, X, S("右"));
+    bought(*left_, X, S("甲"), 1);
+    bought(*left_, X, S("乙"), 2);
+    bought(*right_, X, S("甲"), 5);
+    bought(*right_, Y, S("丙"), 9);
+    click(S("Command2"));
+    QCOMPARE(platform_.texts(), QStringList{S("向右同步成功，共创建新题库:1(题目记得同步)")});
+    QCOMPARE(titles_.first(), S("0/1)正在向右同步题库名称列表alltype.."));
+    click(S("Command3"));
+    QCOMPARE(form_->windowTitle(), S("向左同步成功，共创建新题库:0(题目记得同步)"));
+    click(S("Command7"));
+    QCOMPARE(form_->windowTitle(), S("向右同步成功，共创建新购买题库记录:1"));
+    click(S("Command6"));
+    QCOMPARE(form_->windowTitle(), S("向左同步成功，共创建新购买题库记录:1"));
     QCOMPARE(platform_.boxes.size(), 1);
-    const QString banks = QStringLiteral("alltype order by mantype");
-    QCOMPARE(rows(*right_, QStringLiteral("mantype,buypass,download"), banks),
-             (QStringList{QStringLiteral("会计|右|3"), QStringLiteral("审计|左|3")}));
-    const QString buys = QStringLiteral("buylist order by mantype, username");
-    QCOMPARE(rows(*right_, QStringLiteral("mantype,username,buynum"), buys),
-             (QStringList{QStringLiteral("会计|乙|2"), QStringLiteral("会计|甲|5"),
-                          QStringLiteral("审计|丙|9")}));
-    QCOMPARE(rows(*left_, QStringLiteral("mantype,username,buynum"), buys),
-             rows(*right_, QStringLiteral("mantype,username,buynum"), buys)
-                 .replaceInStrings(QStringLiteral("甲|5"), QStringLiteral("甲|1")));
+    const QString banks = S("alltype order by mantype");
+    QCOMPARE(rows(*right_, S("mantype,buypass,download"), banks),
+             (QStringList{S("会计|右|3"), S("审计|左|3")}));
+    const QString buys = S("buylist order by mantype, username");
+    QCOMPARE(rows(*right_, S("mantype,username,buynum"), buys),
+             (QStringList{S("会计|乙|2"), S("会计|甲|5"), S("审计|丙|9")}));
+    QCOMPARE(
+        rows(*left_, S("mantype,username,buynum"), buys),
+        rows(*right_, S("mantype,username,buynum"), buys).replaceInStrings(S("甲|5"), S("甲|1")));
 }
 
 void tst_Form19::specialKeysMatchOnlyThemselves() {
-    const QStringList texts = {QStringLiteral("it's"), QStringLiteral("50%"),
-                               QStringLiteral("a_c")};
+    const QStringList texts = {S("it's"), S("50%"), S("a_c")};
     // Targets a wildcard would take for the sources.
-    question(*right_, QStringLiteral("会计"), QStringLiteral("50 percent"));
-    question(*right_, QStringLiteral("会计"), QStringLiteral("abc"));
-    for (const QString& t : texts) question(*left_, QStringLiteral("会计"), t);
-    question(*left_, QVariant(QMetaType(QMetaType::QString)), QStringLiteral("无题库"));
-    put(*left_, QStringLiteral("users"),
-        {{QStringLiteral("username"), QStringLiteral("o'neil_%")}});
-    put(*left_, QStringLiteral("users"), {{QStringLiteral("userpass"), QStringLiteral("无名")}});
-    put(*right_, QStringLiteral("users"),
-        {{QStringLiteral("username"), QStringLiteral("o'neilX100")}});
+    question(*right_, S("会计"), S("50 percent"));
+    question(*right_, S("会计"), S("abc"));
+    for (const QString& t : texts) question(*left_, S("会计"), t);
+    question(*left_, QVariant(QMetaType(QMetaType::QString)), S("无题库"));
+    put(*left_, S("users"), {{S("username"), S("o'neil_%")}});
+    put(*left_, S("users"), {{S("userpass"), S("无名")}});
+    put(*right_, S("users"), {{S("username"), S("o'neilX100")}});
     for (int run = 0; run < 2; ++run) {
-        click(QStringLiteral("Command4"));
+        click(S("Command4"));
         QCOMPARE(form_->windowTitle(),
-                 QStringLiteral("向右同步成功，共创建新题目:%1(全部题库)").arg(run ? 0 : 4));
-        click(QStringLiteral("Command1"));
+                 S("向右同步成功，共创建新题目:%1(全部题库)").arg(run ? 0 : 4));
+        click(S("Command1"));
         QCOMPARE(form_->windowTitle(),
-                 QStringLiteral("同步成功，共创建新用户:%1 共覆盖数据:0").arg(run ? 0 : 3));
+                 S("同步成功，共创建新用户:%1 共覆盖数据:0").arg(run ? 0 : 3));
     }
-    QCOMPARE(count(*right_, QStringLiteral("timu")), 6);
-    QCOMPARE(count(*right_, QStringLiteral("timu where mantype is null")), 1);
-    QCOMPARE(count(*right_, QStringLiteral("users")), 3);
-    QCOMPARE(count(*left_, QStringLiteral("users")), 3);
+    QCOMPARE(count(*right_, S("timu")), 6);
+    QCOMPARE(count(*right_, S("timu where mantype is null")), 1);
+    QCOMPARE(count(*right_, S("users")), 3);
+    QCOMPARE(count(*left_, S("users")), 3);
     QCOMPARE(platform_.texts().size(), 2);
 }
 
@@ -427,83 +401,67 @@ void tst_Form19::rowsRepeatedInTheSourceAreCreatedOnce() {
     QFETCH_GLOBAL(int, backend);
     // Newest first: dup, dup, abc, Abc. The embedded server's LIKE ignores case.
     for (const char* q : {"Abc", "abc", "dup", "dup"})
-        question(*left_, QStringLiteral("会计"), QString::fromLatin1(q));
-    put(*left_, QStringLiteral("buylist"),
-        {{QStringLiteral("mantype"), QStringLiteral("会计")},
-         {QStringLiteral("username"), QStringLiteral("甲")}});
-    put(*left_, QStringLiteral("buylist"),
-        {{QStringLiteral("mantype"), QStringLiteral("会计")},
-         {QStringLiteral("username"), QStringLiteral("甲")}});
-    click(QStringLiteral("Command4"));
+        question(*left_, S("会计"), QString::fromLatin1(q));
+    put(*left_, S("buylist"), {{S("mantype"), S("会计")}, {S("username"), S("甲")}});
+    put(*left_, S("buylist"), {{S("mantype"), S("会计")}, {S("username"), S("甲")}});
+    click(S("Command4"));
     const bool caseless = Backend(backend) == Backend::Sqlite;
-    QCOMPARE(titles_.mid(0, 4), (QStringList{QStringLiteral("0/1/连续相同0") + kRight,
-                                             QStringLiteral("1/2/连续相同0") + kRight,
-                                             QStringLiteral("1/3/连续相同1") + kRight,
-                                             QStringLiteral("2/4/连续相同0") + kRight}));
+    QCOMPARE(titles_.mid(0, 4),
+             (QStringList{S("0/1/连续相同0") + kRight, S("1/2/连续相同0") + kRight,
+                          S("1/3/连续相同1") + kRight, S("2/4/连续相同0") + kRight}));
     QCOMPARE(form_->windowTitle(),
-             QStringLiteral("向右同步成功，共创建新题目:%1(全部题库)").arg(caseless ? 2 : 3));
-    click(QStringLiteral("Command7"));
-    QCOMPARE(form_->windowTitle(), QStringLiteral("向右同步成功，共创建新购买题库记录:1"));
+             S("向右同步成功，共创建新题目:%1(全部题库)").arg(caseless ? 2 : 3));
+    click(S("Command7"));
+    QCOMPARE(form_->windowTitle(), S("向右同步成功，共创建新购买题库记录:1"));
 }
 
 void tst_Form19::takesNoInputWhileRunning() {
-    for (int i = 0; i < 3; ++i) question(*left_, QStringLiteral("会计"), QString::number(i));
-    auto* check = form_->findChild<QCheckBox*>(QStringLiteral("Check1"));
+    for (int i = 0; i < 3; ++i) question(*left_, S("会计"), QString::number(i));
+    auto* check = form_->findChild<QCheckBox*>(S("Check1"));
     onTitle_ = [&](const QString&) {
         QVERIFY(form_->isRunning());
-        QTest::mouseClick(form_->findChild<QPushButton*>(QStringLiteral("Command2")),
-                          Qt::LeftButton);
+        QTest::mouseClick(form_->findChild<QPushButton*>(S("Command2")), Qt::LeftButton);
         QTest::mouseClick(check, Qt::LeftButton);
-        QTest::keyClick(form_->findChild<QLineEdit*>(QStringLiteral("Text1")), Qt::Key_5);
+        QTest::keyClick(form_->findChild<QLineEdit*>(S("Text1")), Qt::Key_5);
     };
-    click(QStringLiteral("Command4"));
+    click(S("Command4"));
     onTitle_ = nullptr;
-    QCOMPARE(form_->windowTitle(), QStringLiteral("向右同步成功，共创建新题目:3(全部题库)"));
+    QCOMPARE(form_->windowTitle(), S("向右同步成功，共创建新题目:3(全部题库)"));
     QVERIFY(platform_.boxes.isEmpty());
     QVERIFY(check->isChecked());
-    QCOMPARE(form_->findChild<QLineEdit*>(QStringLiteral("Text1"))->text(), QStringLiteral("100"));
+    QCOMPARE(form_->findChild<QLineEdit*>(S("Text1"))->text(), S("100"));
     QVERIFY(!form_->isRunning());
 }
 
 void tst_Form19::targetServerStopsMidPass() {
     QFETCH_GLOBAL(int, backend);
     if (Backend(backend) != Backend::PostgreSql) QSKIP("stopping a server needs a server process");
-    const QString dir = QStringLiteral("/tmp/qs-pg-test-%1/right").arg(SplitEndpoint(leftEp_).port);
-    const QString pgctl = QDir(QStringLiteral("/usr/lib/postgresql"))
-                              .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
-                              .value(0);
-    const QString bin =
-        QStringLiteral("/usr/lib/postgresql/") + pgctl + QStringLiteral("/bin/pg_ctl");
+    const QString dir = S("/tmp/qs-pg-test-%1/right").arg(SplitEndpoint(leftEp_).port);
+    const QString pgctl =
+        QDir(S("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).value(0);
+    const QString bin = S("/usr/lib/postgresql/") + pgctl + S("/bin/pg_ctl");
     auto pg = [&](const QStringList& args) {
-        QStringList all = {QStringLiteral("-u"), QStringLiteral("postgres"),
-                           QStringLiteral("--"), bin,
-                           QStringLiteral("-D"), dir};
-        return QProcess::execute(QStringLiteral("runuser"), all + args);
+        QStringList all = {S("-u"), S("postgres"), S("--"), bin, S("-D"), dir};
+        return QProcess::execute(S("runuser"), all + args);
     };
-    for (int i = 0; i < 60; ++i) question(*left_, QStringLiteral("会计"), QString::number(i));
+    for (int i = 0; i < 60; ++i) question(*left_, S("会计"), QString::number(i));
     right_.reset();
     onTitle_ = [&](const QString& t) {
-        if (t.startsWith(QStringLiteral("30/31/")))
-            pg({QStringLiteral("-m"), QStringLiteral("immediate"), QStringLiteral("-w"),
-                QStringLiteral("stop")});
+        if (t.startsWith(S("30/31/"))) pg({S("-m"), S("immediate"), S("-w"), S("stop")});
     };
-    click(QStringLiteral("Command4"));
+    click(S("Command4"));
     onTitle_ = nullptr;
-    QCOMPARE(pg({QStringLiteral("-w"), QStringLiteral("-l"), dir + QStringLiteral(".log"),
-                 QStringLiteral("start")}),
-             0);
+    QCOMPARE(pg({S("-w"), S("-l"), dir + S(".log"), S("start")}), 0);
     QCOMPARE(platform_.boxes.size(), 1);
-    QVERIFY2(platform_.lastText().startsWith(QStringLiteral("同步出错，已中止")),
+    QVERIFY2(platform_.lastText().startsWith(S("同步出错，已中止")),
              qPrintable(platform_.lastText()));
-    QCOMPARE(form_->windowTitle(), QStringLiteral("30/31/连续相同0") + kRight);
-    click(QStringLiteral("Command4"));
-    QVERIFY2(form_->windowTitle().startsWith(QStringLiteral("向右同步成功")),
-             qPrintable(form_->windowTitle()));
+    QCOMPARE(form_->windowTitle(), S("30/31/连续相同0") + kRight);
+    click(S("Command4"));
+    QVERIFY2(form_->windowTitle().startsWith(S("向右同步成功")), qPrintable(form_->windowTitle()));
     right_ = std::make_unique<Connection>();
     right_->open(ServerConnectionString(rightEp_), 10);
-    QCOMPARE(count(*right_, QStringLiteral("timu")), 60);
-    QCOMPARE(rows(*right_, QStringLiteral("count(distinct QUESTION)"), QStringLiteral("timu")),
-             QStringList{QStringLiteral("60")});
+    QCOMPARE(count(*right_, S("timu")), 60);
+    QCOMPARE(rows(*right_, S("count(distinct QUESTION)"), S("timu")), QStringList{S("60")});
 }
 
 QTEST_MAIN(tst_Form19)
