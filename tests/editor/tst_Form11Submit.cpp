@@ -33,6 +33,7 @@ private slots:
     void trueFalseOptionsAndNoTypeBox();
     void duplicateOnTheServerWritesNothing();
     void questionOnlyInTheLocalFileIsAddedToBoth();
+    void nonAdministratorGetsOnlyTheSubmitButtonBack();
     void unreachableServer_data();
     void unreachableServer();
 
@@ -291,6 +292,21 @@ void tst_Form11Submit::questionOnlyInTheLocalFileIsAddedToBoth() {
     QCOMPARE(f_->platform.lastText(), u"成功添加题目 2、【本地才有】"_s);
     QCOMPARE(rows(server_), qint64(1));
     QCOMPARE(rows(local_), qint64(2));
+}
+
+void tst_Form11Submit::nonAdministratorGetsOnlyTheSubmitButtonBack() {
+    f_->login.username = u"小王"_s;
+    f_->open();
+    for (const char* b : {"Command2", "Command3", "Command4"})
+        f_->child<QPushButton>(b)->setEnabled(true);
+    check("Check1")->setChecked(true);
+    compose(u"驾驶员题库"_s, u"普通用户的题"_s, u"A"_s, u"甲"_s, u"乙"_s);
+    submit();
+    QCOMPARE(f_->platform.lastText(), u"成功添加题目 1、【普通用户的题】"_s);
+    QVERIFY(f_->child<QPushButton>("Command1")->isEnabled());
+    for (const char* b : {"Command2", "Command3", "Command4"})
+        QVERIFY2(!f_->child<QPushButton>(b)->isEnabled(), b);
+    QCOMPARE(Column(local_, u"select adder from timu"_s), QStringList{u"小王"_s});
 }
 
 void tst_Form11Submit::unreachableServer_data() {
