@@ -44,6 +44,13 @@ protected:
                 if (w && w->window() == window_) return true;
                 break;
             }
+            case QEvent::Close:
+                // The window stays open until its handler ends.
+                if (watched == window_) {
+                    event->ignore();
+                    return true;
+                }
+                break;
             default:
                 break;
         }

@@ -49,6 +49,10 @@ struct PassResult {
 // (or overwritten, or renamed) there as the pass's kind says. Nothing is
 // deleted and no transaction wraps the rows: every written row is stored on
 // its own, so a failure leaves the rows written so far and a re-run finds them.
+// Passes that only create rows look their rows up a batch at a time with the
+// rows' own lookup texts, taking the rows created earlier in the batch into
+// account, so each row comes out created or present exactly as a lookup of
+// its own just before it would have found.
 // Throws DbError; the last title written stays readable through title().
 class ReplicationPass {
 public:

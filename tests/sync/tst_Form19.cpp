@@ -423,6 +423,7 @@ void tst_Form19::takesNoInputWhileRunning() {
         QTest::mouseClick(form_->findChild<QPushButton*>(S("Command2")), Qt::LeftButton);
         QTest::mouseClick(check, Qt::LeftButton);
         QTest::keyClick(form_->findChild<QLineEdit*>(S("Text1")), Qt::Key_5);
+        QVERIFY(!form_->close());
     };
     click(S("Command4"));
     onTitle_ = nullptr;
@@ -431,6 +432,7 @@ void tst_Form19::takesNoInputWhileRunning() {
     QVERIFY(check->isChecked());
     QCOMPARE(form_->findChild<QLineEdit*>(S("Text1"))->text(), S("100"));
     QVERIFY(!form_->isRunning());
+    QVERIFY(form_->isVisible());
 }
 
 void tst_Form19::targetServerStopsMidPass() {
