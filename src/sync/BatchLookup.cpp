@@ -23,37 +23,37 @@ QVector<QVector<QVariant>> query(Connection& c, const QString& sql, int columns)
     return out;
 }
 
-// A key value as a column of a derived table. A NULL is typed as text so a
-// LIKE on a column of NULLs stays valid on SQL Server.
+// A key value as a column of a derived table, of the key columns' own type on
+// SQL Server (nvarchar), so the lookup compares it as it compares the column.
 QString keyValue(const SqlDialect& d, const QVariant& v) {
-    if (!v.isNull()) return d.literal(v.toString());
-    return d.backend() == Backend::SqlServer ? QStringLiteral("cast(null as nvarchar(1))")
-                                             : QStringLiteral("null");
+    const bool sqlServer = d.backend() == Backend::SqlServer;
+    if (v.isNull())
+        return sqlServer ? QStringLiteral("cast(null as nvarchar(1))") : QStringLiteral("null");
+    return sqlServer ? QLatin1Char('N') + d.literal(v.toString()) : d.literal(v.toString());
 }
 
 }  // namespace
 
-QVector<bool> FindPresent(Connection& target, const QStringList& lookups) {
-    QVector<bool> present(lookups.size(), false);
-    if (lookups.isEmpty()) return present;
+QString PresenceQuery(const QStringList& lookups) {
     QStringList parts;
     for (int k = 0; k < lookups.size(); ++k)
         parts << QStringLiteral("select %1 as k where exists (%2)").arg(k).arg(lookups[k]);
-    const QString sql = parts.join(QStringLiteral(" union all "));
-    for (const auto& row : query(target, sql, 1)) {
+    return parts.join(QStringLiteral(" union all "));
+}
+
+QVector<bool> FindPresent(Connection& target, const QStringList& lookups) {
+    QVector<bool> present(lookups.size(), false);
+    if (lookups.isEmpty()) return present;
+    for (const auto& row : query(target, PresenceQuery(lookups), 1)) {
         const int k = row[0].toInt();
         if (k >= 0 && k < present.size()) present[k] = true;
     }
     return present;
 }
 
-QVector<QVector<int>> FindEarlierMatches(Connection& target, const QString& table,
-                                         const QStringList& keyColumns,
-                                         const QVector<QVector<QVariant>>& keys,
-                                         const QStringList& lookups, const QVector<int>& rows) {
-    QVector<QVector<int>> earlier(lookups.size());
-    if (rows.size() < 2) return earlier;
-    const SqlDialect& d = target.dialect();
+QString EarlierMatchesQuery(const SqlDialect& d, const QString& table,
+                            const QStringList& keyColumns, const QVector<QVector<QVariant>>& keys,
+                            const QStringList& lookups, const QVector<int>& rows) {
     // Each lookup's own where clause runs against the key values of the batch,
     // given the table's name as an alias.
     QStringList batch;
@@ -73,9 +73,18 @@ QVector<QVector<int>> FindEarlierMatches(Connection& target, const QString& tabl
         parts << QStringLiteral("select %1 as k, j from (select * from qs_batch ").arg(k) + table +
                      lookup.mid(prefix.size()) + QStringLiteral(") m where j < %1").arg(k);
     }
-    const QString sql = QStringLiteral("with qs_batch as (") +
-                        batch.join(QStringLiteral(" union all ")) + QStringLiteral(") ") +
-                        parts.join(QStringLiteral(" union all "));
+    return QStringLiteral("with qs_batch as (") + batch.join(QStringLiteral(" union all ")) +
+           QStringLiteral(") ") + parts.join(QStringLiteral(" union all "));
+}
+
+QVector<QVector<int>> FindEarlierMatches(Connection& target, const QString& table,
+                                         const QStringList& keyColumns,
+                                         const QVector<QVector<QVariant>>& keys,
+                                         const QStringList& lookups, const QVector<int>& rows) {
+    QVector<QVector<int>> earlier(lookups.size());
+    if (rows.size() < 2) return earlier;
+    const QString sql =
+        EarlierMatchesQuery(target.dialect(), table, keyColumns, keys, lookups, rows);
     for (const auto& row : query(target, sql, 2)) {
         const int k = row[0].toInt();
         if (k >= 0 && k < earlier.size()) earlier[k] << row[1].toInt();

@@ -12,6 +12,12 @@ namespace qs {
 // lookup texts a row-by-row pass sends, so a row counts as present exactly
 // when its own lookup would find it.
 
+// The texts of the two batch queries below.
+QString PresenceQuery(const QStringList& lookups);
+QString EarlierMatchesQuery(const SqlDialect& d, const QString& table,
+                            const QStringList& keyColumns, const QVector<QVector<QVariant>>& keys,
+                            const QStringList& lookups, const QVector<int>& rows);
+
 // For each lookup text ("select * from <table> where …"), whether it finds a row.
 QVector<bool> FindPresent(Connection& target, const QStringList& lookups);
 

@@ -1,5 +1,6 @@
 #include <QTest>
 
+#include "sync/BatchLookup.h"
 #include "sync/SyncPasses.h"
 #include "sync/SyncQueries.h"
 
@@ -62,6 +63,23 @@ void tst_SyncQueries::texts_data() {
     QTest::newRow("sqlite quoted")
         << BankListLookupQuery(lite, QStringLiteral("a_b"))
         << QStringLiteral("select * from alltype  where mantype like 'a\\_b' ESCAPE '\\'");
+    const QStringList lookups = {BankListLookupQuery(ss, m), BankListLookupQuery(ss, QVariant()),
+                                 BankListLookupQuery(ss, QStringLiteral("会计"))};
+    QTest::newRow("batch presence")
+        << PresenceQuery(lookups.mid(0, 2))
+        << QStringLiteral(
+               "select 0 as k where exists (select * from alltype  where mantype like '会计') "
+               "union "
+               "all select 1 as k where exists (select * from alltype  where mantype is null)");
+    QTest::newRow("batch earlier matches")
+        << EarlierMatchesQuery(ss, QStringLiteral("alltype"), {QStringLiteral("mantype")},
+                               {{m}, {QVariant()}, {m}}, lookups, {0, 1, 2})
+        << QStringLiteral(
+               "with qs_batch as (select 0 as j, N'会计' as mantype union all select 1 as j, "
+               "cast(null as nvarchar(1)) as mantype union all select 2 as j, N'会计' as mantype) "
+               "select 1 as k, j from (select * from qs_batch alltype  where mantype is null) m "
+               "where j < 1 union all select 2 as k, j from (select * from qs_batch alltype  "
+               "where mantype like '会计') m where j < 2");
     QTest::newRow("null key") << QuestionLookupQuery(ss, SyncDirection::Right, m, q, QVariant())
                               << QStringLiteral(
                                      "select * from timu where mantype like '会计' and QUESTION "
