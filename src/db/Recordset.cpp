@@ -314,10 +314,12 @@ void Recordset::update() {
 namespace {
 
 // Binds a value for a column: NULL carries the column's type, and on SQLite
-// times are stored in the same text form as the column's default.
+// times are stored in the same text form as the column's default. PostgreSQL
+// gets the same wall-clock text: its driver sends times as UTC instants, which
+// a column without a time zone would store shifted by the server's zone.
 QVariant bindable(const QVariant& v, const QSqlField& column, Backend backend) {
     if (v.isNull()) return QVariant(column.metaType());
-    if (backend == Backend::Sqlite && v.metaType().id() == QMetaType::QDateTime) {
+    if (backend != Backend::SqlServer && v.metaType().id() == QMetaType::QDateTime) {
         const QDateTime t = v.toDateTime();
         return t.toString(t.time().msec() ? QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")
                                           : QStringLiteral("yyyy-MM-dd HH:mm:ss"));
