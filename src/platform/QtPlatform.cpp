@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QUrl>
 
 namespace qs {
@@ -14,12 +15,19 @@ Answer QtPlatform::message(QWidget* owner, const QString& text, const QString& c
     // The windows write line breaks as CR LF; a lone CR would show as a box.
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QMessageBox box(buttons == Buttons::YesNo ? QMessageBox::Question : QMessageBox::Information,
+                    title, shown, QMessageBox::NoButton, owner);
+    // The buttons speak the window's language, whatever Qt's translations are.
     if (buttons == Buttons::YesNo) {
-        const auto r = QMessageBox::question(owner, title, shown,
-                                             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
-        return r == QMessageBox::Yes ? Answer::Yes : Answer::No;
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
+        return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
     }
-    QMessageBox::information(owner, title, shown);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.exec();
     return Answer::Ok;
 }
 

@@ -40,12 +40,14 @@ void tst_QtPlatform::messageBoxes() {
     QFETCH(QString, title);
     QString seenTitle, seenText;
     bool seenBothButtons = false;
+    QString pressedText;
     QTimer::singleShot(0, this, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box) return;
         seenTitle = box->windowTitle();
         seenText = box->text();
         seenBothButtons = box->button(QMessageBox::Yes) && box->button(QMessageBox::No);
+        pressedText = box->button(QMessageBox::StandardButton(press))->text();
         box->button(QMessageBox::StandardButton(press))->click();
     });
     QtPlatform platform;
@@ -56,6 +58,11 @@ void tst_QtPlatform::messageBoxes() {
     // CR LF is a line break on screen, no stray CR.
     QCOMPARE(seenText, u"【用户登录成功】\n\n用户进度:甲→1"_s);
     QCOMPARE(seenBothButtons, Buttons(buttons) == Buttons::YesNo);
+    // The buttons are labelled in Chinese like the rest of the window.
+    const QString expectedText = press == QMessageBox::Ok    ? u"确定"_s
+                                 : press == QMessageBox::Yes ? u"是(&Y)"_s
+                                                             : u"否(&N)"_s;
+    QCOMPARE(pressedText, expectedText);
 }
 
 QTEST_MAIN(tst_QtPlatform)
