@@ -1,4 +1,6 @@
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QTcpServer>
 #include <QFile>
 #include <QTest>
 
@@ -26,6 +28,7 @@ private slots:
     void literalsAndLikePatternsMatchOnlyThemselves();
     void errorNumbers();
     void appendOnlyReadsNothing();
+    void silentServerFailsWithinTheTimeout();
 
 private:
     int addQuestion(const QString& bank, const QString& question, const QString& type = QStringLiteral("单选题"));
@@ -247,6 +250,25 @@ void tst_Recordset::appendOnlyReadsNothing() {
     check.open(QStringLiteral("select * from rizi"), conn_);
     QCOMPARE(check.recordCount(), 1);
     QCOMPARE(check.text(QStringLiteral("stime")), QStringLiteral("2026-01-02 03:04:05"));
+}
+
+void tst_Recordset::silentServerFailsWithinTheTimeout() {
+    QFETCH_GLOBAL(int, backend);
+    if (Backend(backend) != Backend::PostgreSql) QSKIP("an embedded server has no network");
+    // A listening socket that never answers: the connect timeout must end the wait.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    Connection c;
+    QElapsedTimer t;
+    t.start();
+    try {
+        c.open(ServerConnectionString(QStringLiteral("127.0.0.1,%1").arg(silent.serverPort())), 3,
+               ado::adUseServer);
+        QFAIL("a silent server must not connect");
+    } catch (const DbError& e) {
+        QCOMPARE(e.number(), err::kProviderFailure);
+    }
+    QVERIFY2(t.elapsed() < 5000, qPrintable(QString::number(t.elapsed())));
 }
 
 QTEST_GUILESS_MAIN(tst_Recordset)
