@@ -7,10 +7,10 @@ class QWidget;
 
 namespace qs {
 
-// Colours are kept as the window design gives them: 0x00BBGGRR for a plain
-// colour, 0x800000nn for a system colour. A widget's colour value is its
-// state where the design reads it back (the keep-on-top label), so it is
-// stored on the widget and only rendered through the palette.
+// Colours are kept as the windows' colour values: 0x00BBGGRR for a plain
+// colour, 0x800000nn for a system colour. A widget's colour value is state
+// that handlers read back (the keep-on-top label), so it is stored on the
+// widget and only rendered through the palette.
 namespace colour {
 constexpr quint32 kButtonText = 0x80000012;  // the system colour for button text
 constexpr quint32 kBlack = 0x000000;
