@@ -8,8 +8,25 @@
 
 namespace qs {
 
+namespace {
+
+// The clipboard hands text over with the desktop's "\n" line breaks; the question boxes and the
+// parser count only "\r\n" as a line break. Without this, every line of a copied question would
+// stay inside the stem and the options.
+QString WithWindowLineBreaks(const QString& text) {
+    QString out;
+    out.reserve(text.size() + text.size() / 16);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) out.append(u'\r');
+        out.append(text[i]);
+    }
+    return out;
+}
+
+}  // namespace
+
 void Form11::timu_DblClick() {
-    const QString clipboard = QGuiApplication::clipboard()->text();
+    const QString clipboard = WithWindowLineBreaks(QGuiApplication::clipboard()->text());
     if (clipboard.isEmpty()) return;
     const ParserFields before{ui_->timu->text(), ui_->SA->text(),    ui_->SB->text(),
                               ui_->SC->text(),   ui_->SD->text(),    ui_->SE->text(),

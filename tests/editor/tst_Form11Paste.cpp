@@ -59,6 +59,17 @@ void tst_Form11Paste::importsThroughTheDoubleClick_data() {
                                                            kept,
                                                            kept}
         << QStringLiteral("C");
+    // Copied from a desktop application, the text reaches the clipboard with bare line feeds.
+    QTest::newRow("单选题 copied with line feeds")
+        << QStringLiteral("Check1")
+        << QStringLiteral("下列哪项正确？\nA、甲\nB、乙\r\nC、丙\nD、丁\n答案：C")
+        << QStringLiteral("下列哪项正确？") << QStringList{QStringLiteral("甲"),
+                                                           QStringLiteral("乙"),
+                                                           QStringLiteral("丙"),
+                                                           QStringLiteral("丁"),
+                                                           kept,
+                                                           kept}
+        << QStringLiteral("C");
     QTest::newRow("多选题 answer in alphabetical order")
         << QStringLiteral("Check2")
         << QStringLiteral("哪些是水果\r\nA.苹果\r\nB.石头\r\nC.铁\r\nD.梨\r\n正确答案：DA")
