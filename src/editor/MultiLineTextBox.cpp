@@ -21,8 +21,11 @@ void MultiLineTextBox::setText(const QString& text) {
 }
 
 QString MultiLineTextBox::selectedText() const {
-    QString t = textCursor().selectedText();
-    t.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    // Cut from the same plain text that text() reads, so a selection always matches it: the
+    // cursor's own selected text keeps no-break spaces and line separators that text() does not.
+    const QTextCursor c = textCursor();
+    QString t = toPlainText().mid(c.selectionStart(), c.selectionEnd() - c.selectionStart());
+    t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     return t;
 }
 

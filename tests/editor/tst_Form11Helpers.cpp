@@ -280,6 +280,12 @@ void tst_Form11Helpers::blankMaker() {
     selectInTimu(0, 3);
     f_->click("Label22");
     QCOMPARE(timu->text(), QStringLiteral("（）丙"));
+
+    // Text pasted from a web page holds no-break spaces; the selection still matches.
+    timu->setText(QStringLiteral("北京\u00A0欢迎你，北京\u00A0欢迎"));
+    selectInTimu(0, 5);
+    f_->click("Label22");
+    QCOMPARE(timu->text(), QStringLiteral("（）你，（）"));
 }
 
 void tst_Form11Helpers::previousQuestionCommands() {
