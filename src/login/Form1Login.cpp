@@ -142,6 +142,7 @@ bool Form1::connectToServer(LoginRun& run) {
     state_.ser1 = ChooseEndpoint(ui->Combo3->currentText(), state_.download1, state_.download2,
                                  state_.download3, state_.download4);
     state_.mdbfold = state_.ser1;
+    run.setEndpoint(state_.mdbfold);
     bankCount_ = 0;
     // The marker file says the operator works without the connection test.
     if (QFileInfo::exists(programFolder_ + QStringLiteral("/本地库.txt"))) return true;

@@ -37,6 +37,10 @@ public:
 
     LoginRun(QString programFolder, ResumeNext& resume);
 
+    // The endpoint of this run. The account queries reach it even when the
+    // connection test is skipped and no working connection was opened.
+    void setEndpoint(const QString& endpoint) { workingEndpoint_ = endpoint; }
+
     // Opens the local file (its failure is of no concern here) and the test
     // connection to `endpoint`, and counts the server's banks: more than 0
     // means the server is usable. The test connection then serves the
