@@ -27,6 +27,10 @@ Form11::Form11(LoginState& login, Platform& platform, const QString& programFold
       settings_(settings),
       openSyncWindow_(std::move(openSyncWindow)) {
     ui_->setupUi(this);
+    // Typed bank names and endpoints stay as typed: an inline completion would silently turn a
+    // new bank "会计" into the listed "会计基础" and file the question there.
+    ui_->Combo1->setCompleter(nullptr);
+    ui_->Combo3->setCompleter(nullptr);
     ui_->why0->setText(QStringLiteral("--\r\n"));
     ui_->Combo1->setEditText(kBankPrompt);
     // The boxes start in the colour of what they hold, as after a change.

@@ -20,6 +20,7 @@ private slots:
     void serverLabelNamesTheLine();
     void unreachableDatabaseLeavesAUsableEmptyList();
     void loginInsertsBanksInFrontKeepingThePrompt();
+    void typedNamesAreNotCompleted();
     void label4SavesAndRestoresTheQuestion();
     void top1TogglesKeepOnTop();
     void label31OpensSyncForAdministratorsOnly();
@@ -144,6 +145,24 @@ void tst_Form11Load::loginInsertsBanksInFrontKeepingThePrompt() {
     EditorFixture empty;
     empty.open(false).insertBank(0, QStringLiteral("丙"));
     QCOMPARE(empty.child<QComboBox>("Combo1")->currentText(), QStringLiteral("请您选择题库"));
+}
+
+void tst_Form11Load::typedNamesAreNotCompleted() {
+    EditorFixture f;
+    AddBanks(ServerConnectionString(f.login.ser1), {QStringLiteral("会计基础")});
+    f.open();
+    // A new bank whose name begins a listed one, and a server line typed in part.
+    const std::pair<const char*, QString> typed[] = {{"Combo1", QStringLiteral("会计")},
+                                                     {"Combo3", QStringLiteral("主")}};
+    for (const auto& [name, text] : typed) {
+        auto* combo = f.child<QComboBox>(name);
+        combo->setFocus();
+        combo->lineEdit()->clear();
+        for (const QChar c : text)
+            QTest::sendKeyEvent(QTest::Click, combo->lineEdit(), Qt::Key_unknown, QString(c),
+                                Qt::NoModifier);
+        QCOMPARE(combo->currentText(), text);
+    }
 }
 
 void tst_Form11Load::label4SavesAndRestoresTheQuestion() {
