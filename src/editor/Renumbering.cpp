@@ -46,8 +46,12 @@ qint64 Renumbering::pass(Connection& c, Side side, const QString& bank, const QS
 
 qint64 Renumbering::run(const QString& bank) {
     total_ = 0;
-    for (const QString& type : types()) pass(server_, Side::Server, bank, type);
-    for (const QString& type : types()) pass(local_, Side::Local, bank, type);
+    // Each type is renumbered on the server and then on the local file before
+    // the next type begins; the running total in the caption follows that order.
+    for (const QString& type : types()) {
+        pass(server_, Side::Server, bank, type);
+        pass(local_, Side::Local, bank, type);
+    }
     return total_;
 }
 

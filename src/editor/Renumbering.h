@@ -9,10 +9,10 @@
 
 namespace qs {
 
-// Rebuilds the sequence numbers id2 of one bank, type by type, on the server
-// and then on the local file: 1, 2, 3 … in id order (held at 32767), the
-// answer of choice questions reduced to its letters A–F in order, and one
-// space appended to every explanation. Each type on each database is one
+// Rebuilds the sequence numbers id2 of one bank, type by type, each type on
+// the server and then on the local file: 1, 2, 3 … in id order (held at
+// 32767), the answer of choice questions reduced to its letters A–F in order,
+// and one space appended to every explanation. Each type on each database is one
 // statement; progress is the caption of the last row a pass numbered. A
 // database failure throws WorkFailure; passes finished before it stay done.
 class Renumbering {

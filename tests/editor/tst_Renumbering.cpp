@@ -20,7 +20,7 @@ private slots:
 
     void numbersNormalisesAndAppendsOnBothDatabases();
     void bankNameWithWildcardsTouchesOnlyItself();
-    void localFailureStopsAfterTheServer();
+    void localFailureStopsAfterTheServersFirstType();
 
 private:
     void addBank(Connection& c);
@@ -67,11 +67,12 @@ void tst_Renumbering::numbersNormalisesAndAppendsOnBothDatabases() {
     Renumbering r(server_, local_, [&](const QString& c) { captions_ << c; });
     QCOMPARE(r.run(u"会计基础"_s), qint64(12));
     QCOMPARE(Renumbering::doneText(12), u"共重置题目序号:12"_s);
+    // Each type on the server, then on the local file, before the next type.
     QCOMPARE(captions_, (QStringList{u"3)正在处理:【服务器】会计基础 单选题:3"_s,
-                                     u"5)正在处理:【服务器】会计基础 判断题:2"_s,
-                                     u"6)正在处理:【服务器】会计基础 填空题:1"_s,
-                                     u"9)正在处理:【本地库】会计基础 单选题:3"_s,
-                                     u"11)正在处理:【本地库】会计基础 判断题:2"_s,
+                                     u"6)正在处理:【本地库】会计基础 单选题:3"_s,
+                                     u"8)正在处理:【服务器】会计基础 判断题:2"_s,
+                                     u"10)正在处理:【本地库】会计基础 判断题:2"_s,
+                                     u"11)正在处理:【服务器】会计基础 填空题:1"_s,
                                      u"12)正在处理:【本地库】会计基础 填空题:1"_s}));
     for (Connection* c : {&server_, &local_}) {
         QCOMPARE(Column(*c, u"select id2 from timu order by id"_s),
@@ -96,7 +97,7 @@ void tst_Renumbering::bankNameWithWildcardsTouchesOnlyItself() {
     QCOMPARE(Count(server_, u"id2 = 0"_s), qint64(6));
 }
 
-void tst_Renumbering::localFailureStopsAfterTheServer() {
+void tst_Renumbering::localFailureStopsAfterTheServersFirstType() {
     addBank(server_);
     Connection closed;
     Renumbering r(server_, closed, [&](const QString& c) { captions_ << c; });
@@ -106,8 +107,10 @@ void tst_Renumbering::localFailureStopsAfterTheServer() {
     } catch (const WorkFailure& f) {
         QCOMPARE(f.side(), Side::Local);
     }
-    QCOMPARE(captions_.last(), u"6)正在处理:【服务器】会计基础 填空题:1"_s);
+    QCOMPARE(captions_, QStringList{u"3)正在处理:【服务器】会计基础 单选题:3"_s});
     QCOMPARE(Column(server_, u"select id2 from timu where QUESTION = 'q3'"_s), QStringList{u"3"_s});
+    // The next types were not reached on the server either.
+    QCOMPARE(Column(server_, u"select id2 from timu where QUESTION = 't2'"_s), QStringList{u"9"_s});
 }
 
 QTEST_GUILESS_MAIN(tst_Renumbering)
