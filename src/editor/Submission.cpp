@@ -90,9 +90,16 @@ void Submission::open() {
                                    local_);
         },
         &localOpenError_);
+    // The rows come in no defined order (PostgreSQL returns updated rows
+    // last); the message names the copy added first.
     step([&] {
-        if (serverRs_.isOpen() && !serverRs_.eof()) {
+        if (!serverRs_.isOpen()) return;
+        qint64 firstId = 0;
+        for (; !serverRs_.eof(); serverRs_.moveNext()) {
+            const qint64 id = serverRs_.field(QStringLiteral("id")).toLongLong();
+            if (duplicate_ && id >= firstId) continue;
             duplicate_ = true;
+            firstId = id;
             duplicateId2_ = serverRs_.text(QStringLiteral("id2"));
         }
     });

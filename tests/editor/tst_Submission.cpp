@@ -24,6 +24,7 @@ private slots:
     void addsTheSameRowWithPicturesToBothDatabases();
     void duplicateIsLookedUpLiterallyOnTheServerOnly_data();
     void duplicateIsLookedUpLiterallyOnTheServerOnly();
+    void duplicateNamesTheCopyAddedFirst();
     void unreachableServerStillAddsACompleteLocalRow();
     void groupsBeyond32767AreHeldAt32767();
 
@@ -182,6 +183,20 @@ void tst_Submission::duplicateIsLookedUpLiterallyOnTheServerOnly() {
     QCOMPARE(s.connectionError(), 0);
     QCOMPARE(s.duplicateFound(), duplicate);
     if (duplicate) QCOMPARE(s.duplicateId2(), u"42"_s);
+}
+
+void tst_Submission::duplicateNamesTheCopyAddedFirst() {
+    // The same question under two types: the bank and type index hands the
+    // later one (判断题 sorts first) out before the earlier one.
+    AddQuestion(server_, u"会计"_s, u"单选题"_s, u"借方是?"_s, u"A"_s, {}, 5);
+    AddQuestion(server_, u"会计"_s, u"判断题"_s, u"借方是?"_s, u"A"_s, {}, 8);
+    QuestionInput in = question(u"借方是?"_s);
+    in.bank = u"会计"_s;
+    in.answer = u"A"_s;
+    Submission s(in);
+    s.open();
+    QVERIFY(s.duplicateFound());
+    QCOMPARE(s.duplicateId2(), u"5"_s);
 }
 
 void tst_Submission::unreachableServerStillAddsACompleteLocalRow() {
