@@ -17,6 +17,8 @@ Answer QtPlatform::message(QWidget* owner, const QString& text, const QString& c
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(buttons == Buttons::YesNo ? QMessageBox::Question : QMessageBox::Information,
                     title, shown, QMessageBox::NoButton, owner);
+    // Names, passwords and question texts are shown as typed, never as markup.
+    box.setTextFormat(Qt::PlainText);
     // The buttons speak the window's language, whatever Qt's translations are.
     if (buttons == Buttons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
