@@ -20,8 +20,10 @@ QString contains(const SqlDialect& d, const QString& text, QChar letter) {
     const QString l = QLatin1Char('\'') + letter + QLatin1Char('\'');
     switch (d.backend()) {
         case Backend::SqlServer:
+            // A binary comparison: the server's usual collation is width-
+            // insensitive and would take a full-width Ａ for A.
             return QStringLiteral("charindex(") + l + QStringLiteral(", ") + text +
-                   QStringLiteral(") > 0");
+                   QStringLiteral(" collate Latin1_General_BIN2) > 0");
         case Backend::PostgreSql:
             return QStringLiteral("strpos(") + text + QStringLiteral(", ") + l +
                    QStringLiteral(") > 0");
