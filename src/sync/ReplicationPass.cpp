@@ -177,13 +177,22 @@ PassResult ReplicationPass::run() {
         }
         QVector<bool> presentAtStart;
         QVector<QVector<int>> earlier;
+        bool batchLooked = false;
         if (batched) {
-            presentAtStart = FindPresent(target_, lookups);
-            QVector<int> absent;
-            for (int k = 0; k < keys.size(); ++k)
-                if (!presentAtStart[k]) absent << k;
-            earlier =
-                FindEarlierMatches(target_, spec_.table, spec_.keyColumns, keys, lookups, absent);
+            try {
+                presentAtStart = FindPresent(target_, lookups);
+                QVector<int> absent;
+                for (int k = 0; k < keys.size(); ++k)
+                    if (!presentAtStart[k]) absent << k;
+                earlier = FindEarlierMatches(target_, spec_.table, spec_.keyColumns, keys, lookups,
+                                             absent);
+                batchLooked = true;
+            } catch (const DbError&) {
+                // One row's lookup the server rejects, or a server gone: the
+                // batch's rows are looked up one at a time instead, so the rows
+                // before the failing one are still created and the failure
+                // ends the pass at its own row, under that row's title.
+            }
         }
         QVector<bool> created(keys.size(), false);
 
@@ -199,8 +208,13 @@ PassResult ReplicationPass::run() {
             bool written = false;
             if (batched) {
                 // Present on the target, or among the rows this batch created.
-                bool found = presentAtStart[k];
-                for (int j : earlier[k]) found = found || created[j];
+                bool found = false;
+                if (batchLooked) {
+                    found = presentAtStart[k];
+                    for (int j : earlier[k]) found = found || created[j];
+                } else {
+                    found = lookUp(lookups[k]).any;
+                }
                 if (!found) {
                     insertRow(values[k]);
                     written = created[k] = true;
