@@ -52,7 +52,8 @@ struct PassResult {
 // Passes that only create rows look their rows up a batch at a time with the
 // rows' own lookup texts, taking the rows created earlier in the batch into
 // account, so each row comes out created or present exactly as a lookup of
-// its own just before it would have found.
+// its own just before it would have found; a batch the server rejects is
+// looked up row by row, so a failure ends the pass at the row it belongs to.
 // Throws DbError; the last title written stays readable through title().
 class ReplicationPass {
 public:
