@@ -32,23 +32,39 @@ void LoginRun::openWorking(const QString& endpoint) {
     });
 }
 
+namespace {
+
+// allonoff = 0, compared as the system compares a field with a number: NULL
+// is no match; a number, or a text that reads as one, is compared as a
+// number; any other text cannot be compared, and a status test that fails
+// goes on as if it held.
+bool StatusSaysClosed(const QVariant& allonoff) {
+    if (allonoff.isNull()) return false;
+    bool numeric = false;
+    const double value = allonoff.typeId() == QMetaType::QString
+                             ? allonoff.toString().trimmed().toDouble(&numeric)
+                             : allonoff.toDouble(&numeric);
+    return !numeric || value == 0;
+}
+
+}  // namespace
+
 std::optional<ServerStatus> LoginRun::readStatus() {
-    std::optional<ServerStatus> status;
+    Recordset rs;
+    bool hasRow = false;
     resume_([&] {
-        Recordset rs;
         rs.open(ServerStatusQuery(), working_, ado::adOpenKeyset, ado::adLockReadOnly);
-        if (rs.eof()) return;
-        ServerStatus s;
-        s.adminlist = rs.text(QStringLiteral("adminlist"));
-        const QVariant onoff = rs.field(QStringLiteral("allonoff"));
-        bool numeric = false;
-        const int value = onoff.toInt(&numeric);
-        s.closed = !onoff.isNull() && numeric && value == 0;
-        s.offwhy = rs.text(QStringLiteral("offwhy"));
-        s.offtime = rs.text(QStringLiteral("offtime"));
-        status = s;
+        hasRow = !rs.eof();
     });
-    return status;
+    if (!hasRow) return std::nullopt;
+    // Each column is its own step: one that cannot be read leaves the others.
+    ServerStatus s;
+    resume_([&] { s.adminlist = rs.text(QStringLiteral("adminlist")); });
+    s.closed = true;
+    resume_([&] { s.closed = StatusSaysClosed(rs.field(QStringLiteral("allonoff"))); });
+    resume_([&] { s.offwhy = rs.text(QStringLiteral("offwhy")); });
+    resume_([&] { s.offtime = rs.text(QStringLiteral("offtime")); });
+    return s;
 }
 
 QStringList LoginRun::bankNames() {
