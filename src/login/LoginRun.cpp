@@ -15,6 +15,8 @@ int LoginRun::testConnection(const QString& endpoint) {
     ignored([&] { local_.open(LocalConnectionString(programFolder_), 0, ado::adUseClient); });
 
     workingEndpoint_ = endpoint;
+    // Wider than 16 bits on purpose: a server with more than 32767 banks
+    // would overflow such a counter and be turned away as unreachable.
     int counter = 0;
     resume_([&] { test_.open(ServerConnectionString(endpoint), kTestTimeout, ado::adUseServer); });
     Recordset rs;
