@@ -26,7 +26,10 @@ void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void ClickableLabel::mouseDoubleClickEvent(QMouseEvent* event) {
-    QLabel::mouseDoubleClickEvent(event);
+    // The second press of a double click is a double click only: the default
+    // handling would treat it as another press, and its release as a second click.
+    pressed_ = false;
+    event->accept();
     if (event->button() == Qt::LeftButton) emit doubleClicked();
 }
 
