@@ -103,7 +103,13 @@ QString NumberRowsStatement(const SqlDialect& d, const QString& condition,
         for (QChar c : QStringLiteral("ABCDEF"))
             letters << QStringLiteral("case when ") + contains(d, upper, c) +
                            QStringLiteral(" then '") + c + QStringLiteral("' else '' end");
-        sets << QStringLiteral("answer = ") + concat(d, letters);
+        QString normalised = concat(d, letters);
+        if (changes.keepTrueFalseWords)
+            normalised = QStringLiteral("case when ") + row + QStringLiteral(".answer in (") +
+                         d.literal(QStringLiteral("正确")) + QStringLiteral(", ") +
+                         d.literal(QStringLiteral("错误")) + QStringLiteral(") then ") + row +
+                         QStringLiteral(".answer else ") + normalised + QStringLiteral(" end");
+        sets << QStringLiteral("answer = ") + normalised;
     }
     if (changes.appendSpaceToWhy0)
         sets << QStringLiteral("why0 = ") +

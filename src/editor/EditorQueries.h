@@ -38,6 +38,8 @@ QString CountWhere(const SqlDialect& d, const QString& condition);
 // once, in order; `appendSpaceToWhy0` adds one space to the explanation.
 struct NumberingChanges {
     bool normaliseAnswer = false;
+    // True/false answers written as the words 正确 or 错误 are kept as they are.
+    bool keepTrueFalseWords = false;
     bool appendSpaceToWhy0 = false;
 };
 QString NumberRowsStatement(const SqlDialect& d, const QString& condition,

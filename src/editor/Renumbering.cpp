@@ -30,6 +30,9 @@ qint64 Renumbering::pass(Connection& c, Side side, const QString& bank, const QS
         NumberingChanges changes;
         // Fill-in and application questions keep their answers as written.
         changes.normaliseAnswer = types().indexOf(type) < 3;
+        // A true/false answer stored as 正确 or 错误 holds no letter: reducing it
+        // to letters would erase a valid answer on every renumbering.
+        changes.keepTrueFalseWords = type == QStringLiteral("判断题");
         changes.appendSpaceToWhy0 = true;
         const QString condition = BankTypeCondition(c.dialect(), bank, type);
         const qint64 rows = c.execute(NumberRowsStatement(c.dialect(), condition, changes));

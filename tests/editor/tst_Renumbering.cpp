@@ -20,6 +20,7 @@ private slots:
 
     void numbersNormalisesAndAppendsOnBothDatabases();
     void bankNameWithWildcardsTouchesOnlyItself();
+    void trueFalseAnswerWordsAreKept();
     void localFailureStopsAfterTheServersFirstType();
 
 private:
@@ -95,6 +96,18 @@ void tst_Renumbering::bankNameWithWildcardsTouchesOnlyItself() {
              (QStringList{u"AB"_s, u"AB"_s, u"AB"_s, u"ba"_s, u"ba"_s, u"ba"_s, u"ba"_s, u"ba"_s,
                           u"ba"_s}));
     QCOMPARE(Count(server_, u"id2 = 0"_s), qint64(6));
+}
+
+void tst_Renumbering::trueFalseAnswerWordsAreKept() {
+    const QString bank = u"判断"_s;
+    AddQuestion(server_, bank, u"判断题"_s, u"t1"_s, u"正确"_s, {}, 0);
+    AddQuestion(server_, bank, u"判断题"_s, u"t2"_s, u"错误"_s, {}, 0);
+    AddQuestion(server_, bank, u"判断题"_s, u"t3"_s, u"b"_s, {}, 0);
+    AddQuestion(server_, bank, u"单选题"_s, u"s1"_s, u"正确"_s, {}, 0);
+    Renumbering r(server_, local_, {});
+    r.run(bank);
+    QCOMPARE(Column(server_, u"select answer from timu order by id"_s),
+             (QStringList{u"正确"_s, u"错误"_s, u"B"_s, u""_s}));
 }
 
 void tst_Renumbering::localFailureStopsAfterTheServersFirstType() {
