@@ -106,6 +106,9 @@ void tst_LoginRules::savedLogin_data() {
         << "进度:会计\n账号:李四" << QStringList{u"李四"_s, u""_s, u"会计"_s};
     QTest::newRow("first key of a line wins")
         << "账号:王五 密码:x" << QStringList{u"王五 密码:x"_s, u""_s, u""_s};
+    // The keys are tested in their order, not by where they stand.
+    QTest::newRow("name key tested before an earlier password key")
+        << "密码:x 账号:y" << QStringList{u"y"_s, u""_s, u""_s};
     QTest::newRow("value ends at a second key")
         << "账号:甲账号:乙" << QStringList{u"甲"_s, u""_s, u""_s};
     QTest::newRow("key anywhere in the line")
