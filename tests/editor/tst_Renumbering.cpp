@@ -34,12 +34,7 @@ private:
 void tst_Renumbering::init() {
     QFETCH_GLOBAL(int, backend);
     folder_ = std::make_unique<TempProgramFolder>();
-    UseServerBackend(Backend(backend), folder_->path());
-    server_.open(ServerConnectionString(Backend(backend) == Backend::PostgreSql ? PgLeftEndpoint()
-                                                                                : u"embedded,1"_s),
-                 10, ado::adUseServer);
-    ResetDatabase(server_);
-    local_.open(LocalConnectionString(folder_->path()), 0, ado::adUseClient);
+    OpenServerAndLocal(Backend(backend), *folder_, server_, local_);
     captions_.clear();
 }
 

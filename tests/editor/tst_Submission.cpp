@@ -39,12 +39,7 @@ private:
 void tst_Submission::init() {
     QFETCH_GLOBAL(int, backend);
     folder_ = std::make_unique<TempProgramFolder>();
-    UseServerBackend(Backend(backend), folder_->path());
-    endpoint_ =
-        Backend(backend) == Backend::PostgreSql ? PgLeftEndpoint() : QStringLiteral("embedded,1");
-    server_.open(ServerConnectionString(endpoint_), 10, ado::adUseServer);
-    ResetDatabase(server_);
-    local_.open(LocalConnectionString(folder_->path()), 0, ado::adUseClient);
+    endpoint_ = OpenServerAndLocal(Backend(backend), *folder_, server_, local_);
 }
 
 void tst_Submission::cleanup() {

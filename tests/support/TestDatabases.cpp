@@ -66,6 +66,17 @@ void ResetServer(const QString& endpoint) {
     ResetDatabase(c);
 }
 
+QString OpenServerAndLocal(Backend backend, const TempProgramFolder& folder, Connection& server,
+                           Connection& local) {
+    UseServerBackend(backend, folder.path());
+    const QString endpoint =
+        backend == Backend::PostgreSql ? PgLeftEndpoint() : QStringLiteral("embedded,1");
+    server.open(ServerConnectionString(endpoint), 10, ado::adUseServer);
+    ResetDatabase(server);
+    local.open(LocalConnectionString(folder.path()), 0, ado::adUseClient);
+    return endpoint;
+}
+
 void AddBackendRows() {
     QTest::addColumn<int>("backend");
     QTest::newRow("sqlite") << int(Backend::Sqlite);

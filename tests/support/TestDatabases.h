@@ -33,6 +33,12 @@ void ResetDatabase(Connection& c);
 // Opens a server connection to `endpoint` and empties its tables.
 void ResetServer(const QString& endpoint);
 
+// Points the server backend at `backend` with its embedded servers in
+// `folder`, opens the test server (the PostgreSQL left server, or an embedded
+// one) emptied, and the folder's local file; returns the server's endpoint.
+QString OpenServerAndLocal(Backend backend, const TempProgramFolder& folder, Connection& server,
+                           Connection& local);
+
 // Backends a database test runs on, as Qt Test global data rows.
 void AddBackendRows();  // rows "sqlite" and "postgresql" of column "backend"
 
