@@ -81,8 +81,15 @@ void Form1::Form_Load() {
     state_.userpass = saved.userpass;
     state_.usertimu = saved.usertimu;
     // The name first: a change of the name clears the password box.
-    if (!state_.username.isEmpty()) ui->Text1->setText(state_.username);
-    if (!state_.userpass.isEmpty()) ui->Text2->setText(state_.userpass);
+    // Text set by code leaves the caret at the start of the box.
+    if (!state_.username.isEmpty()) {
+        ui->Text1->setText(state_.username);
+        ui->Text1->setCursorPosition(0);
+    }
+    if (!state_.userpass.isEmpty()) {
+        ui->Text2->setText(state_.userpass);
+        ui->Text2->setCursorPosition(0);
+    }
 }
 
 EditorAccess& Form1::editor() {
