@@ -138,11 +138,11 @@ void Form19::runHandler(const Work& work) {
     if (!failure.isEmpty()) platform_.message(this, failure);
 }
 
-void Form19::runPass(Connection& source, Connection& target, const PassSpec& spec,
+void Form19::runPass(Connection& source, Connection& target, const PassPlan& plan,
                      int fallbackThreshold) {
-    ReplicationPass pass(source, target, spec);
+    ReplicationPass pass(source, target, plan);
     pass.setProgress([this](const QString& title) { showProgress(title); });
-    if (spec.questionPass) {
+    if (plan.questionPass) {
         // The threshold is read afresh after every lookup; a text that stopped
         // being an integer keeps the one the run started with.
         pass.setStopRule(&sametimu, [this, fallbackThreshold] {
@@ -154,25 +154,25 @@ void Form19::runPass(Connection& source, Connection& target, const PassSpec& spe
     pass.run();
 }
 
-void Form19::runQuestionPass(const PassSpec& spec, bool fromLeft) {
+void Form19::runQuestionPass(const PassPlan& plan, bool fromLeft) {
     int threshold = 0;
     if (running_ || !readThreshold(&threshold)) return;
     sametimu = 0;
     runHandler([&](Connection& left, Connection& right) {
         if (fromLeft)
-            runPass(left, right, spec, threshold);
+            runPass(left, right, plan, threshold);
         else
-            runPass(right, left, spec, threshold);
+            runPass(right, left, plan, threshold);
     });
 }
 
-void Form19::runBankOrPurchasePass(const PassSpec& spec, bool fromLeft, bool showResult) {
+void Form19::runBankOrPurchasePass(const PassPlan& plan, bool fromLeft, bool showResult) {
     bool done = false;
     runHandler([&](Connection& left, Connection& right) {
         if (fromLeft)
-            runPass(left, right, spec);
+            runPass(left, right, plan);
         else
-            runPass(right, left, spec);
+            runPass(right, left, plan);
         done = true;
     });
     if (done && showResult) platform_.message(this, windowTitle());
@@ -183,8 +183,8 @@ void Form19::Command1_Click() {
     runHandler([&](Connection& left, Connection& right) {
         int created = 0;
         int overwritten = 0;
-        auto phase = [&](Connection& source, Connection& target, const PassSpec& spec) {
-            ReplicationPass pass(source, target, spec);
+        auto phase = [&](Connection& source, Connection& target, const PassPlan& plan) {
+            ReplicationPass pass(source, target, plan);
             pass.setProgress([this](const QString& title) { showProgress(title); });
             return pass.run().count;
         };

@@ -17,7 +17,7 @@ class Form19;
 namespace qs {
 
 class Connection;
-struct PassSpec;
+struct PassPlan;
 
 // The synchronisation window: copies users, banks, questions and purchase
 // records between the server in Combo1 (left) and the one in Combo2 (right).
@@ -52,10 +52,10 @@ private:
     void runHandler(const Work& work);
     // Runs a pass; the caption follows its titles. Question passes keep
     // fallbackThreshold when Text1 stops holding an integer mid-run.
-    void runPass(Connection& source, Connection& target, const PassSpec& spec,
+    void runPass(Connection& source, Connection& target, const PassPlan& plan,
                  int fallbackThreshold = 0);
-    void runQuestionPass(const PassSpec& spec, bool fromLeft);
-    void runBankOrPurchasePass(const PassSpec& spec, bool fromLeft, bool showResult);
+    void runQuestionPass(const PassPlan& plan, bool fromLeft);
+    void runBankOrPurchasePass(const PassPlan& plan, bool fromLeft, bool showResult);
     void showProgress(const QString& title);
     // The stop threshold in Text1, or a message and false when it is no integer.
     bool readThreshold(int* value);

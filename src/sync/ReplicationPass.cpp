@@ -44,8 +44,8 @@ bool IsLater(const QVariant& later, const QVariant& earlier) {
     return a.isValid() && b.isValid() && a > b;
 }
 
-ReplicationPass::ReplicationPass(Connection& source, Connection& target, PassSpec spec)
-    : source_(source), target_(target), spec_(std::move(spec)) {}
+ReplicationPass::ReplicationPass(Connection& source, Connection& target, PassPlan plan)
+    : source_(source), target_(target), plan_(std::move(plan)) {}
 
 void ReplicationPass::setStopRule(int* sameRun, Threshold threshold) {
     sameRun_ = sameRun ? sameRun : &ownRun_;
@@ -65,15 +65,15 @@ ReplicationPass::Found ReplicationPass::lookUp(const QString& sql) {
     if (q.next()) {
         found.any = true;
         const QSqlRecord rec = q.record();
-        if (!spec_.compareColumn.isEmpty()) {
-            const int i = rec.indexOf(spec_.compareColumn);
+        if (!plan_.compareColumn.isEmpty()) {
+            const int i = rec.indexOf(plan_.compareColumn);
             if (i < 0)
                 throw DbError(err::kItemNotFound,
                               QStringLiteral("在对应所需名称或序数的集合中，未找到项目：") +
-                                  spec_.compareColumn);
+                                  plan_.compareColumn);
             found.compared = q.value(i);
         }
-        for (const QString& k : spec_.targetRowKey) {
+        for (const QString& k : plan_.targetRowKey) {
             const int i = rec.indexOf(k);
             if (i < 0)
                 throw DbError(err::kItemNotFound,
@@ -93,7 +93,7 @@ ReplicationPass::Found ReplicationPass::lookUp(const QString& sql) {
 // zone stores shifted by the difference between the two machines' zones.
 QVariant ReplicationPass::bindable(const QString& column, const QVariant& value) {
     if (value.isNull()) {
-        const QSqlRecord rec = target_.tableColumns(spec_.table);
+        const QSqlRecord rec = target_.tableColumns(plan_.table);
         const int i = rec.indexOf(column);
         return i < 0 ? QVariant() : QVariant(rec.field(i).metaType());
     }
@@ -108,15 +108,15 @@ QVariant ReplicationPass::bindable(const QString& column, const QVariant& value)
 void ReplicationPass::insertRow(const QVector<QVariant>& values) {
     if (!insert_) {
         QStringList marks;
-        for (int i = 0; i < spec_.copiedColumns.size(); ++i) marks << QStringLiteral("?");
-        insertSql_ = QStringLiteral("insert into ") + spec_.table + QStringLiteral(" (") +
-                     spec_.copiedColumns.join(QStringLiteral(", ")) + QStringLiteral(") values (") +
+        for (int i = 0; i < plan_.copiedColumns.size(); ++i) marks << QStringLiteral("?");
+        insertSql_ = QStringLiteral("insert into ") + plan_.table + QStringLiteral(" (") +
+                     plan_.copiedColumns.join(QStringLiteral(", ")) + QStringLiteral(") values (") +
                      marks.join(QStringLiteral(", ")) + QLatin1Char(')');
         insert_ = std::make_unique<QSqlQuery>(target_.database());
         if (!insert_->prepare(insertSql_)) target_.raise(insert_->lastError(), insertSql_);
     }
     for (int i = 0; i < values.size(); ++i)
-        insert_->bindValue(i, bindable(spec_.copiedColumns[i], values[i]));
+        insert_->bindValue(i, bindable(plan_.copiedColumns[i], values[i]));
     if (!insert_->exec()) target_.raise(insert_->lastError(), insertSql_);
     insert_->finish();
 }
@@ -126,12 +126,12 @@ void ReplicationPass::writeRow(const Found& found, const QStringList& columns,
     QStringList sets;
     for (const QString& c : columns) sets << c + QStringLiteral(" = ?");
     QStringList where;
-    for (int i = 0; i < spec_.targetRowKey.size(); ++i) {
-        const QString& k = spec_.targetRowKey[i];
+    for (int i = 0; i < plan_.targetRowKey.size(); ++i) {
+        const QString& k = plan_.targetRowKey[i];
         where << (found.rowKey[i].isNull() ? k + QStringLiteral(" is null")
                                            : k + QStringLiteral(" = ?"));
     }
-    const QString sql = QStringLiteral("update ") + spec_.table + QStringLiteral(" set ") +
+    const QString sql = QStringLiteral("update ") + plan_.table + QStringLiteral(" set ") +
                         sets.join(QStringLiteral(", ")) + QStringLiteral(" where ") +
                         where.join(QStringLiteral(" and "));
     QSqlQuery q(target_.database());
@@ -145,15 +145,15 @@ void ReplicationPass::writeRow(const Found& found, const QStringList& columns,
 
 PassResult ReplicationPass::run() {
     PassResult r;
-    if (spec_.questionPass) *sameRun_ = 0;
+    if (plan_.questionPass) *sameRun_ = 0;
     const SqlDialect& dialect = target_.dialect();
     // Read-only and keyed: the source streams in small chunks, so neither a
     // large table nor its pictures are held whole.
     Recordset rs;
-    rs.open(spec_.sourceQuery, source_, ado::adOpenKeyset, ado::adLockReadOnly);
+    rs.open(plan_.sourceQuery, source_, ado::adOpenKeyset, ado::adLockReadOnly);
     // Passes that only create rows look a batch of rows up at once; passes
     // that change target rows look each row up just before they change it.
-    const bool batched = spec_.kind == PassSpec::Kind::Create;
+    const bool batched = plan_.kind == PassPlan::Kind::Create;
     const int batchSize = batched ? kBatchRows : 1;
     QVector<QVector<QVariant>> keys;
     QVector<QVector<QVariant>> values;
@@ -164,13 +164,13 @@ PassResult ReplicationPass::run() {
         compared.clear();
         QStringList lookups;
         while (!rs.eof() && keys.size() < batchSize) {
-            QVector<QVariant> key(spec_.keyColumns.size());
-            for (int i = 0; i < key.size(); ++i) key[i] = rs.field(spec_.keyColumns[i]);
-            QVector<QVariant> row(spec_.copiedColumns.size());
-            for (int i = 0; i < row.size(); ++i) row[i] = rs.field(spec_.copiedColumns[i]);
-            compared << (spec_.compareColumn.isEmpty() ? QVariant()
-                                                       : rs.field(spec_.compareColumn));
-            lookups << spec_.lookup(dialect, key);
+            QVector<QVariant> key(plan_.keyColumns.size());
+            for (int i = 0; i < key.size(); ++i) key[i] = rs.field(plan_.keyColumns[i]);
+            QVector<QVariant> row(plan_.copiedColumns.size());
+            for (int i = 0; i < row.size(); ++i) row[i] = rs.field(plan_.copiedColumns[i]);
+            compared << (plan_.compareColumn.isEmpty() ? QVariant()
+                                                       : rs.field(plan_.compareColumn));
+            lookups << plan_.lookup(dialect, key);
             keys << std::move(key);
             values << std::move(row);
             rs.moveNext();
@@ -184,7 +184,7 @@ PassResult ReplicationPass::run() {
                 QVector<int> absent;
                 for (int k = 0; k < keys.size(); ++k)
                     if (!presentAtStart[k]) absent << k;
-                earlier = FindEarlierMatches(target_, spec_.table, spec_.keyColumns, keys, lookups,
+                earlier = FindEarlierMatches(target_, plan_.table, plan_.keyColumns, keys, lookups,
                                              absent);
                 batchLooked = true;
             } catch (const DbError&) {
@@ -200,9 +200,9 @@ PassResult ReplicationPass::run() {
             ++r.processed;
             QString title =
                 QString::number(r.count) + QLatin1Char('/') + QString::number(r.processed);
-            if (spec_.questionPass)
+            if (plan_.questionPass)
                 title += QStringLiteral("/连续相同") + QString::number(*sameRun_);
-            write(title + spec_.progressText);
+            write(title + plan_.progressText);
 
             bool present = false;  // present and left unchanged
             bool written = false;
@@ -223,16 +223,16 @@ PassResult ReplicationPass::run() {
                 }
             } else {
                 const Found found = lookUp(lookups[k]);
-                if (spec_.kind == PassSpec::Kind::Overwrite) {
+                if (plan_.kind == PassPlan::Kind::Overwrite) {
                     if (found.any && IsLater(compared[k], found.compared)) {
-                        writeRow(found, spec_.copiedColumns, values[k]);
+                        writeRow(found, plan_.copiedColumns, values[k]);
                         written = true;
                     } else if (found.any) {
                         present = true;
                     }
                 } else if (found.any) {
                     if (!sameValue(compared[k], found.compared)) {
-                        writeRow(found, {spec_.compareColumn}, {compared[k]});
+                        writeRow(found, {plan_.compareColumn}, {compared[k]});
                         written = true;
                     } else {
                         present = true;
@@ -241,7 +241,7 @@ PassResult ReplicationPass::run() {
             }
             if (written) ++r.count;
 
-            if (spec_.questionPass) {
+            if (plan_.questionPass) {
                 if (written)
                     *sameRun_ = 0;
                 else if (present)
@@ -250,7 +250,7 @@ PassResult ReplicationPass::run() {
                 if (*sameRun_ > threshold) {
                     QString stop =
                         title_ + QStringLiteral(" - 连续相同") + QString::number(*sameRun_);
-                    if (spec_.kind == PassSpec::Kind::Rename)
+                    if (plan_.kind == PassPlan::Kind::Rename)
                         stop += QStringLiteral("，共搜索:") + QString::number(r.processed);
                     write(stop + QStringLiteral("，程序已自动中止..."));
                     r.stopped = true;
@@ -260,9 +260,9 @@ PassResult ReplicationPass::run() {
         }
     }
     rs.close();
-    if (!spec_.finalText.isEmpty()) {
-        const int shown = spec_.kind == PassSpec::Kind::Rename ? r.processed : r.count;
-        write(spec_.finalText + QString::number(shown) + spec_.finalSuffix);
+    if (!plan_.finalText.isEmpty()) {
+        const int shown = plan_.kind == PassPlan::Kind::Rename ? r.processed : r.count;
+        write(plan_.finalText + QString::number(shown) + plan_.finalSuffix);
     }
     return r;
 }

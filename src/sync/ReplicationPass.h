@@ -13,7 +13,7 @@
 namespace qs {
 
 // What one replication pass copies, and the texts it writes.
-struct PassSpec {
+struct PassPlan {
     enum class Kind {
         Create,     // create the rows the target lacks
         Overwrite,  // overwrite the first matching target row when the source's stime is later
@@ -60,7 +60,7 @@ public:
     using Progress = std::function<void(const QString& title)>;
     using Threshold = std::function<int()>;
 
-    ReplicationPass(Connection& source, Connection& target, PassSpec spec);
+    ReplicationPass(Connection& source, Connection& target, PassPlan plan);
 
     // Called with every title the pass writes.
     void setProgress(Progress progress) { progress_ = std::move(progress); }
@@ -85,7 +85,7 @@ private:
 
     Connection& source_;
     Connection& target_;
-    PassSpec spec_;
+    PassPlan plan_;
     Progress progress_;
     int ownRun_ = 0;
     int* sameRun_ = &ownRun_;

@@ -35,8 +35,8 @@ QStringList PurchaseColumns() {
     return words("username mantype stime buynum puypass admin");
 }
 
-PassSpec UserCreatePass(SyncDirection direction) {
-    PassSpec s;
+PassPlan UserCreatePass(SyncDirection direction) {
+    PassPlan s;
     s.table = QStringLiteral("users");
     s.sourceQuery = UsersSourceQuery();
     s.lookup = [](const SqlDialect& d, const QVector<QVariant>& k) {
@@ -49,9 +49,9 @@ PassSpec UserCreatePass(SyncDirection direction) {
     return s;
 }
 
-PassSpec UserOverwritePass(SyncDirection direction) {
-    PassSpec s = UserCreatePass(direction);
-    s.kind = PassSpec::Kind::Overwrite;
+PassPlan UserOverwritePass(SyncDirection direction) {
+    PassPlan s = UserCreatePass(direction);
+    s.kind = PassPlan::Kind::Overwrite;
     s.compareColumn = QStringLiteral("stime");
     s.targetRowKey = {QStringLiteral("username")};
     s.progressText = right(direction) ? QStringLiteral(")正在向右同步用户比对数据覆盖..")
@@ -59,8 +59,8 @@ PassSpec UserOverwritePass(SyncDirection direction) {
     return s;
 }
 
-PassSpec QuestionPass(SyncDirection direction) {
-    PassSpec s;
+PassPlan QuestionPass(SyncDirection direction) {
+    PassPlan s;
     s.table = QStringLiteral("timu");
     s.sourceQuery = QuestionSourceQuery(direction);
     s.lookup = [direction](const SqlDialect& d, const QVector<QVariant>& k) {
@@ -77,9 +77,9 @@ PassSpec QuestionPass(SyncDirection direction) {
     return s;
 }
 
-PassSpec BankNamePass() {
-    PassSpec s;
-    s.kind = PassSpec::Kind::Rename;
+PassPlan BankNamePass() {
+    PassPlan s;
+    s.kind = PassPlan::Kind::Rename;
     s.table = QStringLiteral("timu");
     s.sourceQuery = QuestionSourceQuery(SyncDirection::Right);
     s.lookup = [](const SqlDialect& d, const QVector<QVariant>& k) {
@@ -96,8 +96,8 @@ PassSpec BankNamePass() {
     return s;
 }
 
-PassSpec BankListPass(SyncDirection direction) {
-    PassSpec s;
+PassPlan BankListPass(SyncDirection direction) {
+    PassPlan s;
     s.table = QStringLiteral("alltype");
     s.sourceQuery = BankListSourceQuery();
     s.lookup = [](const SqlDialect& d, const QVector<QVariant>& k) {
@@ -113,8 +113,8 @@ PassSpec BankListPass(SyncDirection direction) {
     return s;
 }
 
-PassSpec PurchasePass(SyncDirection direction) {
-    PassSpec s;
+PassPlan PurchasePass(SyncDirection direction) {
+    PassPlan s;
     s.table = QStringLiteral("buylist");
     s.sourceQuery = PurchaseSourceQuery();
     s.lookup = [](const SqlDialect& d, const QVector<QVariant>& k) {

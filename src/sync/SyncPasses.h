@@ -14,12 +14,12 @@ QStringList BankColumns();      // 8
 QStringList PurchaseColumns();  // 6
 
 // The passes behind the window's buttons.
-PassSpec UserCreatePass(SyncDirection direction);
-PassSpec UserOverwritePass(SyncDirection direction);
-PassSpec QuestionPass(SyncDirection direction);
-PassSpec BankNamePass();
-PassSpec BankListPass(SyncDirection direction);
-PassSpec PurchasePass(SyncDirection direction);
+PassPlan UserCreatePass(SyncDirection direction);
+PassPlan UserOverwritePass(SyncDirection direction);
+PassPlan QuestionPass(SyncDirection direction);
+PassPlan BankNamePass();
+PassPlan BankListPass(SyncDirection direction);
+PassPlan PurchasePass(SyncDirection direction);
 
 // The title after the four phases of the user replication.
 QString UserFinalTitle(int created, int overwritten);
