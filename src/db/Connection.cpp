@@ -1,6 +1,8 @@
 #include "db/Connection.h"
 
 #include <QAtomicInt>
+#include <QDateTime>
+#include <QSqlField>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -67,6 +69,16 @@ QString embeddedFileFor(const QString& endpoint) {
 }
 
 }  // namespace
+
+QVariant BindableValue(const QVariant& value, const QSqlField& column, Backend backend) {
+    if (value.isNull()) return QVariant(column.metaType());
+    if (backend != Backend::SqlServer && value.metaType().id() == QMetaType::QDateTime) {
+        const QDateTime t = value.toDateTime();
+        return t.toString(t.time().msec() ? QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")
+                                          : QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    }
+    return value;
+}
 
 void DbEnvironment::configure(const DbEnvironment& e) { env() = e; }
 const DbEnvironment& DbEnvironment::current() { return env(); }

@@ -34,6 +34,12 @@ struct DbEnvironment {
     static const DbEnvironment& current();
 };
 
+// A value ready to bind for a column: NULL carries the column's type, and
+// times travel as their wall-clock text except to SQL Server (the embedded
+// servers keep them in that form, and Qt's PostgreSQL driver would otherwise
+// send a UTC instant, which a column without a time zone stores shifted).
+QVariant BindableValue(const QVariant& value, const class QSqlField& column, Backend backend);
+
 // One database connection, opened only from one of the system's two
 // connection strings. A handler creates its own and drops it when it ends.
 class Connection {

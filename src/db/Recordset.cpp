@@ -311,23 +311,6 @@ void Recordset::update() {
     updateCurrent();
 }
 
-namespace {
-
-// Binds a value for a column: NULL carries the column's type, and on SQLite
-// times are stored in the same text form as the column's default. PostgreSQL
-// gets the same wall-clock text: its driver sends times as UTC instants, which
-// a column without a time zone would store shifted by the server's zone.
-QVariant bindable(const QVariant& v, const QSqlField& column, Backend backend) {
-    if (v.isNull()) return QVariant(column.metaType());
-    if (backend != Backend::SqlServer && v.metaType().id() == QMetaType::QDateTime) {
-        const QDateTime t = v.toDateTime();
-        return t.toString(t.time().msec() ? QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")
-                                          : QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    }
-    return v;
-}
-
-}  // namespace
 
 void Recordset::insertPending() {
     const Backend backend = conn_->backend();
@@ -353,7 +336,7 @@ void Recordset::insertPending() {
     QSqlQuery q(conn_->database());
     if (!q.prepare(sql)) conn_->raise(q.lastError(), sql);
     for (int k = 0; k < idx.size(); ++k)
-        q.addBindValue(bindable(pending_[idx[k]], columns_.field(idx[k]), backend));
+        q.addBindValue(BindableValue(pending_[idx[k]], columns_.field(idx[k]), backend));
     if (!q.exec()) conn_->raise(q.lastError(), sql);
     QVector<QVariant> values(columns_.count());
     for (int i : idx) values[i] = pending_[i];
@@ -400,7 +383,7 @@ void Recordset::updateCurrent() {
                         keyCondition(keys_[keyPos_]);
     QSqlQuery q(conn_->database());
     if (!q.prepare(sql)) conn_->raise(q.lastError(), sql);
-    for (int i : idx) q.addBindValue(bindable(pending_[i], columns_.field(i), backend));
+    for (int i : idx) q.addBindValue(BindableValue(pending_[i], columns_.field(i), backend));
     if (!q.exec()) conn_->raise(q.lastError(), sql);
     for (int i : idx) row.values[i] = pending_[i];
     QVector<QVariant> key;

@@ -87,22 +87,10 @@ ReplicationPass::Found ReplicationPass::lookUp(const QString& sql) {
     return found;
 }
 
-// NULL carries the target column's type. Times travel as their wall-clock
-// text: the embedded servers keep them in that form, and PostgreSQL's driver
-// would otherwise send them as UTC instants, which a column without a time
-// zone stores shifted by the difference between the two machines' zones.
 QVariant ReplicationPass::bindable(const QString& column, const QVariant& value) {
-    if (value.isNull()) {
-        const QSqlRecord rec = target_.tableColumns(plan_.table);
-        const int i = rec.indexOf(column);
-        return i < 0 ? QVariant() : QVariant(rec.field(i).metaType());
-    }
-    if (target_.backend() != Backend::SqlServer && value.metaType().id() == QMetaType::QDateTime) {
-        const QDateTime t = value.toDateTime();
-        return t.toString(t.time().msec() ? QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")
-                                          : QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    }
-    return value;
+    const QSqlRecord rec = target_.tableColumns(plan_.table);
+    const int i = rec.indexOf(column);
+    return BindableValue(value, i < 0 ? QSqlField() : rec.field(i), target_.backend());
 }
 
 void ReplicationPass::insertRow(const QVector<QVariant>& values) {
