@@ -1,12 +1,16 @@
 #include "support/TestDatabases.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTcpSocket>
 #include <QTest>
 
+#include <ctime>
+
 #include "db/DbError.h"
 #include "db/Endpoints.h"
+#include "db/Recordset.h"
 
 namespace qs::test {
 
@@ -81,6 +85,40 @@ void AddBackendRows() {
     QTest::addColumn<int>("backend");
     QTest::newRow("sqlite") << int(Backend::Sqlite);
     QTest::newRow("postgresql") << int(Backend::PostgreSql);
+}
+
+void UseClientTimeZone() {
+    qputenv("TZ", "Asia/Shanghai");
+    tzset();
+}
+
+FailedOpen OpenExpectingFailure(const QString& connectionString, int timeoutSeconds) {
+    FailedOpen result;
+    QElapsedTimer t;
+    t.start();
+    try {
+        Connection c;
+        c.open(connectionString, timeoutSeconds, ado::adUseServer);
+    } catch (const DbError& e) {
+        result.number = e.number();
+        result.text = e.text();
+    }
+    result.ms = t.elapsed();
+    return result;
+}
+
+QList<int> UnreachableServerSteps(const QString& connectionString) {
+    Connection c;
+    Recordset rs;
+    int count = 0;
+    QList<int> errors;
+    errors << ErrorNumberOf([&] { c.open(connectionString, 10, ado::adUseServer); })
+           << ErrorNumberOf([&] {
+                  rs.open(QStringLiteral("select * from alltype"), c, ado::adOpenKeyset,
+                          ado::adLockPessimistic);
+              })
+           << ErrorNumberOf([&] { count = rs.recordCount(); });
+    return errors << count;
 }
 
 }  // namespace qs::test

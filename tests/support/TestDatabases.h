@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 
 #include "db/Connection.h"
+#include "db/DbError.h"
 
 namespace qs::test {
 
@@ -41,5 +42,34 @@ QString OpenServerAndLocal(Backend backend, const TempProgramFolder& folder, Con
 
 // Backends a database test runs on, as Qt Test global data rows.
 void AddBackendRows();  // rows "sqlite" and "postgresql" of column "backend"
+
+// Sets the client's time zone to UTC+8 (Asia/Shanghai), away from the test
+// servers' own, so that a time moved between zones shows in the tests.
+void UseClientTimeZone();
+
+// What a connection attempt that must fail raised (number 0: it connected)
+// and how long it took.
+struct FailedOpen {
+    int number = 0;
+    QString text;
+    qint64 ms = 0;
+};
+FailedOpen OpenExpectingFailure(const QString& connectionString, int timeoutSeconds);
+
+// The error number `step` raises as a DbError; 0 when it raises none.
+template <class F>
+int ErrorNumberOf(F&& step) {
+    try {
+        step();
+    } catch (const DbError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+// The login's error-tolerant steps on a server it cannot reach: open the
+// connection, open a recordset on it, read its record count. Each step's
+// error number (0: it succeeded), then the count read.
+QList<int> UnreachableServerSteps(const QString& connectionString);
 
 }  // namespace qs::test
