@@ -9,10 +9,8 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
-#include <ctime>
 #include <memory>
 
-#include "db/DbError.h"
 #include "db/Endpoints.h"
 #include "support/FakePlatform.h"
 #include "support/TestDatabases.h"
@@ -29,6 +27,11 @@ QString S(const char* utf8) {
 }
 
 const QString kRight = S(")正在向右同步题目[timu]..");
+
+// The title a question pass ends with when `same` present questions in a row reach the threshold.
+QString stopped(const QString& progress, int same, const QString& text = kRight) {
+    return progress + text + S(" - 连续相同%1，程序已自动中止...").arg(same);
+}
 
 QString show(const QVariant& v) {
     if (v.isNull()) return S("<null>");
@@ -83,12 +86,9 @@ class tst_Form19 : public QObject {
 private slots:
     void initTestCase_data() { AddBackendRows(); }
     // The servers keep their own zone: copied times must not move with the client's.
-    void initTestCase() {
-        qputenv("TZ", "Asia/Shanghai");
-        tzset();
-    }
+    void initTestCase() { UseClientTimeZone(); }
     void init();
-    void cleanup();
+    void cleanup() { form_.reset(), left_.reset(), right_.reset(); }
 
     void opensWithTheLoginEndpointAndResetsTheRunCounter();
     void emptySource_data();
@@ -112,6 +112,11 @@ private:
         QTest::mouseClick(form_->findChild<QPushButton*>(button), Qt::LeftButton);
     }
     void setThreshold(const QString& t) { form_->findChild<QLineEdit*>(S("Text1"))->setText(t); }
+    static std::unique_ptr<Connection> open(const QString& endpoint) {
+        auto c = std::make_unique<Connection>();
+        c->open(ServerConnectionString(endpoint), 10);
+        return c;
+    }
 
     TempProgramFolder folder_;
     FakePlatform platform_;
@@ -129,10 +134,8 @@ void tst_Form19::init() {
     const bool pg = Backend(backend) == Backend::PostgreSql;
     leftEp_ = pg ? PgLeftEndpoint() : S("db1.qingsong.invalid,1433");
     rightEp_ = pg ? PgRightEndpoint() : S("127.0.0.1,1433");
-    left_ = std::make_unique<Connection>();
-    right_ = std::make_unique<Connection>();
-    left_->open(ServerConnectionString(leftEp_), 10);
-    right_->open(ServerConnectionString(rightEp_), 10);
+    left_ = open(leftEp_);
+    right_ = open(rightEp_);
     ResetDatabase(*left_);
     ResetDatabase(*right_);
     platform_.clear();
@@ -148,16 +151,9 @@ void tst_Form19::init() {
     form_->show();
 }
 
-void tst_Form19::cleanup() {
-    form_.reset();
-    left_.reset();
-    right_.reset();
-}
-
 void tst_Form19::opensWithTheLoginEndpointAndResetsTheRunCounter() {
-    auto* combo1 = form_->findChild<QComboBox*>(S("Combo1"));
-    QCOMPARE(combo1->currentText(), leftEp_);
-    QCOMPARE(combo1->count(), 5);
+    QCOMPARE(form_->findChild<QComboBox*>(S("Combo1"))->currentText(), leftEp_);
+    QCOMPARE(form_->findChild<QComboBox*>(S("Combo1"))->count(), 5);
     Form19 fresh(login_, platform_, ServerSettings::defaults());
     QCOMPARE(fresh.findChild<QComboBox*>(S("Combo2"))->currentText(),
              ServerSettings::defaults().syncEndpoints[2]);
@@ -175,22 +171,18 @@ void tst_Form19::emptySource_data() {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("title");
     QTest::addColumn<bool>("box");
-    QTest::newRow("users") << "Command1"
-                           << "同步成功，共创建新用户:0 共覆盖数据:0" << true;
-    QTest::newRow("banks right") << "Command2"
-                                 << "向右同步成功，共创建新题库:0(题目记得同步)" << true;
-    QTest::newRow("banks left") << "Command3"
-                                << "向左同步成功，共创建新题库:0(题目记得同步)" << false;
-    QTest::newRow("questions right") << "Command4"
-                                     << "向右同步成功，共创建新题目:0(全部题库)" << false;
-    QTest::newRow("questions left") << "Command5"
-                                    << "向左同步成功，共创建新题目:0(全部题库)" << false;
-    QTest::newRow("purchases left") << "Command6"
-                                    << "向左同步成功，共创建新购买题库记录:0" << false;
-    QTest::newRow("purchases right") << "Command7"
-                                     << "向右同步成功，共创建新购买题库记录:0" << false;
-    QTest::newRow("bank names") << "Command8"
-                                << "向右同步题目题库名称成功，共搜索:0(全部题库)" << false;
+    const struct {
+        const char *button, *title;
+        bool box;
+    } passes[] = {{"Command1", "同步成功，共创建新用户:0 共覆盖数据:0", true},
+                  {"Command2", "向右同步成功，共创建新题库:0(题目记得同步)", true},
+                  {"Command3", "向左同步成功，共创建新题库:0(题目记得同步)", false},
+                  {"Command4", "向右同步成功，共创建新题目:0(全部题库)", false},
+                  {"Command5", "向左同步成功，共创建新题目:0(全部题库)", false},
+                  {"Command6", "向左同步成功，共创建新购买题库记录:0", false},
+                  {"Command7", "向右同步成功，共创建新购买题库记录:0", false},
+                  {"Command8", "向右同步题目题库名称成功，共搜索:0(全部题库)", false}};
+    for (const auto& p : passes) QTest::newRow(p.button) << S(p.button) << S(p.title) << p.box;
 }
 
 void tst_Form19::emptySource() {
@@ -238,8 +230,7 @@ void tst_Form19::questionPassCopiesEverythingThenStops() {
 
     titles_.clear();
     click(button);
-    QCOMPARE(form_->windowTitle(),
-             S("0/101/连续相同100") + text + S(" - 连续相同101，程序已自动中止..."));
+    QCOMPARE(form_->windowTitle(), stopped(S("0/101/连续相同100"), 101, text));
     QCOMPARE(count(target, S("timu")), 120);
     QVERIFY(platform_.boxes.isEmpty());
 }
@@ -249,9 +240,9 @@ void tst_Form19::thresholds_data() {
     QTest::addColumn<QString>("title");
     QTest::addColumn<int>("created");
     QTest::newRow("zero stops after the first present question")
-        << "0" << QString(S("0/1/连续相同0") + kRight + S(" - 连续相同1，程序已自动中止...")) << 0;
+        << "0" << stopped(S("0/1/连续相同0"), 1) << 0;
     QTest::newRow("negative stops after the first question")
-        << "-1" << QString(S("0/1/连续相同0") + kRight + S(" - 连续相同0，程序已自动中止...")) << 1;
+        << "-1" << stopped(S("0/1/连续相同0"), 0) << 1;
     QTest::newRow("not an integer stops nothing") << "十"
                                                   << "服务器之间同步数据" << 0;
 }
@@ -281,8 +272,7 @@ void tst_Form19::sameEndpointOnBothSides() {
     put(*left_, S("users"), {{S("username"), S("张三")}});
     form_->findChild<QComboBox*>(S("Combo2"))->setEditText(leftEp_);
     click(S("Command4"));
-    QCOMPARE(form_->windowTitle(),
-             S("0/101/连续相同100") + kRight + S(" - 连续相同101，程序已自动中止..."));
+    QCOMPARE(form_->windowTitle(), stopped(S("0/101/连续相同100"), 101));
     click(S("Command1"));
     QCOMPARE(form_->windowTitle(), S("同步成功，共创建新用户:0 共覆盖数据:0"));
     QCOMPARE(count(*left_, S("timu")), 150);
