@@ -1,14 +1,17 @@
 #pragma once
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QTest>
 #include <QWidget>
 #include <memory>
 
-#include "db/Connection.h"
 #include "db/Endpoints.h"
 #include "db/ServerSettings.h"
 #include "editor/Form11.h"
+#include "editor/MultiLineTextBox.h"
+#include "editor/QuestionRows.h"
 #include "login/LoginState.h"
 #include "support/FakePlatform.h"
 #include "support/TestDatabases.h"
@@ -21,6 +24,8 @@ struct EditorFixture {
     TempProgramFolder folder;
     FakePlatform platform;
     LoginState login;
+    Connection server;  // opened by usePostgreSql()
+    Connection local;
     std::unique_ptr<Form11> form;
     int syncOpened = 0;
     QWidget* syncOwner = nullptr;
@@ -31,11 +36,20 @@ struct EditorFixture {
         login.download2 = QStringLiteral("main2,1433");
         login.download3 = QStringLiteral("backup,1434");
         login.download4 = QStringLiteral("backup2,1434");
-        login.ser1 = login.download1;
-        login.mdbfold = login.ser1;
+        login.ser1 = login.mdbfold = login.download1;
         login.online1 = 1;
         login.username = QStringLiteral("小王");
         login.adminlist = QStringLiteral("admin,小李");
+    }
+
+    // An administrator on the emptied PostgreSQL left server; opens `server` and `local`.
+    void usePostgreSql() {
+        UseServerBackend(Backend::PostgreSql, folder.path());
+        ResetServer(PgLeftEndpoint());
+        login.download1 = login.ser1 = login.mdbfold = PgLeftEndpoint();
+        login.username = QStringLiteral("小李");
+        server.open(ServerConnectionString(PgLeftEndpoint()), 10);
+        local.open(LocalConnectionString(folder.path()), 0, ado::adUseClient);
     }
 
     Form11& open(bool show = true) {
@@ -51,20 +65,36 @@ struct EditorFixture {
         return *form;
     }
 
-    template <class T>
+    template <class T = QWidget>
     T* child(const char* name) const {
         T* w = form->findChild<T*>(QString::fromLatin1(name));
         if (!w) qFatal("no control %s", name);
         return w;
     }
+    QLineEdit* edit(const char* name) const { return child<QLineEdit>(name); }
+    MultiLineTextBox* box(const char* name) const { return child<MultiLineTextBox>(name); }
+    QCheckBox* check(const char* name) const { return child<QCheckBox>(name); }
 
-    // A click on a label that acts as a command.
-    void click(const char* name) const { QTest::mouseClick(child<QWidget>(name), Qt::LeftButton); }
+    // A click on a button, a check box or a label that acts as a command.
+    void click(const char* name) const { QTest::mouseClick(child(name), Qt::LeftButton); }
+    void dblClick(QWidget* w) const { QTest::mouseDClick(w, Qt::LeftButton); }
 
+    QStringList options() const {
+        QStringList out;
+        for (const char* o : {"SA", "SB", "SC", "SD", "SE", "SF"}) out << edit(o)->text();
+        return out;
+    }
     QStringList bankItems() const {
         QStringList out;
         const auto* combo = child<QComboBox>("Combo1");
         for (int i = 0; i < combo->count(); ++i) out << combo->itemText(i);
+        return out;
+    }
+    // The names among `names` of the controls that are enabled.
+    QStringList enabled(std::initializer_list<const char*> names) const {
+        QStringList out;
+        for (const char* n : names)
+            if (child(n)->isEnabled()) out << QString::fromLatin1(n);
         return out;
     }
 };
@@ -73,10 +103,7 @@ struct EditorFixture {
 inline void AddBanks(const QString& connectionString, const QStringList& names) {
     Connection c;
     c.open(connectionString, 10);
-    const SqlDialect& d = c.dialect();
-    for (const QString& n : names)
-        c.execute(QStringLiteral("insert into alltype (mantype) values (") + d.literal(n) +
-                  QStringLiteral(")"));
+    for (const QString& n : names) AddBank(c, n);
 }
 
 }  // namespace qs::test

@@ -87,6 +87,19 @@ inline QStringList Column(Connection& c, const QString& sql) {
     return out;
 }
 
+// The named columns of the first timu row `where` selects, as texts ("<null>" for NULL).
+inline QStringList Row(Connection& c, const QString& where, const QStringList& columns) {
+    const QString sql = QStringLiteral("select ") + columns.join(QStringLiteral(", ")) +
+                        QStringLiteral(" from timu where ") + where;
+    QSqlQuery q(c.database());
+    if (!q.exec(sql)) c.raise(q.lastError(), sql);
+    QStringList out;
+    if (q.next())
+        for (int i = 0; i < columns.size(); ++i)
+            out << (q.value(i).isNull() ? QStringLiteral("<null>") : q.value(i).toString());
+    return out;
+}
+
 inline qint64 Count(Connection& c, const QString& where) {
     return c.scalar(QStringLiteral("select count(*) from timu where ") + where).toLongLong();
 }

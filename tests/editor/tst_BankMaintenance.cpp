@@ -10,134 +10,90 @@ using namespace qs;
 using namespace qs::test;
 using namespace Qt::StringLiterals;
 
-// Deleting and counting a bank's questions on the local file and the server.
+// Deleting and counting a bank's questions on the local file and the server:
+// the progress, and failures the editor window cannot inject.
 class tst_BankMaintenance : public QObject {
     Q_OBJECT
+    std::unique_ptr<TempProgramFolder> folder_;
+    Connection server_, local_;
+    QStringList captions_;
+    BankMaintenance::Progress progress = [this](const QString& c) { captions_ << c; };
+
 private slots:
     void initTestCase_data() { AddBackendRows(); }
-    void init();
-    void cleanup();
+    void init() {
+        QFETCH_GLOBAL(int, backend);
+        folder_ = std::make_unique<TempProgramFolder>();
+        OpenServerAndLocal(Backend(backend), *folder_, server_, local_);
+        captions_.clear();
+    }
+    void cleanup() {
+        server_.close();
+        local_.close();
+    }
 
-    void deletesOnlyTheNamedBankWithProgress_data();
-    void deletesOnlyTheNamedBankWithProgress();
-    void emptyBankReportsNone();
-    void countsExactNamesOnBothDatabases();
-    void serverFailureStopsAfterTheLocalFile();
-    void bankChosen_data();
-    void bankChosen();
+    void deletesOnlyTheNamedBankWithProgress_data() {
+        QTest::addColumn<bool>("withBankRows");
+        QTest::newRow("questions only") << false;
+        QTest::newRow("bank and questions") << true;
+    }
+    void deletesOnlyTheNamedBankWithProgress() {
+        QFETCH(bool, withBankRows);
+        const QString bank = u"会计%_"_s;
+        for (Connection* c : {&server_, &local_}) {
+            for (const QString& b : {bank, u"会计基础"_s, u"会计%_x"_s, u"会计"_s}) AddBank(*c, b);
+            AddQuestionGroup(*c, u"会计基础"_s, u"单选题"_s, 3);
+            AddQuestionGroup(*c, u"会计%_x"_s, u"单选题"_s, 2);
+        }
+        // More on the server than locally: the result counts the server's rows.
+        AddQuestionGroup(server_, bank, u"单选题"_s, 1500);
+        AddQuestionGroup(server_, bank, u"判断题"_s, 1000);
+        AddQuestionGroup(local_, bank, u"多选题"_s, 4);
 
-private:
-    std::unique_ptr<TempProgramFolder> folder_;
-    Connection server_;
-    Connection local_;
-    QStringList captions_;
+        BankMaintenance m(local_, server_, progress);
+        QCOMPARE(withBankRows ? m.deleteBankAndQuestions(bank) : m.deleteQuestions(bank), 2500);
+        QCOMPARE(captions_,
+                 (QStringList{u"4/4"_s, u"1000/2500"_s, u"2000/2500"_s, u"2500/2500"_s}));
+        QStringList banks{u"会计基础"_s, u"会计%_x"_s, u"会计"_s};
+        if (!withBankRows) banks.prepend(bank);
+        for (Connection* c : {&server_, &local_}) {
+            QCOMPARE(Column(*c, u"select mantype from timu group by mantype order by mantype"_s),
+                     (QStringList{u"会计%_x"_s, u"会计基础"_s}));
+            QCOMPARE(Column(*c, u"select mantype from alltype order by id"_s), banks);
+        }
+    }
+
+    void countsExactNamesOnBothDatabases() {
+        AddQuestionGroup(server_, u"会计基础"_s, u"单选题"_s, 118);
+        AddQuestionGroup(local_, u"会计基础"_s, u"单选题"_s, 120);
+        AddQuestionGroup(server_, u"会计基%"_s, u"单选题"_s, 5);
+        AddQuestionGroup(server_, u"O'Neil"_s, u"单选题"_s, 1);
+        BankMaintenance m(local_, server_, progress);
+        QCOMPARE(m.countQuestions(u"会计基础"_s), u"会计基础 本地库有题目:120 服务器有题目:118"_s);
+        QCOMPARE(captions_.value(0), u"会计基础 本地库有题目:120"_s);
+        QCOMPARE(m.countQuestions(u"会计基%"_s), u"会计基% 本地库暂无题目 服务器有题目:5"_s);
+        QCOMPARE(m.countQuestions(u"O'Neil"_s), u"O'Neil 本地库暂无题目 服务器有题目:1"_s);
+    }
+
+    void serverFailureStopsAfterTheLocalFile() {
+        AddQuestionGroup(local_, u"会计"_s, u"单选题"_s, 3);
+        AddQuestionGroup(server_, u"会计"_s, u"单选题"_s, 3);
+        Connection closed;  // never opened: the server is unusable
+        BankMaintenance m(local_, closed, progress);
+        try {
+            m.deleteQuestions(u"会计"_s);
+            QFAIL("a closed server must stop the deletion");
+        } catch (const WorkFailure& f) {
+            QCOMPARE(f.side(), Side::Server);
+            QCOMPARE(f.error().number(), 3709);
+            QVERIFY(f.message(u"删除题目"_s)
+                        .startsWith(u"删除题目失败，已停止：【服务器】错误码 3709，"_s));
+        }
+        QCOMPARE(captions_, QStringList{u"3/3"_s});
+        QCOMPARE(Count(local_, u"1=1"_s), qint64(0));
+        QCOMPARE(Count(server_, u"1=1"_s), qint64(3));
+    }
 };
-
-void tst_BankMaintenance::init() {
-    QFETCH_GLOBAL(int, backend);
-    folder_ = std::make_unique<TempProgramFolder>();
-    OpenServerAndLocal(Backend(backend), *folder_, server_, local_);
-    captions_.clear();
-}
-
-void tst_BankMaintenance::cleanup() {
-    server_.close();
-    local_.close();
-}
-
-void tst_BankMaintenance::deletesOnlyTheNamedBankWithProgress_data() {
-    QTest::addColumn<bool>("withBankRows");
-    QTest::newRow("questions only") << false;
-    QTest::newRow("bank and questions") << true;
-}
-
-void tst_BankMaintenance::deletesOnlyTheNamedBankWithProgress() {
-    QFETCH(bool, withBankRows);
-    const QString bank = u"会计%_"_s;
-    for (Connection* c : {&server_, &local_}) {
-        for (const QString& b : {bank, u"会计基础"_s, u"会计%_x"_s, u"会计"_s}) AddBank(*c, b);
-        AddQuestionGroup(*c, u"会计基础"_s, u"单选题"_s, 3);
-        AddQuestionGroup(*c, u"会计%_x"_s, u"单选题"_s, 2);
-    }
-    // More on the server than locally: the result counts the server's rows.
-    AddQuestionGroup(server_, bank, u"单选题"_s, 1500);
-    AddQuestionGroup(server_, bank, u"判断题"_s, 1000);
-    AddQuestionGroup(local_, bank, u"多选题"_s, 4);
-
-    BankMaintenance m(local_, server_, [&](const QString& c) { captions_ << c; });
-    const int n = withBankRows ? m.deleteBankAndQuestions(bank) : m.deleteQuestions(bank);
-    QCOMPARE(n, 2500);
-    QCOMPARE(captions_, (QStringList{u"4/4"_s, u"1000/2500"_s, u"2000/2500"_s, u"2500/2500"_s}));
-    QCOMPARE(withBankRows ? BankMaintenance::deletedBankText(bank, n)
-                          : BankMaintenance::deletedQuestionsText(bank, n),
-             withBankRows ? u"题库【会计%_】及所有题目删除成功，共2500"_s
-                          : u"题库【会计%_】所有题目删除成功，共2500"_s);
-    for (Connection* c : {&server_, &local_}) {
-        QCOMPARE(Column(*c, u"select mantype from timu group by mantype order by mantype"_s),
-                 (QStringList{u"会计%_x"_s, u"会计基础"_s}));
-        const QStringList banks = Column(*c, u"select mantype from alltype order by id"_s);
-        QStringList expected{u"会计基础"_s, u"会计%_x"_s, u"会计"_s};
-        if (!withBankRows) expected.prepend(bank);
-        QCOMPARE(banks, expected);
-    }
-}
-
-void tst_BankMaintenance::emptyBankReportsNone() {
-    AddQuestionGroup(server_, u"别的"_s, u"单选题"_s, 2);
-    BankMaintenance m(local_, server_, [&](const QString& c) { captions_ << c; });
-    QCOMPARE(m.deleteQuestions(u"空题库"_s), 0);
-    QVERIFY(captions_.isEmpty());
-    QCOMPARE(BankMaintenance::deletedQuestionsText(u"空题库"_s, 0),
-             u"题库【空题库】所有题目删除成功，共0"_s);
-    QCOMPARE(Count(server_, u"1=1"_s), qint64(2));
-}
-
-void tst_BankMaintenance::countsExactNamesOnBothDatabases() {
-    AddQuestionGroup(server_, u"会计基础"_s, u"单选题"_s, 118);
-    AddQuestionGroup(local_, u"会计基础"_s, u"单选题"_s, 120);
-    AddQuestionGroup(server_, u"会计基%"_s, u"单选题"_s, 5);
-    AddQuestionGroup(server_, u"O'Neil"_s, u"单选题"_s, 1);
-    BankMaintenance m(local_, server_, [&](const QString& c) { captions_ << c; });
-    QCOMPARE(m.countQuestions(u"会计基础"_s), u"会计基础 本地库有题目:120 服务器有题目:118"_s);
-    QCOMPARE(captions_.value(0), u"会计基础 本地库有题目:120"_s);
-    QCOMPARE(m.countQuestions(u"会计基%"_s), u"会计基% 本地库暂无题目 服务器有题目:5"_s);
-    QCOMPARE(m.countQuestions(u"请您选择题库"_s), u"请您选择题库 本地库暂无题目 服务器暂无题目"_s);
-    QCOMPARE(m.countQuestions(u"O'Neil"_s), u"O'Neil 本地库暂无题目 服务器有题目:1"_s);
-}
-
-void tst_BankMaintenance::serverFailureStopsAfterTheLocalFile() {
-    AddQuestionGroup(local_, u"会计"_s, u"单选题"_s, 3);
-    AddQuestionGroup(server_, u"会计"_s, u"单选题"_s, 3);
-    Connection closed;  // never opened: the server is unusable
-    BankMaintenance m(local_, closed, [&](const QString& c) { captions_ << c; });
-    try {
-        m.deleteQuestions(u"会计"_s);
-        QFAIL("a closed server must stop the deletion");
-    } catch (const WorkFailure& f) {
-        QCOMPARE(f.side(), Side::Server);
-        QCOMPARE(f.error().number(), 3709);
-        QVERIFY(f.message(u"删除题目"_s)
-                    .startsWith(u"删除题目失败，已停止：【服务器】错误码 3709，"_s));
-    }
-    QCOMPARE(captions_, QStringList{u"3/3"_s});
-    QCOMPARE(Count(local_, u"1=1"_s), qint64(0));
-    QCOMPARE(Count(server_, u"1=1"_s), qint64(3));
-}
-
-void tst_BankMaintenance::bankChosen_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("chosen");
-    QTest::newRow("prompt") << u"请您选择题库"_s << false;
-    QTest::newRow("empty") << QString() << false;
-    QTest::newRow("name holding 选择") << u"选择题大全"_s << false;
-    QTest::newRow("bank") << u"会计基础"_s << true;
-}
-
-void tst_BankMaintenance::bankChosen() {
-    QFETCH(QString, text);
-    QFETCH(bool, chosen);
-    QCOMPARE(BankMaintenance::bankChosen(text), chosen);
-}
 
 QTEST_GUILESS_MAIN(tst_BankMaintenance)
 #include "tst_BankMaintenance.moc"
