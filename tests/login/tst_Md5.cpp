@@ -7,31 +7,26 @@ using namespace qs;
 class tst_Md5 : public QObject {
     Q_OBJECT
 private slots:
-    void asciiIsStandardMd5_data();
-    void asciiIsStandardMd5();
-    void nonAsciiFollowsTheSystemsMessage_data();
-    void nonAsciiFollowsTheSystemsMessage();
-    void shortFormIsTheMiddleSixteenDigits();
+    void digest_data();
+    void digest();
 };
 
-void tst_Md5::asciiIsStandardMd5_data() {
+void tst_Md5::digest_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("digest");
-    // The test suite of RFC 1321.
-    QTest::newRow("empty") << QString() << "d41d8cd98f00b204e9800998ecf8427e";
-    QTest::newRow("a") << "a"
-                       << "0cc175b9c0f1b6a831c399e269772661";
-    QTest::newRow("abc") << "abc"
-                         << "900150983cd24fb0d6963f7d28e17f72";
-    QTest::newRow("message digest") << "message digest"
-                                    << "f96b697d7cb7938d525a2f31aaf161d0";
-    QTest::newRow("alphabet") << "abcdefghijklmnopqrstuvwxyz"
-                              << "c3fcd3d76192e4007dfb496cca67e13b";
-    QTest::newRow("alphanumeric")
-        << "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"
-        << "d174ab98d277d9f5a5611c2c9f419d9f";
-    QTest::newRow("two blocks") << QStringLiteral("1234567890").repeated(8)
-                                << "57edf4a22be3c955ac49da2e2107b67a";
+    // ASCII: the test suite of RFC 1321.
+    static const std::pair<const char*, const char*> rfc1321[] = {
+        {"", "d41d8cd98f00b204e9800998ecf8427e"},
+        {"a", "0cc175b9c0f1b6a831c399e269772661"},
+        {"abc", "900150983cd24fb0d6963f7d28e17f72"},
+        {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
+        {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
+         "d174ab98d277d9f5a5611c2c9f419d9f"},
+        {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+         "57edf4a22be3c955ac49da2e2107b67a"}};
+    for (const auto& [text, digest] : rfc1321)
+        QTest::newRow(text) << QString::fromLatin1(text) << QString::fromLatin1(digest);
     // Lengths around the block edge (55, 56 and 64 bytes) change the word count.
     QTest::newRow("55 bytes") << QStringLiteral("a").repeated(55)
                               << "ef1772b6dff9a122358552954ad0df65";
@@ -39,19 +34,7 @@ void tst_Md5::asciiIsStandardMd5_data() {
                               << "3b0c8ac703f828b04c6c197006d17218";
     QTest::newRow("64 bytes") << QStringLiteral("a").repeated(64)
                               << "014842d480b571495a4a0363793f7367";
-    QTest::newRow("29-character password")
-        << QStringLiteral("p").repeated(29) << "3d0bbd2ec7792129a10ffd3282fb9bc9";
-}
 
-void tst_Md5::asciiIsStandardMd5() {
-    QFETCH(QString, text);
-    QFETCH(QString, digest);
-    QCOMPARE(MD5(text, 32), digest);
-}
-
-void tst_Md5::nonAsciiFollowsTheSystemsMessage_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("digest");
     // Worked by hand from the message rules: 中 is D6 D0 in code page 936, the
     // signed value 0xFFFFD6D0 fills bytes 0 to 3 of word 0 and the end marker
     // in byte 1 changes nothing; the length counts one character (8 bits).
@@ -61,8 +44,6 @@ void tst_Md5::nonAsciiFollowsTheSystemsMessage_data() {
     // word 0 = 0xFFF6D061, 24 bits long.
     QTest::newRow("Chinese between letters")
         << QStringLiteral("a中b") << "964019e416c72c2c4ec12f2932d2673d";
-    QTest::newRow("four Chinese characters")
-        << QStringLiteral("青松考典") << "d9bc225cc26ce25cae849d9280ed8337";
     QTest::newRow("mixed") << QStringLiteral("中文密码abc123")
                            << "a3eca1e93add0b4f757ad660c0fae548";
     // The character after a full block of ASCII spills into the second block.
@@ -77,19 +58,13 @@ void tst_Md5::nonAsciiFollowsTheSystemsMessage_data() {
     QTest::newRow("emoji") << QStringLiteral("😀") << "ea03fcb8c47822bce772cf6c07d0ebbb";
 }
 
-void tst_Md5::nonAsciiFollowsTheSystemsMessage() {
+void tst_Md5::digest() {
     QFETCH(QString, text);
     QFETCH(QString, digest);
     QCOMPARE(MD5(text, 32), digest);
-}
-
-void tst_Md5::shortFormIsTheMiddleSixteenDigits() {
-    for (const QString& text : {QStringLiteral("abc"), QStringLiteral("青松考典")}) {
-        const QString full = MD5(text, 32);
-        QCOMPARE(MD5(text, 16), full.mid(8, 16));
-        QCOMPARE(MD5(text, 0), full.mid(8, 16));
-    }
-    QCOMPARE(MD5(QStringLiteral("abc"), 16), QStringLiteral("3cd24fb0d6963f7d"));
+    // Any other length asked for gives the middle sixteen digits.
+    QCOMPARE(MD5(text, 16), digest.mid(8, 16));
+    QCOMPARE(MD5(text, 0), digest.mid(8, 16));
 }
 
 QTEST_APPLESS_MAIN(tst_Md5)
