@@ -41,7 +41,7 @@ T* child(QWidget* w, const char* name) {
 int count(const QString& connectionString, const char* table) {
     Connection c;
     c.open(connectionString, 10, ado::adUseServer);
-    return c.scalar(QStringLiteral("select count(*) from ") + QLatin1String(table)).toInt();
+    return c.scalar(u"select count(*) from "_s + QLatin1String(table)).toInt();
 }
 
 }  // namespace
@@ -51,8 +51,8 @@ void tst_Workflow::oneQuestionFromLoginToTheSecondServer() {
     TempProgramFolder folder;
     UseServerBackend(Backend(backend), folder.path());
     const bool pg = Backend(backend) == Backend::PostgreSql;
-    const QString left = pg ? PgLeftEndpoint() : QStringLiteral("main,1");
-    const QString right = pg ? PgRightEndpoint() : QStringLiteral("backup,2");
+    const QString left = pg ? PgLeftEndpoint() : u"main,1"_s;
+    const QString right = pg ? PgRightEndpoint() : u"backup,2"_s;
 
     ServerSettings settings = ServerSettings::defaults();
     settings.backend = Backend(backend);
@@ -63,13 +63,12 @@ void tst_Workflow::oneQuestionFromLoginToTheSecondServer() {
     Connection server;
     server.open(ServerConnectionString(left), 10, ado::adUseServer);
     ResetDatabase(server);
-    server.execute(
-        QStringLiteral("insert into conf (ver, adminlist, allonoff) values ('1', '站长,小李', 1)"));
+    server.execute(u"insert into conf (ver, adminlist, allonoff) values ('1', '站长,小李', 1)"_s);
     // The password 123456 as its stored digest.
     server.execute(
-        QStringLiteral("insert into users (username, userpass, timu) values "
-                       "('站长', 'e10adc3949ba59abbe56e057f20f883e', '')"));
-    server.execute(QStringLiteral("insert into alltype (mantype) values ('驾驶员题库')"));
+        u"insert into users (username, userpass, timu) values "
+        "('站长', 'e10adc3949ba59abbe56e057f20f883e', '')"_s);
+    server.execute(u"insert into alltype (mantype) values ('驾驶员题库')"_s);
     server.close();
 
     FakePlatform platform;
@@ -92,27 +91,27 @@ void tst_Workflow::oneQuestionFromLoginToTheSecondServer() {
     loginWindow = &login;
     login.show();
 
-    child<QLineEdit>(&login, "Text1")->setText(QStringLiteral("站长"));
-    child<QLineEdit>(&login, "Text2")->setText(QStringLiteral("123456"));
+    child<QLineEdit>(&login, "Text1")->setText(u"站长"_s);
+    child<QLineEdit>(&login, "Text2")->setText(u"123456"_s);
     QTest::mouseClick(child<QPushButton>(&login, "Command1"), Qt::LeftButton);
     QVERIFY2(editor, qPrintable(platform.texts().join(u'|')));
     QVERIFY(editor->isVisible() && !login.isVisible());
 
-    child<QComboBox>(editor.get(), "Combo1")->setEditText(QStringLiteral("驾驶员题库"));
+    child<QComboBox>(editor.get(), "Combo1")->setEditText(u"驾驶员题库"_s);
     child<QCheckBox>(editor.get(), "Check1")->setChecked(true);
-    child<MultiLineTextBox>(editor.get(), "timu")->setText(QStringLiteral("红灯亮时应当怎样?"));
+    child<MultiLineTextBox>(editor.get(), "timu")->setText(u"红灯亮时应当怎样?"_s);
     for (const char* box : {"SA", "SB", "SC", "SD"})
         child<QLineEdit>(editor.get(), box)->setText(QString::fromLatin1(box) + u"选项"_s);
-    child<QLineEdit>(editor.get(), "answer")->setText(QStringLiteral("A"));
+    child<QLineEdit>(editor.get(), "answer")->setText(u"A"_s);
     platform.clear();
     QTest::mouseClick(child<QPushButton>(editor.get(), "Command1"), Qt::LeftButton);
-    QVERIFY2(platform.lastText().startsWith(QStringLiteral("成功添加题目 1、")),
+    QVERIFY2(platform.lastText().startsWith(u"成功添加题目 1、"_s),
              qPrintable(platform.texts().join(u'|')));
     QCOMPARE(count(ServerConnectionString(left), "timu"), 1);
     QCOMPARE(count(LocalConnectionString(folder.path()), "timu"), 1);
 
     QTest::mouseClick(child<ClickableLabel>(editor.get(), "Label31"), Qt::LeftButton);
-    QCOMPARE(syncTitle, QStringLiteral("向右同步成功，共创建新题目:1(全部题库)"));
+    QCOMPARE(syncTitle, u"向右同步成功，共创建新题目:1(全部题库)"_s);
     QCOMPARE(count(ServerConnectionString(right), "timu"), 1);
 }
 

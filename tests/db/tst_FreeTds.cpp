@@ -7,6 +7,7 @@
 
 using namespace qs;
 using namespace qs::test;
+using namespace Qt::StringLiterals;
 
 // The SQL Server path through the FreeTDS ODBC driver, as far as it can be
 // exercised without a SQL Server: the driver loads under the name the
@@ -16,14 +17,14 @@ class tst_FreeTds : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        QVERIFY(QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")));
+        QVERIFY(QSqlDatabase::isDriverAvailable(u"QODBC"_s));
         UseServerBackend(Backend::SqlServer, folder_.path());
     }
     void unreachableServerFailsInTime_data();
     void unreachableServerFailsInTime();
     void recordsetOnTheFailedConnectionLeaves3704() {
         QCOMPARE(
-            UnreachableServerSteps(ServerConnectionString(QStringLiteral("127.0.0.1,1"))),
+            UnreachableServerSteps(ServerConnectionString(u"127.0.0.1,1"_s)),
             (QList<int>{err::kProviderFailure, err::kConnectionUnusable, err::kClosedObject, 0}));
     }
 
@@ -49,12 +50,11 @@ void tst_FreeTds::unreachableServerFailsInTime() {
     QVERIFY(server.listen(QHostAddress::LocalHost));
     const quint16 port = server.serverPort();
     if (!listening) server.close();
-    const FailedOpen f = OpenExpectingFailure(
-        ServerConnectionString(QStringLiteral("127.0.0.1,%1").arg(port)), timeout);
+    const FailedOpen f =
+        OpenExpectingFailure(ServerConnectionString(u"127.0.0.1,%1"_s.arg(port)), timeout);
     QCOMPARE(f.number, err::kProviderFailure);
     // Found under the driver name "SQL Server": the failure is FreeTDS's own.
-    QVERIFY2(f.text.contains(QStringLiteral("FreeTDS")) &&
-                 !f.text.contains(QStringLiteral("Data source name not found")),
+    QVERIFY2(f.text.contains(u"FreeTDS"_s) && !f.text.contains(u"Data source name not found"_s),
              qPrintable(f.text));
     QVERIFY2(f.ms < withinMs, qPrintable(QString::number(f.ms)));
     // The endpoint of the connection string is the one that was dialled.

@@ -6,6 +6,7 @@
 
 using namespace qs;
 using namespace qs::test;
+using namespace Qt::StringLiterals;
 
 // A time written through a recordset opened only to append is stored as the
 // wall-clock time it shows, whatever the time zones of the client and server.
@@ -25,16 +26,16 @@ void tst_RecordsetTimes::storesTheWallClockTime() {
     Connection c, local;
     OpenServerAndLocal(Backend(backend), folder_, c, local);
     Recordset rs;
-    rs.openForAppend(QStringLiteral("select * from [rizi]  "), c);
+    rs.openForAppend(u"select * from [rizi]  "_s, c);
     rs.addNew();
-    rs.setField(QStringLiteral("stime"), QDateTime(QDate(2024, 3, 2), QTime(8, 30, 15)));
-    rs.setField(QStringLiteral("body"), QStringLiteral("添加题目"));
+    rs.setField(u"stime"_s, QDateTime(QDate(2024, 3, 2), QTime(8, 30, 15)));
+    rs.setField(u"body"_s, u"添加题目"_s);
     rs.update();
-    QVERIFY(rs.field(QStringLiteral("id")).toInt() > 0);
+    QVERIFY(rs.field(u"id"_s).toInt() > 0);
     rs.close();
-    rs.open(QStringLiteral("select * from rizi"), c);
+    rs.open(u"select * from rizi"_s, c);
     QCOMPARE(rs.recordCount(), 1);
-    QCOMPARE(rs.text(QStringLiteral("stime")), QStringLiteral("2024-03-02 08:30:15"));
+    QCOMPARE(rs.text(u"stime"_s), u"2024-03-02 08:30:15"_s);
 }
 
 QTEST_GUILESS_MAIN(tst_RecordsetTimes)

@@ -7,6 +7,7 @@
 #include "support/TestDatabases.h"
 
 using namespace qs;
+using namespace Qt::StringLiterals;
 
 class tst_SqlDialect : public QObject {
     Q_OBJECT
@@ -23,17 +24,12 @@ void tst_SqlDialect::texts_data() {
     QTest::addColumn<QString>("like");
     const int ss = int(Backend::SqlServer), pg = int(Backend::PostgreSql);
     // A plain value gives exactly the system's own text.
-    QTest::newRow("plain") << ss << QStringLiteral("会计基础") << QStringLiteral("'会计基础'")
-                           << QStringLiteral("'会计基础'");
-    QTest::newRow("apostrophe") << ss << QStringLiteral("it's") << QStringLiteral("'it''s'")
-                                << QStringLiteral("'it''s'");
-    QTest::newRow("wildcards ss") << ss << QStringLiteral("1%_[") << QStringLiteral("'1%_['")
-                                  << QStringLiteral("'1[%][_][[]'");
-    QTest::newRow("wildcards pg") << pg << QStringLiteral("1%_\\") << QStringLiteral("'1%_\\'")
-                                  << QStringLiteral("'1\\%\\_\\\\'");
+    QTest::newRow("plain") << ss << u"会计基础"_s << u"'会计基础'"_s << u"'会计基础'"_s;
+    QTest::newRow("apostrophe") << ss << u"it's"_s << u"'it''s'"_s << u"'it''s'"_s;
+    QTest::newRow("wildcards ss") << ss << u"1%_["_s << u"'1%_['"_s << u"'1[%][_][[]'"_s;
+    QTest::newRow("wildcards pg") << pg << u"1%_\\"_s << u"'1%_\\'"_s << u"'1\\%\\_\\\\'"_s;
     QTest::newRow("wildcards sqlite")
-        << int(Backend::Sqlite) << QStringLiteral("a%'") << QStringLiteral("'a%'''")
-        << QStringLiteral("'a\\%''' ESCAPE '\\'");
+        << int(Backend::Sqlite) << u"a%'"_s << u"'a%'''"_s << u"'a\\%''' ESCAPE '\\'"_s;
 }
 
 void tst_SqlDialect::texts() {
@@ -44,20 +40,18 @@ void tst_SqlDialect::texts() {
     const SqlDialect d{Backend(backend)};
     QCOMPARE(d.literal(value), literal);
     QCOMPARE(d.likeLiteral(value), like);
-    QCOMPARE(d.bracketed(QStringLiteral("timu")), Backend(backend) == Backend::PostgreSql
-                                                      ? QStringLiteral("timu")
-                                                      : QStringLiteral("[timu]"));
+    QCOMPARE(d.bracketed(u"timu"_s),
+             Backend(backend) == Backend::PostgreSql ? u"timu"_s : u"[timu]"_s);
 }
 
 void tst_SqlDialect::localFileIsCreatedWithTheSchema() {
     test::TempProgramFolder folder;
-    QVERIFY(!QFile::exists(folder.file(QStringLiteral("anguidb.mdb"))));
+    QVERIFY(!QFile::exists(folder.file(u"anguidb.mdb"_s)));
     Connection c;
     c.open(LocalConnectionString(folder.path()), 0, ado::adUseClient);
-    QVERIFY(QFile::exists(folder.file(QStringLiteral("anguidb.mdb"))));
+    QVERIFY(QFile::exists(folder.file(u"anguidb.mdb"_s)));
     for (const char* table : {"users", "alltype", "timu", "conf", "rizi", "buylist"})
-        QCOMPARE(c.scalar(QStringLiteral("select count(*) from ") + QLatin1String(table)).toInt(),
-                 0);
+        QCOMPARE(c.scalar(u"select count(*) from "_s + QLatin1String(table)).toInt(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_SqlDialect)
