@@ -50,9 +50,16 @@ private slots:
     void cleanup() { f_.reset(); }
 
     void fullQuestionWithPicturesReachesBothDatabases() {
-        AddQuestion(f_->server, u"驾驶员题库"_s, u"单选题"_s, u"旧题"_s, u"A"_s, {}, 0);
+        // Numbered out of order before, to see that every id2 of the group is rebuilt.
+        AddQuestion(f_->server, u"驾驶员题库"_s, u"单选题"_s, u"旧题"_s, u"A"_s, {}, 9);
+        AddQuestion(f_->server, u"驾驶员题库"_s, u"多选题"_s, u"别的题型"_s, u"AB"_s, {}, 5);
+        AddQuestion(f_->server, u"驾驶员题库x"_s, u"单选题"_s, u"别的题库"_s, u"A"_s, {}, 7);
+        AddQuestion(f_->local, u"驾驶员题库"_s, u"单选题"_s, u"本地旧题"_s, u"A"_s, {}, 3);
+        f_->platform.clock = QDateTime(QDate(2024, 3, 5), QTime(9, 30, 0));
         f_->check("Check1")->setChecked(true);
         for (const char* c : {"timu2jpg", "b2jpg", "why2jpg"}) capture(c);
+        f_->check("CJPG1")->setChecked(true);
+        f_->edit("CJPG2")->setText(f_->folder.file(u"missing.jpg"_s));
         const QString optionB = f_->edit("SB")->text();  // the picture's placeholder
         compose(u"It's A.B.\r\n第二行"_s, u"b"_s, u"停车"_s, optionB);
         f_->edit("SC")->setText(u"丙\r\n丁"_s);
@@ -62,7 +69,7 @@ private slots:
         f_->click("Command1");
 
         const QString stored = u"It‘s AB  第二行"_s;
-        QCOMPARE(texts(), QStringList{u"成功添加题目 1、【"_s + stored + u"】"_s});
+        QCOMPARE(texts(), QStringList{u"成功添加题目 2、【"_s + stored + u"】"_s});
         QCOMPARE(f_->form->windowTitle(), lastText());
         QCOMPARE(f_->platform.beeps, 1);
         QCOMPARE(ForeColour(f_->child("Label8")), colour::kButtonText);
@@ -70,25 +77,32 @@ private slots:
         QCOMPARE(f_->form->timubak, stored);
         QCOMPARE(f_->form->scbak, u"丙丁"_s);
         QCOMPARE(f_->form->id2bak, u"2"_s);
-        QCOMPARE(f_->login.sid, u"1"_s);
+        QCOMPARE(f_->login.sid, u"2"_s);
         QVERIFY(!file(u"qjpg.jpg"_s).isEmpty());
         const QString where = u"QUESTION = '"_s + stored + u"'"_s;
         for (Connection* c : {&f_->server, &f_->local}) {
             QCOMPARE(Row(*c, where,
                          {u"mantype"_s, u"answer"_s, u"Qtype"_s, u"adder"_s, u"SA"_s, u"SB"_s,
-                          u"SC"_s, u"why0"_s, u"nandu"_s, u"id2"_s, u"sid"_s}),
+                          u"SC"_s, u"SF"_s, u"why0"_s, u"nandu"_s, u"sid"_s}),
                      (QStringList{u"驾驶员题库"_s, u"B"_s, u"单选题"_s, u"小李"_s, u"停车"_s,
-                                  optionB, u"丙丁"_s, u"依据第三条"_s, u"普通"_s,
-                                  c == &f_->server ? u"2"_s : u"1"_s,
-                                  c == &f_->server ? u"<null>"_s : u"2"_s}));
+                                  optionB, u"丙丁"_s, u""_s, u"依据第三条"_s, u"普通"_s,
+                                  c == &f_->server ? u"<null>"_s : u"4"_s}));
             for (const char* p : {"QJPG", "BJPG", "WJPG"})
                 QCOMPARE(c->scalar(u"select "_s + QLatin1String(p) + u" from timu where "_s + where)
                              .toByteArray(),
                          file(QString::fromLatin1(p).toLower() + u".jpg"_s));
-            QCOMPARE(Count(*c, where + u" and AJPG is null"_s), qint64(1));
+            QCOMPARE(Count(*c, where + u" and AJPG is null and CJPG is null"_s), qint64(1));
         }
-        QCOMPARE(Column(f_->server, u"select body from rizi"_s),
-                 QStringList{u"添加题目【驾驶员题库】→单选题→"_s + stored + u" (id:2)"_s});
+        QCOMPARE(Column(f_->server, u"select id2 from timu order by id"_s),
+                 (QStringList{u"1"_s, u"5"_s, u"7"_s, u"2"_s}));
+        QCOMPARE(Column(f_->local, u"select id2 from timu order by id"_s),
+                 (QStringList{u"1"_s, u"2"_s}));
+        QCOMPARE(Column(f_->server, u"select body || username from rizi"_s),
+                 QStringList{u"添加题目【驾驶员题库】→单选题→"_s + stored + u" (id:4)小李"_s});
+        QCOMPARE(
+            Column(f_->server, u"select stime from rizi"_s).value(0).left(19).replace(u'T', u' '),
+            u"2024-03-05 09:30:00"_s);
+        QCOMPARE(rows(f_->local, u"rizi"_s), qint64(0));
 
         // Ready for the next question: pictures unticked, texts cleared, paths kept.
         for (const char* c : {"timu1", "BJPG1", "why1"}) QVERIFY(!f_->check(c)->isChecked());
