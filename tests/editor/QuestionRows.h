@@ -5,6 +5,7 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
@@ -77,27 +78,27 @@ inline void AddBank(Connection& c, const QString& bank) {
               QLatin1Char(')'));
 }
 
-// The values of one column of the rows a query selects, as texts ("<null>" for NULL).
-inline QStringList Column(Connection& c, const QString& sql) {
+// The values a query selects, as texts ("<null>" for NULL): of its first column
+// from every row, or (`row`) of every column from its first row.
+inline QStringList Column(Connection& c, const QString& sql, bool row = false) {
     QSqlQuery q(c.database());
     if (!q.exec(sql)) c.raise(q.lastError(), sql);
+    auto text = [](const QVariant& v) {
+        return v.isNull() ? QStringLiteral("<null>") : v.toString();
+    };
     QStringList out;
-    while (q.next())
-        out << (q.value(0).isNull() ? QStringLiteral("<null>") : q.value(0).toString());
+    if (row && q.next())
+        for (int i = 0; i < q.record().count(); ++i) out << text(q.value(i));
+    while (!row && q.next()) out << text(q.value(0));
     return out;
 }
 
-// The named columns of the first timu row `where` selects, as texts ("<null>" for NULL).
+// The named columns of the first timu row `where` selects.
 inline QStringList Row(Connection& c, const QString& where, const QStringList& columns) {
-    const QString sql = QStringLiteral("select ") + columns.join(QStringLiteral(", ")) +
-                        QStringLiteral(" from timu where ") + where;
-    QSqlQuery q(c.database());
-    if (!q.exec(sql)) c.raise(q.lastError(), sql);
-    QStringList out;
-    if (q.next())
-        for (int i = 0; i < columns.size(); ++i)
-            out << (q.value(i).isNull() ? QStringLiteral("<null>") : q.value(i).toString());
-    return out;
+    return Column(c,
+                  QStringLiteral("select ") + columns.join(QStringLiteral(", ")) +
+                      QStringLiteral(" from timu where ") + where,
+                  true);
 }
 
 inline qint64 Count(Connection& c, const QString& where) {

@@ -260,8 +260,8 @@ private slots:
 
         f_->platform.answer(Answer::No);
         f_->click("Label24");
-        QCOMPARE(boxes.last().caption, u"是否还原上道题目的文字？"_s);
-        QCOMPARE(boxes.last().text, u"是否要还原上道题目的文字来添加这道题?"_s);
+        QCOMPARE(boxes.last().caption + boxes.last().text,
+                 u"是否还原上道题目的文字？是否要还原上道题目的文字来添加这道题?"_s);
         QCOMPARE(boxes.last().buttons, Buttons::YesNo);
         QCOMPARE(box("timu")->text(), u"这道题"_s);
         f_->platform.answer(Answer::Yes);
@@ -273,8 +273,8 @@ private slots:
         f_->child<QComboBox>("Combo1")->setEditText(u"会计"_s);
         f_->platform.answer(Answer::No);
         f_->click("Label25");
-        QCOMPARE(boxes.last().caption, u"是否编辑上道题？"_s);
-        QCOMPARE(boxes.last().text, u"是否要打还上道题的编辑界面?是另一个界面"_s);
+        QCOMPARE(boxes.last().caption + boxes.last().text,
+                 u"是否编辑上道题？是否要打还上道题的编辑界面?是另一个界面"_s);
         QCOMPARE(f_->login.id2, QString());
         f_->platform.answer(Answer::Yes);
         f_->click("Label25");

@@ -15,13 +15,16 @@ class tst_Form11Submit : public QObject {
     Q_OBJECT
     std::unique_ptr<EditorFixture> f_;
 
-    void compose(const QString& question, const QString& answer, const QString& a, const QString& b,
-                 const QString& bank = u"驾驶员题库"_s) {
+    // Ticks `type` (unless null), fills the question and clicks "提交".
+    void submit(const char* type, const QString& question, const QString& answer, const QString& a,
+                const QString& b, const QString& bank = u"驾驶员题库"_s) {
+        if (type) f_->check(type)->setChecked(true);
         f_->form->setBankText(bank);
         f_->box("timu")->setText(question);
         f_->edit("answer")->setText(answer);
         f_->edit("SA")->setText(a);
         f_->edit("SB")->setText(b);
+        f_->click("Command1");
     }
     void capture(const char* button) {
         QImage picture(40, 30, QImage::Format_RGB32);
@@ -61,12 +64,11 @@ private slots:
         f_->check("CJPG1")->setChecked(true);
         f_->edit("CJPG2")->setText(f_->folder.file(u"missing.jpg"_s));
         const QString optionB = f_->edit("SB")->text();  // the picture's placeholder
-        compose(u"It's A.B.\r\n第二行"_s, u"b"_s, u"停车"_s, optionB);
         f_->edit("SC")->setText(u"丙\r\n丁"_s);
         f_->box("why0")->setText(u"依据第三条"_s);
         SetForeColour(f_->child("Label8"), colour::kRed);
 
-        f_->click("Command1");
+        submit(nullptr, u"It's A.B.\r\n第二行"_s, u"b"_s, u"停车"_s, optionB);
 
         const QString stored = u"It‘s AB  第二行"_s;
         QCOMPARE(texts(), QStringList{u"成功添加题目 2、【"_s + stored + u"】"_s});
@@ -144,10 +146,8 @@ private slots:
         QFETCH(QString, a);
         QFETCH(QString, b);
         QFETCH(QString, message);
-        f_->check("Check2")->setChecked(true);
-        compose(question, answer, a, b, bank);
         f_->platform.answer(Answer::No);
-        f_->click("Command1");
+        submit("Check2", question, answer, a, b, bank);
         QCOMPARE(texts(), QStringList{message});
         if (a.isEmpty())
             QCOMPARE(f_->platform.boxes.last().caption, u"选项为空值，是否自动设置成如图.."_s);
@@ -170,17 +170,14 @@ private slots:
         QFETCH(QString, endpoint);
         f_->child<QComboBox>("Combo3")->setEditText(line);
         f_->box("why0")->setText(u"--"_s);
-        compose(u"题"_s, u"A"_s, u"甲"_s, u"乙"_s, QString());  // refused after the choice
-        f_->click("Command1");
+        submit(nullptr, u"题"_s, u"A"_s, u"甲"_s, u"乙"_s, QString());  // refused after the choice
         QCOMPARE(f_->form->download, endpoint);
         QCOMPARE(f_->form->why0save, u"【案例分析题】"_s);  // "--" is not kept
     }
 
     void emptyOptionAAnsweredYesFillsPlaceholders() {
-        f_->check("Check1")->setChecked(true);
-        compose(u"看图选择"_s, u"C"_s, QString(), QString());
         f_->platform.answer(Answer::Yes);
-        f_->click("Command1");
+        submit("Check1", u"看图选择"_s, u"C"_s, QString(), QString());
         QCOMPARE(texts().value(1), u"成功添加题目 1、【看图选择】"_s);
         for (Connection* c : {&f_->server, &f_->local})
             QCOMPARE(Column(*c, u"select SA || SB || SC || SD from timu"_s),
@@ -188,9 +185,8 @@ private slots:
     }
 
     void fillInWithoutOptionBKeepsAnyAfterTheReset() {
-        f_->check("Check4")->setChecked(true);  // its how-to message comes first
-        compose(u"填空（）"_s, u"任意"_s, u"答案甲"_s, QString());
-        f_->click("Command1");
+        // Ticking 填空题 shows its how-to message first.
+        submit("Check4", u"填空（）"_s, u"任意"_s, u"答案甲"_s, QString());
         QCOMPARE(lastText(), u"成功添加题目 1、【填空（）】"_s);
         QCOMPARE(Column(f_->server, u"select Qtype || answer || SB from timu"_s),
                  QStringList{u"填空题任意"_s});
@@ -198,9 +194,7 @@ private slots:
     }
 
     void trueFalseOptionsAndNoTypeBox() {
-        f_->check("Check3")->setChecked(true);
-        compose(u"红灯可以通行"_s, u"错误"_s, u"正确"_s, u"错误"_s);
-        f_->click("Command1");
+        submit("Check3", u"红灯可以通行"_s, u"错误"_s, u"正确"_s, u"错误"_s);
         QCOMPARE(lastText(), u"成功添加题目 1、【红灯可以通行】"_s);
         QCOMPARE(f_->options(), (QStringList{u"正确"_s, u"错误"_s, {}, {}, {}, {}}));
 
@@ -219,9 +213,7 @@ private slots:
 
     void duplicateOnTheServerWritesNothing() {
         AddQuestion(f_->server, u"驾驶员题库"_s, u"单选题"_s, u"It‘s AB"_s, u"A"_s, {}, 7);
-        f_->check("Check1")->setChecked(true);
-        compose(u"It's A.B."_s, u"A"_s, u"甲"_s, u"乙"_s);
-        f_->click("Command1");
+        submit("Check1", u"It's A.B."_s, u"A"_s, u"甲"_s, u"乙"_s);
         QCOMPARE(texts(), QStringList{u"此题已经存在！【服务器】序号是7，不要重复添加。。。。"_s});
         QCOMPARE(rows(f_->server), qint64(1));
         QCOMPARE(rows(f_->local) + rows(f_->server, u"rizi"_s), qint64(0));
@@ -234,9 +226,7 @@ private slots:
 
     void questionOnlyInTheLocalFileIsAddedToBoth() {
         AddQuestion(f_->local, u"驾驶员题库"_s, u"单选题"_s, u"本地才有"_s, u"A"_s, {}, 1);
-        f_->check("Check1")->setChecked(true);
-        compose(u"本地才有"_s, u"A"_s, u"甲"_s, u"乙"_s);
-        f_->click("Command1");
+        submit("Check1", u"本地才有"_s, u"A"_s, u"甲"_s, u"乙"_s);
         QCOMPARE(lastText(), u"成功添加题目 2、【本地才有】"_s);
         QCOMPARE(rows(f_->server), qint64(1));
         QCOMPARE(rows(f_->local), qint64(2));
@@ -246,9 +236,7 @@ private slots:
         f_->login.username = u"小王"_s;
         f_->open();
         for (const char* b : {"Command2", "Command3", "Command4"}) f_->child(b)->setEnabled(true);
-        f_->check("Check1")->setChecked(true);
-        compose(u"普通用户的题"_s, u"A"_s, u"甲"_s, u"乙"_s);
-        f_->click("Command1");
+        submit("Check1", u"普通用户的题"_s, u"A"_s, u"甲"_s, u"乙"_s);
         QCOMPARE(lastText(), u"成功添加题目 1、【普通用户的题】"_s);
         QCOMPARE(f_->enabled({"Command1", "Command2", "Command3", "Command4"}),
                  QStringList{u"Command1"_s});
@@ -266,9 +254,8 @@ private slots:
         f_->child<QComboBox>("Combo3")->setEditText(u"127.0.0.1,1"_s);  // nothing listens there
         f_->check("Check1")->setChecked(true);
         capture("a2jpg");
-        compose(u"断网时的题"_s, u"A"_s, u"甲"_s, u"乙"_s);
         f_->platform.answer(stop ? Answer::Yes : Answer::No);
-        f_->click("Command1");
+        submit(nullptr, u"断网时的题"_s, u"A"_s, u"甲"_s, u"乙"_s);
         // The last error: the duplicate query on the connection that did not open.
         QCOMPARE(texts().value(0),
                  u"服务器连接出错，错误码:3709，建议更换服务器重试...是否中止操作？可以换服务器重新"
