@@ -284,19 +284,12 @@ private slots:
     }
 
     void banksAndPurchasesKeepTargetSettings() {
-        auto bank = [](Connection& c, const QString& name, const QString& pass) {
-            put(c, u"alltype"_s, {{u"mantype"_s, name}, {u"buypass"_s, pass}, {u"download"_s, 3}});
-        };
-        auto bought = [](Connection& c, const QString& b, const QString& u, int n) {
-            put(c, u"buylist"_s, {{u"mantype"_s, b}, {u"username"_s, u}, {u"buynum"_s, n}});
-        };
-        bank(*left_, u"会计"_s, u"左"_s);
-        bank(*left_, u"审计"_s, u"左"_s);
-        bank(*right_, u"会计"_s, u"右"_s);
-        bought(*left_, u"会计"_s, u"甲"_s, 1);
-        bought(*left_, u"会计"_s, u"乙"_s, 2);
-        bought(*right_, u"会计"_s, u"甲"_s, 5);
-        bought(*right_, u"审计"_s, u"丙"_s, 9);
+        const QString banks = u"insert into alltype (mantype, buypass, download) values "_s;
+        const QString buys = u"insert into buylist (mantype, username, buynum) values "_s;
+        left_->execute(banks + u"('会计', '左', 3), ('审计', '左', 3)"_s);
+        right_->execute(banks + u"('会计', '右', 3)"_s);
+        left_->execute(buys + u"('会计', '甲', 1), ('会计', '乙', 2)"_s);
+        right_->execute(buys + u"('会计', '甲', 5), ('审计', '丙', 9)"_s);
         click("Command2");
         QCOMPARE(platform_.texts(), QStringList{u"向右同步成功，共创建新题库:1(题目记得同步)"_s});
         QCOMPARE(titles_.first(), u"0/1)正在向右同步题库名称列表alltype.."_s);
@@ -309,10 +302,10 @@ private slots:
         QCOMPARE(platform_.boxes.size(), 1);
         QCOMPARE(rows(*right_, "mantype,buypass,download", "alltype order by mantype"),
                  (QStringList{u"会计|右|3"_s, u"审计|左|3"_s}));
-        const char* buys = "buylist order by mantype, username";
-        const QStringList right = rows(*right_, "mantype,username,buynum", buys);
+        const char* bought = "buylist order by mantype, username";
+        const QStringList right = rows(*right_, "mantype,username,buynum", bought);
         QCOMPARE(right, (QStringList{u"会计|乙|2"_s, u"会计|甲|5"_s, u"审计|丙|9"_s}));
-        QCOMPARE(rows(*left_, "mantype,username,buynum", buys),
+        QCOMPARE(rows(*left_, "mantype,username,buynum", bought),
                  QStringList(right).replaceInStrings(u"甲|5"_s, u"甲|1"_s));
     }
 
@@ -354,26 +347,6 @@ private slots:
         QCOMPARE(title(), u"向右同步成功，共创建新购买题库记录:1"_s);
     }
 
-    void aRejectedLookupEndsThePassAtItsOwnRow() {
-        QFETCH_GLOBAL(int, backend);
-        // A text holding a NUL character cuts the embedded server's query text
-        // short; the other servers cannot store one.
-        if (Backend(backend) != Backend::Sqlite)
-            QSKIP("only the embedded server stores NUL in text");
-        for (const QString& q :
-             {u"最早"_s, QString(u"坏"_s + QChar(0) + u"题"_s), u"第二"_s, u"最新"_s})
-            question(*left_, q);
-        click("Command4");
-        // As looked up row by row: the two newer questions are stored, the pass
-        // ends at the third under its own title.
-        QCOMPARE(title(), u"2/3/连续相同0"_s + kRight);
-        QCOMPARE(rows(*right_, "QUESTION", "timu order by id"),
-                 (QStringList{u"最新"_s, u"第二"_s}));
-        QCOMPARE(platform_.boxes.size(), 1);
-        QVERIFY2(platform_.lastText().startsWith(u"同步出错，已中止"_s),
-                 qPrintable(platform_.lastText()));
-    }
-
     void takesNoInputWhileRunning() {
         for (int i = 0; i < 3; ++i) question(*left_, QString::number(i));
         auto* check = child<QCheckBox>("Check1");
@@ -393,36 +366,50 @@ private slots:
         QVERIFY(!form_->isRunning() && form_->isVisible());
     }
 
-    void targetServerStopsMidPass() {
+    // A failed run shows the error and keeps its last progress title; the
+    // rows before it are stored, and a re-run completes the pass.
+    void aFailedRunStopsAtItsRow() {
         QFETCH_GLOBAL(int, backend);
-        if (Backend(backend) != Backend::PostgreSql)
-            QSKIP("stopping a server needs a server process");
-        const QString dir = u"/tmp/qs-pg-test-%1/right"_s.arg(SplitEndpoint(leftEp_).port);
-        const QString version =
-            QDir(u"/usr/lib/postgresql"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot).value(0);
-        auto pgctl = [&](const QStringList& args) {
+        if (Backend(backend) == Backend::Sqlite) {
+            // A NUL character cuts the embedded server's query text short (the
+            // other servers cannot store one): the pass ends at that row.
+            for (const QString& q :
+                 {u"最早"_s, QString(u"坏"_s + QChar(0) + u"题"_s), u"第二"_s, u"最新"_s})
+                question(*left_, q);
+            click("Command4");
+            QCOMPARE(title(), u"2/3/连续相同0"_s + kRight);
+            QCOMPARE(rows(*right_, "QUESTION", "timu order by id"),
+                     (QStringList{u"最新"_s, u"第二"_s}));
+        } else {
+            // The target server is stopped in the middle of the pass.
+            const QString dir = u"/tmp/qs-pg-test-%1/right"_s.arg(SplitEndpoint(leftEp_).port);
+            const QString version = QDir(u"/usr/lib/postgresql"_s)
+                                        .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+                                        .value(0);
             const QString bin = u"/usr/lib/postgresql/"_s + version + u"/bin/pg_ctl"_s;
-            return QProcess::execute(
-                u"runuser"_s,
-                QStringList{u"-u"_s, u"postgres"_s, u"--"_s, bin, u"-D"_s, dir} + args);
-        };
-        for (int i = 0; i < 60; ++i) question(*left_, QString::number(i));
-        right_.reset();
-        onTitle_ = [&](const QString& t) {
-            if (t.startsWith(u"30/31/"_s)) pgctl({u"-m"_s, u"immediate"_s, u"-w"_s, u"stop"_s});
-        };
-        click("Command4");
-        onTitle_ = nullptr;
-        QCOMPARE(pgctl({u"-w"_s, u"-l"_s, dir + u".log"_s, u"start"_s}), 0);
+            auto pgctl = [&](const QStringList& args) {
+                return QProcess::execute(
+                    u"runuser"_s,
+                    QStringList{u"-u"_s, u"postgres"_s, u"--"_s, bin, u"-D"_s, dir} + args);
+            };
+            for (int i = 0; i < 60; ++i) question(*left_, QString::number(i));
+            right_.reset();
+            onTitle_ = [&](const QString& t) {
+                if (t.startsWith(u"30/31/"_s)) pgctl({u"-m"_s, u"immediate"_s, u"-w"_s, u"stop"_s});
+            };
+            click("Command4");
+            onTitle_ = nullptr;
+            QCOMPARE(pgctl({u"-w"_s, u"-l"_s, dir + u".log"_s, u"start"_s}), 0);
+            QCOMPARE(title(), u"30/31/连续相同0"_s + kRight);
+            click("Command4");
+            QVERIFY2(title().startsWith(u"向右同步成功"_s), qPrintable(title()));
+            right_ = open(rightEp_);
+            QCOMPARE(rows(*right_, "count(*), count(distinct QUESTION)", "timu"),
+                     QStringList{u"60|60"_s});
+        }
         QCOMPARE(platform_.boxes.size(), 1);
         QVERIFY2(platform_.lastText().startsWith(u"同步出错，已中止"_s),
                  qPrintable(platform_.lastText()));
-        QCOMPARE(title(), u"30/31/连续相同0"_s + kRight);
-        click("Command4");
-        QVERIFY2(title().startsWith(u"向右同步成功"_s), qPrintable(title()));
-        right_ = open(rightEp_);
-        QCOMPARE(count(*right_, "timu"), 60);
-        QCOMPARE(rows(*right_, "count(distinct QUESTION)", "timu"), QStringList{u"60"_s});
     }
 
 private:
