@@ -1,4 +1,5 @@
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QElapsedTimer>
 
 #include "db/Connection.h"
@@ -143,6 +144,14 @@ void Form11::Command1_Click() {
         if (!p.check->isChecked() || p.path->text().isEmpty()) continue;
         if (slot == kQuestionPicture) p.path->setText(QuestionPicturePath(p.path->text()));
         full.picturePaths[size_t(slot)] = p.path->text();
+        // A ticked picture whose file is gone would be stored without it while
+        // the operator believes it is there: stop before anything is written.
+        if (!QFileInfo(p.path->text()).isReadable()) {
+            platform_.message(this, QStringLiteral("图片文件无法读取：") + p.path->text() +
+                                        QStringLiteral("\r\n请重新截屏，或取消勾选“图片”后再提交。"));
+            restoreCommandButtons();
+            return;
+        }
     }
     full.adder = ui_->adder->text();
     const QCheckBox* types[] = {ui_->Check1, ui_->Check2, ui_->Check3, ui_->Check4, ui_->Check5};

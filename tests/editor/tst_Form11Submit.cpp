@@ -61,8 +61,6 @@ private slots:
         f_->platform.clock = QDateTime(QDate(2024, 3, 5), QTime(9, 30, 0));
         f_->check("Check1")->setChecked(true);
         for (const char* c : {"timu2jpg", "b2jpg", "why2jpg"}) capture(c);
-        f_->check("CJPG1")->setChecked(true);
-        f_->edit("CJPG2")->setText(f_->folder.file(u"missing.jpg"_s));
         const QString optionB = f_->edit("SB")->text();  // the picture's placeholder
         f_->edit("SC")->setText(u"丙\r\n丁"_s);
         f_->box("why0")->setText(u"依据第三条"_s);
@@ -116,6 +114,18 @@ private slots:
         QCOMPARE(f_->options(), QStringList(6));
         QVERIFY(f_->check("Check1")->isChecked());
         QCOMPARE(f_->child<QComboBox>("Combo1")->currentText(), u"驾驶员题库"_s);
+        QCOMPARE(f_->enabled({"Command1", "Command2", "Command3", "Command4"}), allCommands);
+    }
+
+    void missingPictureFileStopsBeforeWriting() {
+        f_->check("Check1")->setChecked(true);
+        f_->check("CJPG1")->setChecked(true);
+        f_->edit("CJPG2")->setText(f_->folder.file(u"missing.jpg"_s));
+        submit(nullptr, u"题"_s, u"A"_s, u"甲"_s, u"乙"_s);
+        QCOMPARE(lastText(), u"图片文件无法读取："_s + f_->folder.file(u"missing.jpg"_s) +
+                                 u"\r\n请重新截屏，或取消勾选“图片”后再提交。"_s);
+        QCOMPARE(rows(f_->server) + rows(f_->local), qint64(0));
+        QCOMPARE(f_->box("timu")->text(), u"题"_s);
         QCOMPARE(f_->enabled({"Command1", "Command2", "Command3", "Command4"}), allCommands);
     }
 
