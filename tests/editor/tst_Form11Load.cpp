@@ -15,6 +15,11 @@ class tst_Form11Load : public QObject {
     }
 
 private slots:
+    void cleanup() {
+        const QString faults = SqlServerFaults();
+        QVERIFY2(faults.isEmpty(), qPrintable(faults));
+    }
+
     void loadsBanksAndAdministratorButtons_data() {
         QTest::addColumn<int>("backend");
         QTest::addColumn<int>("online1");
@@ -27,6 +32,8 @@ private slots:
         QTest::newRow("server, operator") << sqlite << 1 << u"小王"_s << false << server;
         QTest::newRow("postgresql server, operator")
             << int(Backend::PostgreSql) << 1 << u"小王"_s << false << server;
+        QTest::newRow("sql server, administrator")
+            << int(Backend::SqlServer) << 1 << u"小李"_s << true << server;
         // The name occurs inside adminlist "admin,小李": a substring counts.
         QTest::newRow("local file, substring administrator")
             << sqlite << 0 << u"dmi"_s << true << local;

@@ -406,7 +406,7 @@ private:
             QStringLiteral("sum"),   QStringLiteral("avg"),   QStringLiteral("abs"),
             QStringLiteral("replace"), QStringLiteral("ltrim"), QStringLiteral("rtrim"),
             QStringLiteral("row_number")};
-        auto call = [](const QString& f, const QStringList& args) {
+        auto call = [](const QString& f, const QStringList& args) -> QString {
             return f + u'(' + args.join(QStringLiteral(", ")) + u')';
         };
         if (name == u"cast")  // its "as <type>" is handled inside
@@ -725,6 +725,7 @@ QStringList takeFaults() {
         if (!state().parsedClean.contains(r.sql) && !toParse.contains(r.sql)) toParse << r.sql;
     }
     state().recorded.clear();
+    faults.removeDuplicates();
     if (toParse.isEmpty()) return faults;
     QProcess p;
     p.start(QStringLiteral("/usr/bin/python3"),

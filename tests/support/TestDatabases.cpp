@@ -113,6 +113,12 @@ void AddBackendRows(bool withSqlServer) {
     if (withSqlServer) QTest::newRow("sqlserver") << int(Backend::SqlServer);
 }
 
+void AddServerRows() {
+    QTest::addColumn<int>("backend");
+    QTest::newRow("postgresql") << int(Backend::PostgreSql);
+    QTest::newRow("sqlserver") << int(Backend::SqlServer);
+}
+
 void UseClientTimeZone() {
     qputenv("TZ", "Asia/Shanghai");
     tzset();

@@ -55,6 +55,8 @@ QString OpenServerAndLocal(Backend backend, const TempProgramFolder& folder, Con
 // Rows "sqlite" and "postgresql" of column "backend", and "sqlserver" (the
 // stand-in) when asked for.
 void AddBackendRows(bool withSqlServer = false);
+// Rows "postgresql" and "sqlserver" (the stand-in) of column "backend".
+void AddServerRows();
 
 // Sets the client's time zone to UTC+8 (Asia/Shanghai), away from the test
 // servers' own, so that a time moved between zones shows in the tests.
