@@ -5,7 +5,10 @@ namespace qs {
 QString SqlDialect::literal(const QString& value) const {
     QString v = value;
     v.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + v + QLatin1Char('\'');
+    // SQL Server converts a plain literal to the database's code page before
+    // comparing it: a character outside that page would never match.
+    const QString quoted = QLatin1Char('\'') + v + QLatin1Char('\'');
+    return backend_ == Backend::SqlServer ? QLatin1Char('N') + quoted : quoted;
 }
 
 QString SqlDialect::likeLiteral(const QString& value) const {

@@ -13,12 +13,13 @@ public:
     explicit SqlDialect(Backend backend = Backend::SqlServer) : backend_(backend) {}
     Backend backend() const { return backend_; }
 
-    // A value as an SQL string literal: between single quotes, ' doubled.
+    // A value as an SQL string literal: between single quotes, ' doubled, and
+    // a Unicode literal N'…' on SQL Server.
     QString literal(const QString& value) const;
     // A value as a LIKE pattern that matches only itself: the literal with the
     // dialect's wildcards escaped (plus an ESCAPE clause where one is needed).
     // For a value without ', %, _, [ (and \ on PostgreSQL and SQLite) the text
-    // is exactly '<value>'.
+    // is exactly the literal of the value.
     QString likeLiteral(const QString& value) const;
     // A table name as the system writes it in brackets, e.g. [timu].
     QString bracketed(const QString& table) const;

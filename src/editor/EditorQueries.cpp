@@ -17,7 +17,7 @@ QString concat(const SqlDialect& d, const QStringList& parts) {
 
 // True when `letter` occurs in the text expression.
 QString contains(const SqlDialect& d, const QString& text, QChar letter) {
-    const QString l = QLatin1Char('\'') + letter + QLatin1Char('\'');
+    const QString l = d.literal(letter);
     switch (d.backend()) {
         case Backend::SqlServer:
             // A binary comparison: the server's usual collation is width-
@@ -97,12 +97,14 @@ QString NumberRowsStatement(const SqlDialect& d, const QString& condition,
 
     QStringList sets{QStringLiteral("id2 = r.n")};
     if (changes.normaliseAnswer) {
-        const QString upper =
-            QStringLiteral("upper(coalesce(") + row + QStringLiteral(".answer, ''))");
+        const QString empty = d.literal(QString());
+        const QString upper = QStringLiteral("upper(coalesce(") + row + QStringLiteral(".answer, ") +
+                              empty + QStringLiteral("))");
         QStringList letters;
         for (QChar c : QStringLiteral("ABCDEF"))
             letters << QStringLiteral("case when ") + contains(d, upper, c) +
-                           QStringLiteral(" then '") + c + QStringLiteral("' else '' end");
+                           QStringLiteral(" then ") + d.literal(c) + QStringLiteral(" else ") +
+                           empty + QStringLiteral(" end");
         QString normalised = concat(d, letters);
         if (changes.keepTrueFalseWords)
             normalised = QStringLiteral("case when ") + row + QStringLiteral(".answer in (") +
@@ -113,8 +115,9 @@ QString NumberRowsStatement(const SqlDialect& d, const QString& condition,
     }
     if (changes.appendSpaceToWhy0)
         sets << QStringLiteral("why0 = ") +
-                    concat(d, {QStringLiteral("coalesce(") + row + QStringLiteral(".why0, '')"),
-                               QStringLiteral("' '")});
+                    concat(d, {QStringLiteral("coalesce(") + row + QStringLiteral(".why0, ") +
+                                   d.literal(QString()) + QLatin1Char(')'),
+                               d.literal(QStringLiteral(" "))});
     const bool touchEveryRow = changes.normaliseAnswer || changes.appendSpaceToWhy0;
     const QString changed = QStringLiteral("(") + row + QStringLiteral(".id2 is null or ") + row +
                             QStringLiteral(".id2 <> r.n)");

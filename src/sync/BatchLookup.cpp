@@ -29,7 +29,7 @@ QString keyValue(const SqlDialect& d, const QVariant& v) {
     const bool sqlServer = d.backend() == Backend::SqlServer;
     if (v.isNull())
         return sqlServer ? QStringLiteral("cast(null as nvarchar(1))") : QStringLiteral("null");
-    return sqlServer ? QLatin1Char('N') + d.literal(v.toString()) : d.literal(v.toString());
+    return d.literal(v.toString());
 }
 
 }  // namespace
