@@ -218,15 +218,23 @@ QString sqliteType(const QString& type) {
 
 // --- Statements -----------------------------------------------------------
 
+// What a statement gives the client: nothing (declare, set), a row count
+// (insert, update, delete: a result of its own unless the batch says set
+// nocount on, so Qt sees no rows until it moves on to the next result) or rows.
+enum class Gives { Nothing, Count, Rows };
+
 struct Step {
     QString sql;
     QString into;  // table variable receiving the rows of an output clause
     int params = 0;
+    Gives gives = Gives::Nothing;
 };
 
 class Translator {
 public:
     Translator(QSqlDatabase db, bool codePage936) : db_(db), cp936_(codePage936) {}
+
+    bool nocount = false;  // the batch said set nocount on
 
     QVector<Step> batch(const QString& sql) {
         const Tokens t = tokenize(sql);
@@ -249,7 +257,11 @@ public:
 private:
     QVector<Step> statement(Tokens t) {
         const int first = skip(t, 0, t.size());
-        if (t[first].is("set")) return {};  // set nocount on
+        if (t[first].is("set")) {
+            nocount = t[skip(t, first + 1, t.size())].is("nocount") &&
+                      t[skip(t, skip(t, first + 1, t.size()) + 1, t.size())].is("on");
+            return {};
+        }
         if (t[first].is("declare")) {
             const int var = skip(t, first + 1, t.size());
             const int open = skip(t, skip(t, var + 1, t.size()) + 1, t.size());
@@ -274,7 +286,11 @@ private:
         const int params = int(std::count_if(t.begin(), t.end(), [](const Token& k) {
             return k.kind == Token::Param;
         }));
-        return {{sql, into_, params}};
+        const bool query = t[first].is("select") || t[first].is("with");
+        const Gives gives = query || (!returning_.isEmpty() && into_.isEmpty()) ? Gives::Rows
+                            : nocount                                          ? Gives::Nothing
+                                                                               : Gives::Count;
+        return {{sql, into_, params, gives}};
     }
 
     // update a set … from t a inner join x r on c [where w]
@@ -496,6 +512,11 @@ protected:
     }
     bool exec() override { return run(lastQuery(), boundValues()); }
     bool fetch(int i) override;
+    bool nextResult() override {
+        release();
+        results_.removeFirst();
+        return serve();
+    }
     bool fetchFirst() override { return fetch(0); }
     bool fetchLast() override { return fetch(int(rows_.size()) - 1); }
     QVariant data(int i) override { return rows_.value(at()).value(i); }
@@ -507,11 +528,18 @@ protected:
     void detachFromResultSet() override { release(); }
 
 private:
+    struct Result {
+        bool rows = false;
+        QVector<QVector<QVariant>> values;
+        QSqlRecord record;
+    };
     bool run(const QString& sql, const QVariantList& values);
+    bool serve();
     bool fail(const QString& text, const QString& code);
     void release();
     StandInDriver* driver() const;
 
+    QList<Result> results_;  // the first is being read
     QVector<QVector<QVariant>> rows_;
     QSqlRecord record_;
 };
@@ -599,7 +627,7 @@ bool StandInResult::fetch(int i) {
     if (!isForwardOnly())  // FreeTDS ran it as a server cursor
         return fail(QStringLiteral("Fetch type out of range"), QStringLiteral("HY106"));
     if (i < 0 || i < at() || i >= rows_.size()) {
-        release();
+        if (results_.size() <= 1) release();  // else more results are pending
         return false;
     }
     setAt(i);
@@ -623,7 +651,7 @@ bool StandInResult::run(const QString& sql, const QVariantList& values) {
         return fail(r.text, QStringLiteral("42000"));
     }
     int bound = 0;
-    bool haveRows = false;
+    results_.clear();
     for (const Step& s : steps) {
         QSqlQuery q(d->sqlite_);
         q.setForwardOnly(true);
@@ -644,15 +672,28 @@ bool StandInResult::run(const QString& sql, const QVariantList& values) {
                 put.addBindValue(r.value(0));
                 if (!put.exec()) return fail(put.lastError().text(), {});
             }
-        } else if (!haveRows && q.isSelect()) {
-            haveRows = true;
-            rows_ = rows;
-            record_ = q.record();
+        } else if (s.gives != Gives::Nothing) {
+            results_ << Result{s.gives == Gives::Rows, rows, q.record()};
         }
     }
-    setSelect(haveRows);
     setActive(true);
-    if (haveRows && !rows_.isEmpty() && isForwardOnly()) d->busy_ = this;
+    serve();
+    return true;
+}
+
+bool StandInResult::serve() {
+    rows_.clear();
+    record_ = QSqlRecord();
+    setAt(QSql::BeforeFirstRow);
+    if (results_.isEmpty()) {
+        setSelect(false);
+        return false;
+    }
+    const Result& r = results_.first();
+    setSelect(r.rows);
+    rows_ = r.values;
+    record_ = r.rows ? r.record : QSqlRecord();
+    if ((!rows_.isEmpty() || results_.size() > 1) && isForwardOnly()) driver()->busy_ = this;
     return true;
 }
 
