@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QSqlRecord>
 #include <QString>
 #include <QVariant>
@@ -72,9 +73,13 @@ public:
     void commit();
     void rollback();
 
-    // The Qt connection, for set-based work the recordset does not cover
-    // (prepared statements in a loop). Throws 3709 when not open.
-    QSqlDatabase database() const;
+    // A statement on this connection, for set-based work the recordset does
+    // not cover (prepared statements in a loop). Every statement the program
+    // sends is made here, forward-only: on Qt's ODBC driver any other kind asks
+    // for a static cursor, which FreeTDS turns into a server cursor that
+    // refuses the first-row fetch, so a returned row would never be read.
+    // Throws 3709 when not open.
+    QSqlQuery query() const;
 
     // The columns of a table (cached for the life of the connection).
     QSqlRecord tableColumns(const QString& table);
@@ -83,6 +88,8 @@ public:
     [[noreturn]] void raise(const class QSqlError& error, const QString& what) const;
 
 private:
+    QSqlDatabase database() const;
+
     QString name_;
     QString connectionString_;
     int cursorLocation_ = ado::adUseServer;

@@ -90,8 +90,7 @@ void Recordset::open(const QString& sql, Connection& connection, int, int) {
             columns_ = connection.tableColumns(table_);
             const QString keySql = QStringLiteral("select ") + keyColumns_.join(QStringLiteral(", ")) +
                                    QStringLiteral(" from ") + tableSql_ + tail_;
-            QSqlQuery q(connection.database());
-            q.setForwardOnly(true);
+            QSqlQuery q = connection.query();
             if (!q.exec(keySql)) connection.raise(q.lastError(), keySql);
             const int n = keyColumns_.size();
             while (q.next()) {
@@ -103,8 +102,7 @@ void Recordset::open(const QString& sql, Connection& connection, int, int) {
         } else {
             const QString text = table_.isEmpty() ? sql
                                                   : QStringLiteral("select * from ") + tableSql_ + tail_;
-            QSqlQuery q(connection.database());
-            q.setForwardOnly(true);
+            QSqlQuery q = connection.query();
             if (!q.exec(text)) connection.raise(q.lastError(), text);
             columns_ = q.record();
             while (q.next()) {
@@ -204,8 +202,7 @@ void Recordset::loadChunk() const {
         conditions.prepend(QStringLiteral("id in (") + idList.join(u',') + QLatin1Char(')'));
     const QString sql = QStringLiteral("select * from ") + tableSql_ + QStringLiteral(" where ") +
                         conditions.join(QStringLiteral(" or "));
-    QSqlQuery q(conn_->database());
-    q.setForwardOnly(true);
+    QSqlQuery q = conn_->query();
     if (!q.exec(sql)) conn_->raise(q.lastError(), sql);
     const QSqlRecord rec = q.record();
     QVector<int> map(rec.count());
@@ -333,7 +330,7 @@ void Recordset::insertPending() {
         sql += QStringLiteral(" values (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
     }
     if (backend == Backend::PostgreSql && hasId) sql += QStringLiteral(" returning id");
-    QSqlQuery q(conn_->database());
+    QSqlQuery q = conn_->query();
     if (!q.prepare(sql)) conn_->raise(q.lastError(), sql);
     for (int k = 0; k < idx.size(); ++k)
         q.addBindValue(BindableValue(pending_[idx[k]], columns_.field(idx[k]), backend));
@@ -381,7 +378,7 @@ void Recordset::updateCurrent() {
     const QString sql = QStringLiteral("update ") + tableSql_ + QStringLiteral(" set ") +
                         sets.join(QStringLiteral(", ")) + QStringLiteral(" where ") +
                         keyCondition(keys_[keyPos_]);
-    QSqlQuery q(conn_->database());
+    QSqlQuery q = conn_->query();
     if (!q.prepare(sql)) conn_->raise(q.lastError(), sql);
     for (int i : idx) q.addBindValue(BindableValue(pending_[i], columns_.field(i), backend));
     if (!q.exec()) conn_->raise(q.lastError(), sql);
@@ -399,7 +396,7 @@ void Recordset::deleteCurrent() {
         throw DbError(err::kProviderFailure, QStringLiteral("此查询的记录不能删除：") + sql_);
     const QString sql = QStringLiteral("delete from ") + tableSql_ + QStringLiteral(" where ") +
                         keyCondition(keys_[keyPos_]);
-    QSqlQuery q(conn_->database());
+    QSqlQuery q = conn_->query();
     if (!q.exec(sql)) conn_->raise(q.lastError(), sql);
     rows_[keyPos_ - chunkStart_].deleted = true;
     pending_.clear();

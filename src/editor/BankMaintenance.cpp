@@ -37,8 +37,7 @@ int BankMaintenance::deleteQuestionsOn(Connection& c, Side side, const QString& 
         const SqlDialect& d = c.dialect();
         QVector<qint64> ids;
         {
-            QSqlQuery q(c.database());
-            q.setForwardOnly(true);
+            QSqlQuery q = c.query();
             const QString sql = BankQuestionIdsQuery(d, bank);
             if (!q.exec(sql)) c.raise(q.lastError(), sql);
             while (q.next()) ids << q.value(0).toLongLong();

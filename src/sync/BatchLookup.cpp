@@ -10,8 +10,7 @@ namespace qs {
 namespace {
 
 QVector<QVector<QVariant>> query(Connection& c, const QString& sql, int columns) {
-    QSqlQuery q(c.database());
-    q.setForwardOnly(true);
+    QSqlQuery q = c.query();
     if (!q.exec(sql)) c.raise(q.lastError(), sql);
     QVector<QVector<QVariant>> out;
     while (q.next()) {

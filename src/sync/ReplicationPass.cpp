@@ -58,8 +58,7 @@ void ReplicationPass::write(const QString& title) {
 }
 
 ReplicationPass::Found ReplicationPass::lookUp(const QString& sql) {
-    QSqlQuery q(target_.database());
-    q.setForwardOnly(true);
+    QSqlQuery q = target_.query();
     if (!q.exec(sql)) target_.raise(q.lastError(), sql);
     Found found;
     if (q.next()) {
@@ -100,7 +99,7 @@ void ReplicationPass::insertRow(const QVector<QVariant>& values) {
         insertSql_ = QStringLiteral("insert into ") + plan_.table + QStringLiteral(" (") +
                      plan_.copiedColumns.join(QStringLiteral(", ")) + QStringLiteral(") values (") +
                      marks.join(QStringLiteral(", ")) + QLatin1Char(')');
-        insert_ = std::make_unique<QSqlQuery>(target_.database());
+        insert_ = std::make_unique<QSqlQuery>(target_.query());
         if (!insert_->prepare(insertSql_)) target_.raise(insert_->lastError(), insertSql_);
     }
     for (int i = 0; i < values.size(); ++i)
@@ -122,7 +121,7 @@ void ReplicationPass::writeRow(const Found& found, const QStringList& columns,
     const QString sql = QStringLiteral("update ") + plan_.table + QStringLiteral(" set ") +
                         sets.join(QStringLiteral(", ")) + QStringLiteral(" where ") +
                         where.join(QStringLiteral(" and "));
-    QSqlQuery q(target_.database());
+    QSqlQuery q = target_.query();
     if (!q.prepare(sql)) target_.raise(q.lastError(), sql);
     int n = 0;
     for (int i = 0; i < columns.size(); ++i) q.bindValue(n++, bindable(columns[i], values[i]));
