@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -771,7 +773,7 @@ QStringList takeFaults() {
     QProcess p;
     p.start(QStringLiteral("/usr/bin/python3"),
             {qEnvironmentVariable("QS_SOURCE_DIR") + QStringLiteral("/tests/support/tsql-check.py")});
-    p.write(toParse.join(QChar(0)).toUtf8());
+    p.write(QJsonDocument(QJsonArray::fromStringList(toParse)).toJson(QJsonDocument::Compact));
     p.closeWriteChannel();
     if (!p.waitForFinished(60000) || p.exitCode() != 0) {
         faults << QStringLiteral("the T-SQL grammar check did not run: ") +

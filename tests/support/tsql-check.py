@@ -1,6 +1,6 @@
 """Checks statements sent to SQL Server against a T-SQL grammar (sqlglot,
-dialect tsql). Reads the statements from stdin, separated by NUL bytes, and
-prints one line "<index>\t<fault>" per statement that fails.
+dialect tsql). Reads the statements from stdin as a JSON array of texts and
+prints one line "<index>\t<fault>" per fault.
 
 sqlglot 10.6.3 cannot parse three constructs the tool sends; each is checked
 here by a strict pattern of its own and replaced by a form the grammar reads,
@@ -15,6 +15,7 @@ so the rest of the statement is still parsed:
 It also refuses what the grammar accepts but SQL Server does not: the ||
 operator and functions T-SQL does not have.
 """
+import json
 import re
 import sys
 
@@ -115,8 +116,7 @@ def faults(batch):
 
 
 def main():
-    data = sys.stdin.buffer.read().decode("utf-8")
-    for index, batch in enumerate(data.split("\0")):
+    for index, batch in enumerate(json.load(sys.stdin)):
         if batch.strip():
             for fault in faults(batch):
                 print("%d\t%s" % (index, fault))
