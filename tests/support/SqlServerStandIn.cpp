@@ -157,8 +157,10 @@ int previous(const Tokens& t, int i) {
 int closing(const Tokens& t, int open, int end) {
     int depth = 0;
     for (int i = open; i < end; ++i) {
-        if (t[i].sym("(")) ++depth;
-        else if (t[i].sym(")") && --depth == 0) return i;
+        if (t[i].sym("("))
+            ++depth;
+        else if (t[i].sym(")") && --depth == 0)
+            return i;
     }
     throw Refusal{QStringLiteral("Incorrect syntax: unbalanced parentheses")};
 }
@@ -167,9 +169,12 @@ int closing(const Tokens& t, int open, int end) {
 int findWord(const Tokens& t, int from, int end, const char* word) {
     int depth = 0;
     for (int i = from; i < end; ++i) {
-        if (t[i].sym("(")) ++depth;
-        else if (t[i].sym(")")) --depth;
-        else if (depth == 0 && t[i].is(word)) return i;
+        if (t[i].sym("("))
+            ++depth;
+        else if (t[i].sym(")"))
+            --depth;
+        else if (depth == 0 && t[i].is(word))
+            return i;
     }
     return -1;
 }
@@ -244,8 +249,10 @@ public:
         int start = 0, depth = 0;
         for (int i = 0; i <= t.size(); ++i) {
             if (i < t.size()) {
-                if (t[i].sym("(")) ++depth;
-                else if (t[i].sym(")")) --depth;
+                if (t[i].sym("("))
+                    ++depth;
+                else if (t[i].sym(")"))
+                    --depth;
                 if (!(depth == 0 && t[i].sym(";"))) continue;
             }
             const Tokens s = t.mid(start, i - start);
@@ -269,9 +276,9 @@ private:
             const int open = skip(t, skip(t, var + 1, t.size()) + 1, t.size());
             QString columns;
             for (int i = open; i < t.size(); ++i)
-                columns += t[i].kind == Token::Word ? sqliteType(t[i].text)
-                                                    : t[i].kind == Token::Symbol ? t[i].text
-                                                                                 : QString(u' ');
+                columns += t[i].kind == Token::Word     ? sqliteType(t[i].text)
+                           : t[i].kind == Token::Symbol ? t[i].text
+                                                        : QString(u' ');
             columns.replace(QRegularExpression(QStringLiteral("\\(\\s*(max|\\d+)\\s*\\)")),
                             QString());
             const QString name = u'"' + t[var].text + u'"';
@@ -285,13 +292,12 @@ private:
         QString sql = expression(t, 0, t.size(), 0);
         if (!returning_.isEmpty()) sql += QStringLiteral(" returning ") + returning_;
         if (!limit_.isEmpty()) sql += QStringLiteral(" limit ") + limit_;
-        const int params = int(std::count_if(t.begin(), t.end(), [](const Token& k) {
-            return k.kind == Token::Param;
-        }));
+        const int params = int(std::count_if(
+            t.begin(), t.end(), [](const Token& k) { return k.kind == Token::Param; }));
         const bool query = t[first].is("select") || t[first].is("with");
         const Gives gives = query || (!returning_.isEmpty() && into_.isEmpty()) ? Gives::Rows
-                            : nocount                                          ? Gives::Nothing
-                                                                               : Gives::Count;
+                            : nocount                                           ? Gives::Nothing
+                                                                                : Gives::Count;
         return {{sql, into_, params, gives}};
     }
 
@@ -329,13 +335,13 @@ private:
 
     QString expression(const Tokens& t, int from, int end, int depth) {
         static const QSet<QString> keywords = {
-            QStringLiteral("in"),     QStringLiteral("exists"), QStringLiteral("values"),
-            QStringLiteral("over"),   QStringLiteral("as"),     QStringLiteral("and"),
-            QStringLiteral("or"),     QStringLiteral("not"),    QStringLiteral("on"),
-            QStringLiteral("from"),   QStringLiteral("join"),   QStringLiteral("when"),
-            QStringLiteral("then"),   QStringLiteral("else"),   QStringLiteral("select"),
-            QStringLiteral("where"),  QStringLiteral("union"),  QStringLiteral("all"),
-            QStringLiteral("end"),    QStringLiteral("like"),   QStringLiteral("is"),
+            QStringLiteral("in"),    QStringLiteral("exists"), QStringLiteral("values"),
+            QStringLiteral("over"),  QStringLiteral("as"),     QStringLiteral("and"),
+            QStringLiteral("or"),    QStringLiteral("not"),    QStringLiteral("on"),
+            QStringLiteral("from"),  QStringLiteral("join"),   QStringLiteral("when"),
+            QStringLiteral("then"),  QStringLiteral("else"),   QStringLiteral("select"),
+            QStringLiteral("where"), QStringLiteral("union"),  QStringLiteral("all"),
+            QStringLiteral("end"),   QStringLiteral("like"),   QStringLiteral("is"),
             QStringLiteral("null")};
         QString out;
         for (int i = from; i < end; ++i) {
@@ -343,7 +349,9 @@ private:
             if (k.sym("(")) ++depth;
             if (k.sym(")")) --depth;
             switch (k.kind) {
-                case Token::Space: out += u' '; continue;
+                case Token::Space:
+                    out += u' ';
+                    continue;
                 case Token::String: {
                     const QString v = !k.national && cp936_ ? degraded(k.text) : k.text;
                     const int p = previous(t, i);
@@ -355,8 +363,11 @@ private:
                         throw Refusal{QStringLiteral("Incorrect syntax near '|'.")};
                     out += k.text == u"+" ? QStringLiteral("||") : k.text;
                     continue;
-                case Token::Word: break;
-                default: out += k.text; continue;
+                case Token::Word:
+                    break;
+                default:
+                    out += k.text;
+                    continue;
             }
             const QString lower = k.text.toLower();
             const int next = skip(t, i + 1, end);
@@ -390,10 +401,10 @@ private:
                 if (next < end && t[next].sym("(")) i = closing(t, next, end);
                 continue;
             }
-            const bool call = next < end && t[next].sym("(") && !keywords.contains(lower) &&
-                              !(prev >= 0 && (t[prev].is("into") || t[prev].is("table") ||
-                                              t[prev].is("from") || t[prev].is("join") ||
-                                              t[prev].is("update")));
+            const bool call =
+                next < end && t[next].sym("(") && !keywords.contains(lower) &&
+                !(prev >= 0 && (t[prev].is("into") || t[prev].is("table") || t[prev].is("from") ||
+                                t[prev].is("join") || t[prev].is("update")));
             if (!call) {
                 out += k.text;
                 continue;
@@ -402,8 +413,10 @@ private:
             QStringList args;
             int argStart = next + 1, d = 0;
             for (int j = next + 1; j <= close; ++j) {
-                if (t[j].sym("(")) ++d;
-                else if (t[j].sym(")") && j != close) --d;
+                if (t[j].sym("("))
+                    ++d;
+                else if (t[j].sym(")") && j != close)
+                    --d;
                 else if ((d == 0 && t[j].sym(",")) || j == close) {
                     args << expression(t, argStart, j, depth + 1).trimmed();
                     argStart = j + 1;
@@ -419,10 +432,10 @@ private:
     QString function(const QString& name, const QString& written, const QStringList& a,
                      const Tokens& t, int open, int close, int depth) {
         static const QSet<QString> same = {
-            QStringLiteral("upper"), QStringLiteral("lower"), QStringLiteral("coalesce"),
-            QStringLiteral("count"), QStringLiteral("max"),   QStringLiteral("min"),
-            QStringLiteral("sum"),   QStringLiteral("avg"),   QStringLiteral("abs"),
-            QStringLiteral("replace"), QStringLiteral("ltrim"), QStringLiteral("rtrim"),
+            QStringLiteral("upper"),     QStringLiteral("lower"), QStringLiteral("coalesce"),
+            QStringLiteral("count"),     QStringLiteral("max"),   QStringLiteral("min"),
+            QStringLiteral("sum"),       QStringLiteral("avg"),   QStringLiteral("abs"),
+            QStringLiteral("replace"),   QStringLiteral("ltrim"), QStringLiteral("rtrim"),
             QStringLiteral("row_number")};
         auto call = [](const QString& f, const QStringList& args) -> QString {
             return f + u'(' + args.join(QStringLiteral(", ")) + u')';
@@ -430,17 +443,20 @@ private:
         if (name == u"cast")  // its "as <type>" is handled inside
             return QStringLiteral("cast(") + expression(t, open + 1, close, depth + 1) + u')';
         if (same.contains(name)) return call(name, a);
-        if (name == u"charindex" && a.size() == 2) return call(QStringLiteral("instr"), {a[1], a[0]});
+        if (name == u"charindex" && a.size() == 2)
+            return call(QStringLiteral("instr"), {a[1], a[0]});
         if (name == u"scope_identity" && a.isEmpty()) return QStringLiteral("last_insert_rowid()");
         if (name == u"getdate" && a.isEmpty()) return QStringLiteral("datetime('now','localtime')");
         if (name == u"isnull" && a.size() == 2) return call(QStringLiteral("ifnull"), a);
-        if (name == u"len" && a.size() == 1) return QStringLiteral("length(rtrim(") + a[0] + QStringLiteral("))");
+        if (name == u"len" && a.size() == 1)
+            return QStringLiteral("length(rtrim(") + a[0] + QStringLiteral("))");
         if (name == u"datalength" && a.size() == 1)
             return QStringLiteral("length(cast(") + a[0] + QStringLiteral(" as blob))");
         if (name == u"substring" && a.size() == 3) return call(QStringLiteral("substr"), a);
         if (name == u"left" && a.size() == 2)
             return call(QStringLiteral("substr"), {a[0], QStringLiteral("1"), a[1]});
-        throw Refusal{u'\'' + written + QStringLiteral("' is not a recognized built-in function name.")};
+        throw Refusal{u'\'' + written +
+                      QStringLiteral("' is not a recognized built-in function name.")};
     }
 
     // output inserted.c [, inserted.c …] [into @t]: returns the last token used.
@@ -450,8 +466,10 @@ private:
         while (j + 2 < end && t[j].is("inserted") && t[j + 1].sym(".")) {
             columns << t[j + 2].text;
             j = skip(t, j + 3, end);
-            if (j < end && t[j].sym(",")) j = skip(t, j + 1, end);
-            else break;
+            if (j < end && t[j].sym(","))
+                j = skip(t, j + 1, end);
+            else
+                break;
         }
         if (columns.isEmpty()) throw Refusal{QStringLiteral("Incorrect syntax near 'output'.")};
         returning_ = columns.join(QStringLiteral(", "));
@@ -466,7 +484,8 @@ private:
         table.remove(u'[').remove(u']');
         QSqlQuery q(db_);
         q.exec(QStringLiteral("select count(*) from sqlite_master where type = 'trigger' and "
-                              "tbl_name = '") + table + u'\'');
+                              "tbl_name = '") +
+               table + u'\'');
         if (q.next() && q.value(0).toInt() > 0)
             throw Refusal{QStringLiteral("The target table '") + table +
                           QStringLiteral("' of the DML statement cannot have any enabled triggers "
@@ -554,8 +573,10 @@ public:
             case BLOB:
             case PreparedQueries:
             case PositionalPlaceholders:
-            case MultipleResultSets: return true;
-            default: return false;
+            case MultipleResultSets:
+                return true;
+            default:
+                return false;
         }
     }
     bool open(const QString& db, const QString&, const QString&, const QString&, int,
@@ -567,8 +588,9 @@ public:
         }
         // Nobody answers on 127.0.0.1 port 1.
         if (endpoint.isEmpty() || endpoint == u"127.0.0.1,1") {
-            setLastError(QSqlError(QStringLiteral("[FreeTDS][SQL Server]Unable to connect to data source"),
-                                   {}, QSqlError::ConnectionError, QStringLiteral("08001")));
+            setLastError(
+                QSqlError(QStringLiteral("[FreeTDS][SQL Server]Unable to connect to data source"),
+                          {}, QSqlError::ConnectionError, QStringLiteral("08001")));
             setOpenError(true);
             return false;
         }
@@ -607,7 +629,9 @@ public:
 };
 
 StandInResult::StandInResult(const StandInDriver* driver) : QSqlResult(driver) {}
-StandInResult::~StandInResult() { release(); }
+StandInResult::~StandInResult() {
+    release();
+}
 
 StandInDriver* StandInResult::driver() const {
     return const_cast<StandInDriver*>(static_cast<const StandInDriver*>(QSqlResult::driver()));
@@ -644,8 +668,7 @@ bool StandInResult::run(const QString& sql, const QVariantList& values) {
     setActive(false);
     state().recorded << Recorded{sql, isForwardOnly()};
     StandInDriver* d = driver();
-    if (d->busy_)
-        return fail(QStringLiteral("Invalid cursor state"), QStringLiteral("24000"));
+    if (d->busy_) return fail(QStringLiteral("Invalid cursor state"), QStringLiteral("24000"));
     QVector<Step> steps;
     try {
         steps = Translator(d->sqlite_, state().codePage936).batch(sql);
@@ -707,8 +730,7 @@ void install() {
     static bool done = false;
     if (done) return;
     done = true;
-    QSqlDatabase::registerSqlDriver(QStringLiteral("QODBC"),
-                                    new QSqlDriverCreator<StandInDriver>);
+    QSqlDatabase::registerSqlDriver(QStringLiteral("QODBC"), new QSqlDriverCreator<StandInDriver>);
 }
 
 QString prepareFile(const QString& endpoint) {
@@ -724,14 +746,18 @@ QString prepareFile(const QString& endpoint) {
         // their own, far from the questions'), and rizi without id.
         QStringList statements = SchemaStatements(Backend::Sqlite);
         statements << QStringLiteral("drop table rizi")
-                   << QStringLiteral("create table rizi (stime DATETIME DEFAULT "
-                                     "(datetime('now','localtime')), username TEXT, body TEXT)")
-                   << QStringLiteral("create table timu_audit (n INTEGER PRIMARY KEY "
-                                     "AUTOINCREMENT, timu_id INTEGER)")
-                   << QStringLiteral("insert into sqlite_sequence (name, seq) values "
-                                     "('timu_audit', 1000)")
-                   << QStringLiteral("create trigger timu_audit_insert after insert on timu "
-                                     "begin insert into timu_audit (timu_id) values (new.id); end");
+                   << QStringLiteral(
+                          "create table rizi (stime DATETIME DEFAULT "
+                          "(datetime('now','localtime')), username TEXT, body TEXT)")
+                   << QStringLiteral(
+                          "create table timu_audit (n INTEGER PRIMARY KEY "
+                          "AUTOINCREMENT, timu_id INTEGER)")
+                   << QStringLiteral(
+                          "insert into sqlite_sequence (name, seq) values "
+                          "('timu_audit', 1000)")
+                   << QStringLiteral(
+                          "create trigger timu_audit_insert after insert on timu "
+                          "begin insert into timu_audit (timu_id) values (new.id); end");
         for (const QString& s : statements) {
             QSqlQuery q(db);
             if (!q.exec(s)) qFatal("%s: %s", qPrintable(s), qPrintable(q.lastError().text()));
@@ -741,7 +767,9 @@ QString prepareFile(const QString& endpoint) {
     return path;
 }
 
-void setCodePage936(bool on) { state().codePage936 = on; }
+void setCodePage936(bool on) {
+    state().codePage936 = on;
+}
 
 QStringList takeFaults() {
     QStringList faults;
@@ -758,8 +786,10 @@ QStringList takeFaults() {
                     const int into = findWord(t, i, t.size(), "into");
                     const int values = findWord(t, i, t.size(), "values");
                     const int dflt = findWord(t, i, t.size(), "default");
-                    const int stop = qMin(values < 0 ? t.size() : values, dflt < 0 ? t.size() : dflt);
-                    if (into < 0 || into > stop) faults << QStringLiteral("output without into") + shown;
+                    const int stop =
+                        qMin(values < 0 ? t.size() : values, dflt < 0 ? t.size() : dflt);
+                    if (into < 0 || into > stop)
+                        faults << QStringLiteral("output without into") + shown;
                 }
             }
         } catch (const Refusal& e) {
@@ -771,8 +801,8 @@ QStringList takeFaults() {
     faults.removeDuplicates();
     if (toParse.isEmpty()) return faults;
     QProcess p;
-    p.start(QStringLiteral("/usr/bin/python3"),
-            {qEnvironmentVariable("QS_SOURCE_DIR") + QStringLiteral("/tests/support/tsql-check.py")});
+    p.start(QStringLiteral("/usr/bin/python3"), {qEnvironmentVariable("QS_SOURCE_DIR") +
+                                                 QStringLiteral("/tests/support/tsql-check.py")});
     p.write(QJsonDocument(QJsonArray::fromStringList(toParse)).toJson(QJsonDocument::Compact));
     p.closeWriteChannel();
     if (!p.waitForFinished(60000) || p.exitCode() != 0) {
@@ -781,10 +811,12 @@ QStringList takeFaults() {
         return faults;
     }
     QSet<int> bad;
-    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
+    for (const QString& line :
+         QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
         const int index = line.section(u'\t', 0, 0).toInt();
         bad << index;
-        faults << line.section(u'\t', 1) + QStringLiteral(": ") + toParse.value(index).simplified().left(300);
+        faults << line.section(u'\t', 1) + QStringLiteral(": ") +
+                      toParse.value(index).simplified().left(300);
     }
     for (int i = 0; i < toParse.size(); ++i)
         if (!bad.contains(i)) state().parsedClean << toParse[i];

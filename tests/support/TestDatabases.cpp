@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QTcpSocket>
 #include <QTest>
-
 #include <ctime>
 
 #include "db/DbError.h"
@@ -15,7 +14,9 @@
 
 namespace qs::test {
 
-TempProgramFolder::TempProgramFolder() { QDir(dir_.path()).mkpath(QStringLiteral("servers")); }
+TempProgramFolder::TempProgramFolder() {
+    QDir(dir_.path()).mkpath(QStringLiteral("servers"));
+}
 
 void TempProgramFolder::write(const QString& name, const QByteArray& bytes) const {
     QFile f(file(name));
