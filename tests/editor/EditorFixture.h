@@ -108,8 +108,10 @@ inline void AddBanks(const QString& connectionString, const QStringList& names) 
     Connection c;
     const auto server =
         QRegularExpression(QStringLiteral("^driver=.*;server=([^;]*);")).match(connectionString);
-    if (server.hasMatch()) OpenServer(c, server.captured(1));
-    else c.open(connectionString, 10);
+    if (server.hasMatch())
+        OpenServer(c, server.captured(1));
+    else
+        c.open(connectionString, 10);
     for (const QString& n : names) AddBank(c, n);
 }
 

@@ -233,8 +233,8 @@ private slots:
         QTest::addColumn<QString>("stored");  // the question on the server
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("duplicate");
-        QTest::newRow("as the submit stores it") << u"驾驶员题库"_s << u"It‘s AB"_s
-                                                << u"It's A.B."_s << true;
+        QTest::newRow("as the submit stores it")
+            << u"驾驶员题库"_s << u"It‘s AB"_s << u"It's A.B."_s << true;
         // The SQL Server database may be in code page 936, which lacks ₂.
         QTest::newRow("outside the database's code page")
             << u"驾驶员题库"_s << u"H₂O"_s << u"H₂O"_s << true;
@@ -249,8 +249,8 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(bool, duplicate);
         SqlServerStandIn::setCodePage936(true);
-        AddQuestion(f_->server, duplicate ? bank : u"o'kxy[题库"_s, u"单选题"_s, stored, u"A"_s,
-                    {}, 7);
+        AddQuestion(f_->server, duplicate ? bank : u"o'kxy[题库"_s, u"单选题"_s, stored, u"A"_s, {},
+                    7);
         submit("Check1", typed, u"A"_s, u"甲"_s, u"乙"_s, bank);
         if (!duplicate) {
             QCOMPARE(texts(), QStringList{u"成功添加题目 1、【题】"_s});

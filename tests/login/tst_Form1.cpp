@@ -33,7 +33,7 @@ struct Attempt {
     std::optional<Answer> answer = {};
     QString adminName = ServerSettings::defaults().adminName;
     std::optional<Backend> onlyOn = {};
-    bool networked = false;  // an embedded server cannot be unreachable
+    bool networked = false;    // an embedded server cannot be unreachable
     bool codePage936 = false;  // the SQL Server database's code page
 };
 Q_DECLARE_METATYPE(Attempt)
