@@ -39,7 +39,10 @@
 //    their SQLite forms; a few are the same in both; any other is refused;
 //  - collate *_BIN* is binary, other collations nocase; cast types map to
 //    SQLite's (nvarchar… text, varbinary blob, int integer);
-//  - set nocount on is dropped.
+//  - set nocount on is dropped;
+//  - answer and why0 are ntext, as in a database upsized from Access: used
+//    with an operator, in (…) or a function other than cast, the statement is
+//    refused as SQL Server refuses it.
 // Anything else is passed on as written and SQLite judges it.
 
 namespace qs::test {
@@ -285,7 +288,8 @@ private:
             return {{QStringLiteral("drop table if exists temp.") + name, {}},
                     {QStringLiteral("create temp table ") + name + u' ' + columns, {}}};
         }
-        if (t[first].is("update")) t = updateFrom(t, first);
+        update_ = t[first].is("update");
+        if (update_) t = updateFrom(t, first);
         limit_.clear();
         returning_.clear();
         into_.clear();
@@ -396,6 +400,8 @@ private:
                 out += u'"' + k.text + u'"';
                 continue;
             }
+            if ((lower == u"answer" || lower == u"why0") && !(next < end && t[next].sym("(")))
+                checkNtext(t, i, end, depth);
             if (prev >= 0 && t[prev].is("as") && depth > 0) {
                 out += sqliteType(k.text);
                 if (next < end && t[next].sym("(")) i = closing(t, next, end);
@@ -410,6 +416,10 @@ private:
                 continue;
             }
             const int close = closing(t, next, end);
+            const int after = skip(t, close + 1, end);
+            calls_.push_back(
+                {lower, (prev >= 0 && isOperator(t[prev])) ||
+                            (after < end && (isOperator(t[after]) || t[after].is("in")))});
             QStringList args;
             int argStart = next + 1, d = 0;
             for (int j = next + 1; j <= close; ++j) {
@@ -424,6 +434,7 @@ private:
             }
             if (args.size() == 1 && args[0].isEmpty()) args.clear();
             out += function(lower, k.text, args, t, next, close, depth);
+            calls_.pop_back();
             i = close;
         }
         return out;
@@ -496,6 +507,39 @@ private:
 
     QSqlDatabase db_;
     bool cp936_;
+    // answer and why0 are ntext in the field layout: SQL Server takes them in
+    // like, is null, a select or insert list, an update's set target and
+    // cast/datalength, and refuses them to operators, in (…) and other
+    // functions (coalesce and isnull pass them on to what encloses them).
+    static bool isOperator(const Token& k) {
+        static const QStringList ops = {
+            QStringLiteral("+"), QStringLiteral("="), QStringLiteral("<>"), QStringLiteral("!="),
+            QStringLiteral("<"), QStringLiteral(">"), QStringLiteral("<="), QStringLiteral(">=")};
+        return k.kind == Token::Symbol && ops.contains(k.text);
+    }
+    void checkNtext(const Tokens& t, int i, int end, int depth) const {
+        const int start = i >= 2 && t[i - 1].sym(".") ? i - 2 : i;
+        const int p = previous(t, start), n = skip(t, i + 1, end);
+        const bool setTarget = update_ && depth == 0 && p >= 0 &&
+                               (t[p].is("set") || t[p].sym(",")) && n < end && t[n].sym("=");
+        const Refusal refused{QStringLiteral("The data type ntext (column ") + t[i].text +
+                              QStringLiteral(") is invalid here; cast it to nvarchar(max).")};
+        if (!setTarget &&
+            ((p >= 0 && isOperator(t[p])) || (n < end && (isOperator(t[n]) || t[n].is("in")))))
+            throw refused;
+        for (auto c = calls_.crbegin(); c != calls_.crend(); ++c) {
+            if (c->name == u"cast" || c->name == u"convert" || c->name == u"datalength") return;
+            if (c->name != u"coalesce" && c->name != u"isnull") throw refused;
+            if (c->operand) throw refused;
+        }
+    }
+
+    struct Call {
+        QString name;
+        bool operand;  // an operator or in (…) next to the call
+    };
+    QVector<Call> calls_;
+    bool update_ = false;
     QString limit_, returning_, into_;
 };
 
