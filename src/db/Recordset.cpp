@@ -18,7 +18,8 @@ namespace {
 constexpr int kChunkRows = 40;
 
 QStringList keyColumnsFor(const QString& table) {
-    if (table == u"timu" || table == u"alltype" || table == u"rizi") return {QStringLiteral("id")};
+    // Not rizi: a log table may have no identity, and its rows are only appended.
+    if (table == u"timu" || table == u"alltype") return {QStringLiteral("id")};
     if (table == u"users") return {QStringLiteral("username")};
     if (table == u"buylist") return {QStringLiteral("mantype"), QStringLiteral("username")};
     return {};
