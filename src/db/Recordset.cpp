@@ -18,7 +18,8 @@ namespace {
 constexpr int kChunkRows = 40;
 
 QStringList keyColumnsFor(const QString& table) {
-    if (table == u"timu" || table == u"alltype" || table == u"rizi") return {QStringLiteral("id")};
+    // Not rizi: a log table may have no identity, and its rows are only appended.
+    if (table == u"timu" || table == u"alltype") return {QStringLiteral("id")};
     if (table == u"users") return {QStringLiteral("username")};
     if (table == u"buylist") return {QStringLiteral("mantype"), QStringLiteral("username")};
     return {};
@@ -311,25 +312,15 @@ void Recordset::update() {
 
 void Recordset::insertPending() {
     const Backend backend = conn_->backend();
-    QStringList cols, marks;
+    QStringList cols;
     QVector<int> idx;
     for (int i = 0; i < columns_.count(); ++i) {
         if (!pendingSet_[i]) continue;
         cols << columns_.fieldName(i);
-        marks << QStringLiteral("?");
         idx << i;
     }
     const bool hasId = keyColumns_ == QStringList{QStringLiteral("id")};
-    QString sql = QStringLiteral("insert into ") + tableSql_;
-    if (cols.isEmpty()) {
-        sql += backend == Backend::SqlServer && hasId ? QStringLiteral(" output inserted.id default values")
-                                                      : QStringLiteral(" default values");
-    } else {
-        sql += QStringLiteral(" (") + cols.join(QStringLiteral(", ")) + QLatin1Char(')');
-        if (backend == Backend::SqlServer && hasId) sql += QStringLiteral(" output inserted.id");
-        sql += QStringLiteral(" values (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
-    }
-    if (backend == Backend::PostgreSql && hasId) sql += QStringLiteral(" returning id");
+    const QString sql = conn_->dialect().insertRow(tableSql_, cols, hasId);
     QSqlQuery q = conn_->query();
     if (!q.prepare(sql)) conn_->raise(q.lastError(), sql);
     for (int k = 0; k < idx.size(); ++k)
@@ -338,10 +329,14 @@ void Recordset::insertPending() {
     QVector<QVariant> values(columns_.count());
     for (int i : idx) values[i] = pending_[i];
     if (hasId) {
+        // SQL Server reports the insert's row count (and any trigger's) before
+        // the identity's row.
+        while (!q.isSelect() && q.nextResult()) {
+        }
         QVariant id;
-        if (backend == Backend::Sqlite) id = q.lastInsertId();
-        else if (q.next()) id = q.value(0);
-        values[columnIndex(QStringLiteral("id"))] = id.toLongLong();
+        if (q.next()) id = q.value(0);
+        if (q.lastError().isValid()) conn_->raise(q.lastError(), sql);
+        values[columnIndex(QStringLiteral("id"))] = id.isNull() ? QVariant() : id.toLongLong();
     }
     adding_ = false;
     pending_.clear();

@@ -44,4 +44,19 @@ QString SqlDialect::bracketed(const QString& table) const {
     return QLatin1Char('[') + table + QLatin1Char(']');
 }
 
+QString SqlDialect::insertRow(const QString& table, const QStringList& columns,
+                              bool returningId) const {
+    QString sql = QStringLiteral("insert into ") + table;
+    if (columns.isEmpty()) {
+        sql += QStringLiteral(" default values");
+    } else {
+        const QStringList marks(columns.size(), QStringLiteral("?"));
+        sql += QStringLiteral(" (") + columns.join(QStringLiteral(", ")) +
+               QStringLiteral(") values (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
+    }
+    if (!returningId) return sql;
+    return sql + (backend_ == Backend::SqlServer ? QStringLiteral("; select scope_identity()")
+                                                 : QStringLiteral(" returning id"));
+}
+
 }  // namespace qs

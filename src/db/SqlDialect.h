@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace qs {
 
@@ -23,6 +24,13 @@ public:
     QString likeLiteral(const QString& value) const;
     // A table name as the system writes it in brackets, e.g. [timu].
     QString bracketed(const QString& table) const;
+
+    // The insert of one row into `table`, its columns bound in order (none:
+    // the defaults). With `returningId` the statement's first result row holds
+    // the new identity `id`; on SQL Server it is read with scope_identity() in
+    // the same batch, since `output` without `into` is refused on a table with
+    // a trigger, and a trigger's own inserts do not change what it reads.
+    QString insertRow(const QString& table, const QStringList& columns, bool returningId) const;
 
 private:
     Backend backend_;

@@ -94,11 +94,7 @@ QVariant ReplicationPass::bindable(const QString& column, const QVariant& value)
 
 void ReplicationPass::insertRow(const QVector<QVariant>& values) {
     if (!insert_) {
-        QStringList marks;
-        for (int i = 0; i < plan_.copiedColumns.size(); ++i) marks << QStringLiteral("?");
-        insertSql_ = QStringLiteral("insert into ") + plan_.table + QStringLiteral(" (") +
-                     plan_.copiedColumns.join(QStringLiteral(", ")) + QStringLiteral(") values (") +
-                     marks.join(QStringLiteral(", ")) + QLatin1Char(')');
+        insertSql_ = target_.dialect().insertRow(plan_.table, plan_.copiedColumns, false);
         insert_ = std::make_unique<QSqlQuery>(target_.query());
         if (!insert_->prepare(insertSql_)) target_.raise(insert_->lastError(), insertSql_);
     }
