@@ -96,9 +96,9 @@ QString NumberRowsStatement(const SqlDialect& d, const QString& condition,
                                   QLatin1Char(')'),
                               d.literal(QStringLiteral(" "))});
     const bool touchEveryRow = changes.normaliseAnswer || changes.appendSpaceToWhy0;
-    return d.updateJoined(timu(d), QStringLiteral("t"), sets, numbered, QStringLiteral("t.id = r.id"),
-                          touchEveryRow ? QString()
-                                        : QStringLiteral("(t.id2 is null or t.id2 <> r.n)"));
+    return d.updateJoined(
+        timu(d), QStringLiteral("t"), sets, numbered, QStringLiteral("t.id = r.id"),
+        touchEveryRow ? QString() : QStringLiteral("(t.id2 is null or t.id2 <> r.n)"));
 }
 
 QString BankQuestionIdsQuery(const SqlDialect& d, const QString& bank) {

@@ -34,8 +34,8 @@ private slots:
         for (const QString& t : types)
             QTest::newRow(qPrintable(u"renumber "_s + t))
                 << RenumberTypeQuery(ss, u"会计基础"_s, t)
-                << u"select * from  [timu] where mantype like N'会计基础' and  Qtype like N'"_s + t +
-                       u"'   order by id "_s;
+                << u"select * from  [timu] where mantype like N'会计基础' and  Qtype like N'"_s +
+                       t + u"'   order by id "_s;
         QTest::newRow("bank questions")
             << BankQuestionsQuery(ss, u"会计基础"_s)
             << u"select * from [timu] where mantype like N'会计基础' order by id"_s;
@@ -43,8 +43,9 @@ private slots:
                                    << u"select * from [alltype] where mantype like N'会计基础'"_s;
         QTest::newRow("count") << CountQuestionsQuery(ss, u"会计基础"_s)
                                << u"select * from timu where mantype=N'会计基础'  "_s;
-        QTest::newRow("count with apostrophe") << CountQuestionsQuery(ss, u"O'Neil"_s)
-                                               << u"select * from timu where mantype=N'O''Neil'  "_s;
+        QTest::newRow("count with apostrophe")
+            << CountQuestionsQuery(ss, u"O'Neil"_s)
+            << u"select * from timu where mantype=N'O''Neil'  "_s;
         QTest::newRow("log") << LogQuery(ss) << u"select * from [rizi]  "_s;
         // The answer and the explanation are cast, so text and ntext columns take it.
         NumberingChanges all;
