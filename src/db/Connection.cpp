@@ -224,10 +224,9 @@ QSqlRecord Connection::tableColumns(const QString& table) {
     return rec;
 }
 
-int Connection::execute(const QString& sql) {
+void Connection::execute(const QString& sql) {
     QSqlQuery q = query();
     if (!q.exec(sql)) raise(q.lastError(), sql);
-    return q.numRowsAffected();
 }
 
 QVariant Connection::scalar(const QString& sql) {

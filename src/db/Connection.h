@@ -64,9 +64,10 @@ public:
     const SqlDialect& dialect() const { return dialect_; }
     Backend backend() const { return dialect_.backend(); }
 
-    // Runs a statement that returns no rows; the number of rows it touched.
-    // Throws DbError (3709 when the connection is not open).
-    int execute(const QString& sql);
+    // Runs a statement that returns no rows. Throws DbError (3709 when the
+    // connection is not open). No affected-row count is given: SQL Server has
+    // none to give when it runs with NOCOUNT on, so counts come from count(*).
+    void execute(const QString& sql);
     // The first column of the first row of a query (NULL when no row).
     QVariant scalar(const QString& sql);
     void beginTransaction();

@@ -44,6 +44,55 @@ QString SqlDialect::bracketed(const QString& table) const {
     return QLatin1Char('[') + table + QLatin1Char(']');
 }
 
+QString SqlDialect::concat(const QStringList& parts) const {
+    return parts.join(backend_ == Backend::SqlServer ? QStringLiteral(" + ")
+                                                     : QStringLiteral(" || "));
+}
+
+QString SqlDialect::asText(const QString& column) const {
+    if (backend_ != Backend::SqlServer) return column;
+    return QStringLiteral("cast(") + column + QStringLiteral(" as nvarchar(max))");
+}
+
+QString SqlDialect::holdsLetter(const QString& text, QChar letter) const {
+    const QString l = literal(letter);
+    switch (backend_) {
+        case Backend::SqlServer:
+            return QStringLiteral("charindex(") + l + QStringLiteral(", ") + text +
+                   QStringLiteral(" collate Latin1_General_BIN2) > 0");
+        case Backend::PostgreSql:
+            return QStringLiteral("strpos(") + text + QStringLiteral(", ") + l +
+                   QStringLiteral(") > 0");
+        case Backend::Sqlite:
+            break;
+    }
+    return QStringLiteral("instr(") + text + QStringLiteral(", ") + l + QStringLiteral(") > 0");
+}
+
+QString SqlDialect::nullText() const {
+    return backend_ == Backend::SqlServer ? QStringLiteral("cast(null as nvarchar(1))")
+                                          : QStringLiteral("null");
+}
+
+QString SqlDialect::updateJoined(const QString& table, const QString& alias,
+                                 const QStringList& sets, const QString& joined, const QString& on,
+                                 const QString& where) const {
+    const QString assignments = sets.join(QStringLiteral(", "));
+    QString sql;
+    if (backend_ == Backend::SqlServer) {
+        sql = QStringLiteral("update ") + alias + QStringLiteral(" set ") + assignments +
+              QStringLiteral(" from ") + table + QLatin1Char(' ') + alias +
+              QStringLiteral(" inner join ") + joined + QStringLiteral(" on ") + on;
+        if (!where.isEmpty()) sql += QStringLiteral(" where ") + where;
+    } else {
+        sql = QStringLiteral("update ") + table + QStringLiteral(" as ") + alias +
+              QStringLiteral(" set ") + assignments + QStringLiteral(" from ") + joined +
+              QStringLiteral(" where ") + on;
+        if (!where.isEmpty()) sql += QStringLiteral(" and ") + where;
+    }
+    return sql;
+}
+
 QString SqlDialect::insertRow(const QString& table, const QStringList& columns,
                               bool returningId) const {
     QString sql = QStringLiteral("insert into ") + table;

@@ -25,6 +25,22 @@ public:
     // A table name as the system writes it in brackets, e.g. [timu].
     QString bracketed(const QString& table) const;
 
+    // Texts joined into one: + on SQL Server, || elsewhere.
+    QString concat(const QStringList& parts) const;
+    // A text column as a value that string functions, + and comparisons take:
+    // SQL Server refuses them on text and ntext columns (a database moved over
+    // from an older engine often has them), so it is cast to nvarchar(max).
+    QString asText(const QString& column) const;
+    // True when `letter` occurs in the text expression, compared code point by
+    // code point (SQL Server's usual collation would take a full-width Ａ for A).
+    QString holdsLetter(const QString& text, QChar letter) const;
+    // A NULL of the text columns' type, for a column of a derived table.
+    QString nullText() const;
+    // The update of `table`, named `alias` in `sets` and `where`, from the
+    // rows of a derived table `joined` (with its own alias) that match `on`.
+    QString updateJoined(const QString& table, const QString& alias, const QStringList& sets,
+                         const QString& joined, const QString& on, const QString& where) const;
+
     // The insert of one row into `table`, its columns bound in order (none:
     // the defaults). With `returningId` the statement's first result row holds
     // the new identity `id`; on SQL Server it is read with scope_identity() in

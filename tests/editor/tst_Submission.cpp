@@ -101,11 +101,13 @@ private slots:
     void logRowNeedsOnlyItsThreeColumns() {
         QFETCH(bool, logTable);
         server_.execute(u"drop table rizi"_s);
-        if (logTable) server_.execute(u"create table rizi (stime timestamp, username text, body text)"_s);
+        if (logTable)
+            server_.execute(u"create table rizi (stime timestamp, username text, body text)"_s);
         Submission s(question(u"H₂O 是什么?"_s));
         s.open();
         const SubmitOutcome out = s.add();
-        const QStringList logged = logTable ? Column(server_, u"select body from rizi"_s) : QStringList();
+        const QStringList logged =
+            logTable ? Column(server_, u"select body from rizi"_s) : QStringList();
         server_.execute(u"drop table if exists rizi"_s);
         for (const QString& statement : SchemaStatements(server_.backend()))
             if (statement.contains(u"TABLE rizi"_s)) server_.execute(statement);
@@ -116,9 +118,10 @@ private slots:
             QCOMPARE(text, u"成功添加题目 1、【H₂O 是什么?】"_s);
             QCOMPARE(logged, QStringList{u"添加题目【驾驶员题库】→单选题→H₂O 是什么? (id:1)"_s});
         } else {
-            QVERIFY2(text.startsWith(u"成功添加题目 1、【H₂O 是什么?】；服务器操作日志没有写入："_s) &&
-                         text.contains(u"rizi"_s),
-                     qPrintable(text));
+            QVERIFY2(
+                text.startsWith(u"成功添加题目 1、【H₂O 是什么?】；服务器操作日志没有写入："_s) &&
+                    text.contains(u"rizi"_s),
+                qPrintable(text));
         }
     }
 
