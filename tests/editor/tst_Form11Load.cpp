@@ -28,6 +28,7 @@ private slots:
         QTest::addColumn<QStringList>("banks");
         const QStringList server = {u"新题库"_s, u"旧题库"_s}, local = {u"本地二"_s, u"本地一"_s};
         const int sqlite = int(Backend::Sqlite);
+        SqlServerStandIn::install();
         QTest::newRow("server, administrator") << sqlite << 1 << u"小李"_s << true << server;
         QTest::newRow("server, operator") << sqlite << 1 << u"小王"_s << false << server;
         QTest::newRow("postgresql server, operator")

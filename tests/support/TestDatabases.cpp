@@ -42,7 +42,6 @@ bool PgAvailable() {
 }
 
 void UseServerBackend(Backend backend, const QString& folder) {
-    if (backend == Backend::SqlServer) SqlServerStandIn::install();
     DbEnvironment env;
     env.serverBackend = backend;
     env.embeddedServerFolder = folder + QStringLiteral("/servers");
@@ -111,10 +110,13 @@ void AddBackendRows(bool withSqlServer) {
     QTest::addColumn<int>("backend");
     QTest::newRow("sqlite") << int(Backend::Sqlite);
     QTest::newRow("postgresql") << int(Backend::PostgreSql);
-    if (withSqlServer) QTest::newRow("sqlserver") << int(Backend::SqlServer);
+    if (!withSqlServer) return;
+    SqlServerStandIn::install();
+    QTest::newRow("sqlserver") << int(Backend::SqlServer);
 }
 
 void AddServerRows() {
+    SqlServerStandIn::install();
     QTest::addColumn<int>("backend");
     QTest::newRow("postgresql") << int(Backend::PostgreSql);
     QTest::newRow("sqlserver") << int(Backend::SqlServer);

@@ -27,7 +27,6 @@ QString PgRightEndpoint();
 bool PgAvailable();
 
 // Points server connections at `backend`; embedded servers under `folder`.
-// SQL Server is the recording stand-in (support/SqlServerStandIn.h).
 void UseServerBackend(Backend backend, const QString& folder);
 
 // The test's own connection to a server. On the SQL Server stand-in it is the
@@ -52,10 +51,11 @@ QString OpenServerAndLocal(Backend backend, const TempProgramFolder& folder, Con
                            Connection& local);
 
 // Backends a database test runs on, as Qt Test global data rows.
-// Rows "sqlite" and "postgresql" of column "backend", and "sqlserver" (the
-// stand-in) when asked for.
+// Rows "sqlite" and "postgresql" of column "backend", and "sqlserver" when
+// asked for: SQL Server is then the recording stand-in for the whole test
+// program (support/SqlServerStandIn.h).
 void AddBackendRows(bool withSqlServer = false);
-// Rows "postgresql" and "sqlserver" (the stand-in) of column "backend".
+// Rows "postgresql" and "sqlserver" (the stand-in, as above) of column "backend".
 void AddServerRows();
 
 // Sets the client's time zone to UTC+8 (Asia/Shanghai), away from the test
