@@ -2,6 +2,7 @@
 #include <QIcon>
 #include <memory>
 
+#include "app/FitText.h"
 #include "app/ProgramFolder.h"
 #include "db/Connection.h"
 #include "db/ServerSettings.h"
@@ -35,6 +36,7 @@ int main(int argc, char* argv[]) {
     qs::Form1* loginWindow = nullptr;
     auto openSyncWindow = [&](QWidget* owner) {
         qs::Form19 sync(loginWindow->state(), platform, settings, owner);
+        qs::GrowFixedWindowToFitText(&sync);
         sync.exec();
     };
     qs::Form1 login(platform, programFolder, settings, [&]() -> qs::EditorAccess* {
