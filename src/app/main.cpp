@@ -15,7 +15,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     // Ties the windows to the menu entry and its icon on the desktop.
     QGuiApplication::setDesktopFileName(QStringLiteral("qingsong-luru"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("qingsong-luru")));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("qingsong-luru"),
+                                                 QIcon(QStringLiteral(":/qingsong-luru-256.png"))));
     qs::QtPlatform platform;
 
     const qs::ProgramFolder folder = qs::ChooseProgramFolder();
