@@ -12,6 +12,7 @@ packages=(
   postgresql sqlite3
   python3-sqlglot
   fonts-wqy-microhei xvfb xauth imagemagick
+  qt6-qpa-plugins dpkg-dev file desktop-file-utils xdotool
 )
 missing=()
 for p in "${packages[@]}"; do

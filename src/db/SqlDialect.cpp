@@ -104,8 +104,11 @@ QString SqlDialect::insertRow(const QString& table, const QStringList& columns,
                QStringLiteral(") values (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
     }
     if (!returningId) return sql;
-    return sql + (backend_ == Backend::SqlServer ? QStringLiteral("; select scope_identity()")
-                                                 : QStringLiteral(" returning id"));
+    // scope_identity() is a numeric(38, 0), which Qt's ODBC driver may hand
+    // over as a decimal text.
+    return sql + (backend_ == Backend::SqlServer
+                      ? QStringLiteral("; select cast(scope_identity() as bigint)")
+                      : QStringLiteral(" returning id"));
 }
 
 }  // namespace qs
