@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
 
 namespace qs {
 
@@ -22,6 +23,14 @@ public:
     QString likeLiteral(const QString& value) const;
     // A table name as the system writes it in brackets, e.g. [timu].
     QString bracketed(const QString& table) const;
+
+    // Any value as an SQL literal of its own kind: null, a number, a time at
+    // its full precision, bytes, or a text literal. The server converts it to
+    // the column's type as it would a bound value.
+    QString valueLiteral(const QVariant& value) const;
+    // The expression that names one row of a table without a key (empty on
+    // SQL Server, where a row is reached as the first row of its lookup).
+    QString rowAddress() const;
 
 private:
     Backend backend_;
