@@ -93,6 +93,7 @@ Form19::Form19(LoginState& login, Platform& platform, const ServerSettings& sett
     connect(ui->Command7, &QPushButton::clicked, this, &Form19::Command7_Click);
     connect(ui->Command8, &QPushButton::clicked, this, &Form19::Command8_Click);
     connect(ui->Command9, &QPushButton::clicked, this, &Form19::Command9_Click);
+    connect(ui->Command10, &QPushButton::clicked, this, &Form19::Command10_Click);
     connect(ui->Check1, &QCheckBox::toggled, this, &Form19::Check1_Click);
 }
 
@@ -100,6 +101,11 @@ Form19::~Form19() = default;
 
 void Form19::Check1_Click(bool checked) {
     if (checked) sametimu = 0;
+}
+
+QString Form19::passKey(const PassPlan& plan) const {
+    return plan.progressText + QLatin1Char('|') + ui->Combo1->currentText() + QLatin1Char('|') +
+           ui->Combo2->currentText();
 }
 
 void Form19::Command9_Click() {
@@ -168,10 +174,19 @@ void Form19::runHandler(const Work& work) {
 
 PassResult Form19::runPass(Connection& source, Connection& target, const PassPlan& plan,
                            int fallbackThreshold) {
-    passKey_ = plan.progressText + QLatin1Char('|') + ServerConnectionString(
-                                                          ui->Combo1->currentText()) +
-               QLatin1Char('|') + ServerConnectionString(ui->Combo2->currentText());
+    passKey_ = passKey(plan);
     ReplicationPass pass(source, target, plan);
+    preparePass(pass, plan, &sametimu, fallbackThreshold);
+    const PassResult result = pass.run();
+    if (result.interrupted) unfinishedPasses().insert(passKey_);
+    else unfinishedPasses().remove(passKey_);
+    ui->ProgressBar1->setRange(0, qMax(1, result.total));
+    ui->ProgressBar1->setValue(result.interrupted ? result.processed : qMax(1, result.total));
+    return result;
+}
+
+void Form19::preparePass(ReplicationPass& pass, const PassPlan& plan, int* sameRun,
+                         int fallbackThreshold) {
     pass.setLimits(limits);
     pass.setProgress([this](const QString& title) { showProgress(title); });
     pass.setWalked([this](int walked, int total) {
@@ -183,20 +198,14 @@ PassResult Form19::runPass(Connection& source, Connection& target, const PassPla
         // The threshold is read afresh after every row; a text that stopped
         // being an integer keeps the one the run started with.
         pass.setStopRule(
-            &sametimu,
+            sameRun,
             [this, fallbackThreshold] {
                 bool ok = false;
                 const int v = ui->Text1->text().trimmed().toInt(&ok);
                 return ok ? v : fallbackThreshold;
             },
-            unfinishedPasses().contains(passKey_));
+            unfinishedPasses().contains(passKey(plan)));
     }
-    const PassResult result = pass.run();
-    if (result.interrupted) unfinishedPasses().insert(passKey_);
-    else unfinishedPasses().remove(passKey_);
-    ui->ProgressBar1->setRange(0, qMax(1, result.total));
-    ui->ProgressBar1->setValue(result.interrupted ? result.processed : qMax(1, result.total));
-    return result;
 }
 
 void Form19::runQuestionPass(const PassPlan& plan, bool fromLeft) {

@@ -49,6 +49,7 @@ private slots:
     void Command7_Click();
     void Command8_Click();
     void Command9_Click();
+    void Command10_Click();
     void Check1_Click(bool checked);
 
 private:
@@ -59,6 +60,11 @@ private:
     // fallbackThreshold when Text1 stops holding an integer mid-run.
     PassResult runPass(Connection& source, Connection& target, const PassPlan& plan,
                        int fallbackThreshold = 0);
+    // The name a pass is remembered by when it ends early: button and servers.
+    QString passKey(const PassPlan& plan) const;
+    // Sets a pass up as the window runs it: titles, progress, stop button, stop rule.
+    void preparePass(ReplicationPass& pass, const PassPlan& plan, int* sameRun,
+                     int fallbackThreshold);
     void runQuestionPass(const PassPlan& plan, bool fromLeft);
     void runBankOrPurchasePass(const PassPlan& plan, bool fromLeft, bool showResult);
     void showProgress(const QString& title);
