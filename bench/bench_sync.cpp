@@ -59,7 +59,7 @@ struct Link {
 // COPY; returns the seconds it took.
 double bulkCopy(const Link& link, Connection& right, const char* table, const char* columns) {
     const QString t = QString::fromLatin1(table);
-    right.execute(u"create table if not exists "_s + t + u"_copy (like "_s + t + u")"_s);
+    right.execute(u"create table if not exists "_s + t + u"_copy as select * from "_s + t + u" where false"_s);
     right.execute(u"truncate "_s + t + u"_copy"_s);
     const QString bin =
         QDir(u"/usr/lib/postgresql"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot).value(0);
@@ -194,10 +194,10 @@ int main(int argc, char** argv) {
             const int port = SplitEndpoint(*endpoint).port;
             auto p = std::make_unique<QProcess>();
             p->start(QStringLiteral(QS_DELAY_PROXY),
-                     {QString::number(port + 200), QString::number(port), delay});
+                     {QString::number(port + 50), QString::number(port), delay});
             if (!p->waitForStarted()) qFatal("delay_proxy did not start");
             proxies.push_back(std::move(p));
-            *endpoint = u"127.0.0.1,%1"_s.arg(port + 200);
+            *endpoint = u"127.0.0.1,%1"_s.arg(port + 50);
         }
         QThread::msleep(200);
     }

@@ -1,6 +1,7 @@
 #include "sync/ReplicationPass.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSqlError>
@@ -215,6 +216,31 @@ int ReplicationPass::handle(const QVector<Row>& rows, int from, int to, PassResu
     return d.end;
 }
 
+bool ReplicationPass::equalityLookups() const {
+    // PostgreSQL's LIKE with a pattern that matches only itself is plain
+    // equality (case and all), so a batch is looked up by one join.
+    return target_.backend() == Backend::PostgreSql && !lookupByText_;
+}
+
+QString ReplicationPass::equalityJoin(const QVector<Row>& rows, int from, const QVector<int>& which,
+                                      const QString& select) const {
+    const SqlDialect& dialect = target_.dialect();
+    QStringList values, names{QStringLiteral("k")}, on;
+    for (int c = 0; c < plan_.keyColumns.size(); ++c) {
+        names << QStringLiteral("c%1").arg(c);
+        on << QStringLiteral("t.") + plan_.keyColumns[c] + QStringLiteral(" = v.c%1").arg(c);
+    }
+    for (int k : which) {
+        QStringList row{QString::number(k - from)};
+        for (const QVariant& v : rows[k].key) row << dialect.literal(v.toString());
+        values << QLatin1Char('(') + row.join(QStringLiteral(", ")) + QLatin1Char(')');
+    }
+    return QStringLiteral("select ") + select + QStringLiteral(" from (values ") +
+           values.join(QStringLiteral(", ")) + QStringLiteral(") as v(") +
+           names.join(QStringLiteral(", ")) + QStringLiteral(") join ") + plan_.table +
+           QStringLiteral(" t on ") + on.join(QStringLiteral(" and "));
+}
+
 ReplicationPass::Decided ReplicationPass::decideCreate(const QVector<Row>& rows, int from, int to) {
     const SqlDialect& dialect = target_.dialect();
     QStringList lookups;
@@ -223,12 +249,48 @@ ReplicationPass::Decided ReplicationPass::decideCreate(const QVector<Row>& rows,
         lookups << plan_.lookup(dialect, rows[k].key);
         keys << rows[k].key;
     }
-    const QVector<bool> present = FindPresent(target_, lookups);
-    QVector<int> absent;
-    for (int k = 0; k < keys.size(); ++k)
-        if (!present[k]) absent << k;
-    const QVector<QVector<int>> earlier =
-        FindEarlierMatches(target_, plan_.table, plan_.keyColumns, keys, lookups, absent);
+    QVector<bool> present(keys.size(), false);
+    QVector<QVector<int>> earlier(keys.size());
+    if (equalityLookups()) {
+        // Rows with a NULL key keep their own lookup ("is null").
+        QVector<int> plain;
+        QStringList parts;
+        for (int k = from; k < to; ++k) {
+            if (std::none_of(rows[k].key.begin(), rows[k].key.end(),
+                             [](const QVariant& v) { return v.isNull(); }))
+                plain << k;
+            else
+                parts << QStringLiteral("select %1 as k where exists (%2)").arg(k - from).arg(
+                             lookups[k - from]);
+        }
+        if (!plain.isEmpty())
+            parts.prepend(equalityJoin(rows, from, plain, QStringLiteral("distinct v.k")));
+        const QString sql = parts.join(QStringLiteral(" union all "));
+        QSqlQuery q(target_.database());
+        q.setForwardOnly(true);
+        if (!q.exec(sql)) target_.raise(q.lastError(), sql);
+        while (q.next()) {
+            const int k = q.value(0).toInt();
+            if (k >= 0 && k < present.size()) present[k] = true;
+        }
+        if (q.lastError().isValid()) target_.raise(q.lastError(), sql);
+        // An earlier row of the batch matches when every key value is the same.
+        QHash<QString, QVector<int>> same;
+        for (int k = 0; k < keys.size(); ++k) {
+            QString id;
+            for (const QVariant& v : keys[k])
+                id += v.isNull() ? QStringLiteral("\x01N") : QStringLiteral("\x01V") + v.toString();
+            QVector<int>& before = same[id];
+            earlier[k] = before;
+            before << k;
+        }
+    } else {
+        present = FindPresent(target_, lookups);
+        QVector<int> absent;
+        for (int k = 0; k < keys.size(); ++k)
+            if (!present[k]) absent << k;
+        earlier = FindEarlierMatches(target_, plan_.table, plan_.keyColumns, keys, lookups, absent);
+    }
     Decided d;
     d.end = to;
     QVector<bool> created(keys.size(), false);
@@ -256,11 +318,22 @@ ReplicationPass::Decided ReplicationPass::decideChange(const QVector<Row>& rows,
     // Every match of every row, so that a row meeting a target row this batch
     // changes before it can be looked up again after that change.
     QStringList parts;
-    for (int k = from; k < to; ++k)
+    QVector<int> plain;
+    for (int k = from; k < to; ++k) {
+        if (equalityLookups() && std::none_of(rows[k].key.begin(), rows[k].key.end(),
+                                               [](const QVariant& v) { return v.isNull(); })) {
+            plain << k;
+            continue;
+        }
         parts << QStringLiteral("select %1 as k, ").arg(k - from) + address +
                      QStringLiteral(" as a, ") + compared + QStringLiteral(" as c from ") +
                      plan_.table + QStringLiteral(" where ") +
                      LookupCondition(dialect, plan_.keyColumns, rows[k].key);
+    }
+    if (!plain.isEmpty())
+        parts.prepend(equalityJoin(rows, from, plain,
+                                   QStringLiteral("v.k, t.") + address + QStringLiteral(" as a, t.") +
+                                       compared + QStringLiteral(" as c")));
     const QString sql = parts.join(QStringLiteral(" union all "));
     struct Match {
         QString address;

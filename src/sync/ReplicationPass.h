@@ -96,6 +96,9 @@ public:
     // Called with every row's outcome and key.
     void setOutcomes(Outcomes outcomes) { outcomes_ = std::move(outcomes); }
     void setLimits(PassLimits limits) { limits_ = limits; }
+    // Looks every row up with its own lookup text, even where one join would
+    // do (the reference the joins are checked against).
+    void setLookupByText(bool byText) { lookupByText_ = byText; }
 
     PassResult run();
     const QString& title() const { return title_; }
@@ -116,6 +119,10 @@ private:
     // Handles rows [from, to) of a batch; the row after the last one handled,
     // or -1 when the stop rule ended the pass.
     int handle(const QVector<Row>& rows, int from, int to, PassResult& r);
+    bool equalityLookups() const;
+    // "select <select> from (values <keys of rows `which`>) v join <table> t on <keys equal>".
+    QString equalityJoin(const QVector<Row>& rows, int from, const QVector<int>& which,
+                         const QString& select) const;
     Decided decideCreate(const QVector<Row>& rows, int from, int to);
     Decided decideChange(const QVector<Row>& rows, int from, int to);
     // Writes the decided rows up to `last`; the first row whose write failed, or -1.
@@ -138,6 +145,7 @@ private:
     int* sameRun_ = &ownRun_;
     Threshold threshold_;
     bool suspended_ = false;
+    bool lookupByText_ = false;
     QString title_;
     std::map<int, std::unique_ptr<QSqlQuery>> inserts_;  // by rows per statement
 };

@@ -483,7 +483,7 @@ private slots:
     }
 
     // Every pass handled a batch at a time comes out exactly as handled row by
-    // row: the same titles, counts, end and rows on both servers, on random rows
+    // row with each row's own lookup text: the same titles, counts, end and rows on both servers, on random rows
     // full of repeated keys, case variants, wildcards, quotes, NULL keys and
     // times a fraction of a millisecond apart, with small stop thresholds.
     void batchesMatchTheRowByRowPass_data() {
@@ -513,6 +513,7 @@ private slots:
                 ReplicationPass pass(p.fromLeft ? *left_ : *right_, p.fromLeft ? *right_ : *left_,
                                      p.plan);
                 pass.setLimits(limits);
+                pass.setLookupByText(run == 0);
                 pass.setProgress([&](const QString& t) { outcome[run] << t; });
                 int same = 0;
                 pass.setStopRule(&same, [threshold] { return threshold; });
