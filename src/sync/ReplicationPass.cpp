@@ -89,8 +89,9 @@ QString ReplicationPass::rowTitle(const PassResult& r) const {
 
 int ReplicationPass::rowsPerInsert() const {
     const int columns = qMax(1, int(plan_.copiedColumns.size()));
-    // SQL Server takes at most 1,000 rows in one values list and 2,100 parameters.
-    if (target_.backend() == Backend::SqlServer) return qBound(1, 2100 / columns, 1000);
+    // SQL Server takes at most 1,000 rows in one values list and 2,100
+    // parameters per request (a few kept spare for the driver's own).
+    if (target_.backend() == Backend::SqlServer) return qBound(1, 2000 / columns, 1000);
     return qBound(1, 30000 / columns, 500);
 }
 

@@ -44,7 +44,7 @@ struct PassPlan {
 // How much a pass handles per batch: source rows, and bytes of them.
 struct PassLimits {
     int rows = 500;
-    qint64 bytes = 8 << 20;
+    qint64 bytes = 4 << 20;
 };
 
 struct PassResult {
