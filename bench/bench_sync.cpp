@@ -59,20 +59,23 @@ struct Link {
 // COPY; returns the seconds it took.
 double bulkCopy(const Link& link, Connection& right, const char* table, const char* columns) {
     const QString t = QString::fromLatin1(table);
-    right.execute(u"create table if not exists "_s + t + u"_copy as select * from "_s + t + u" where false"_s);
+    right.execute(u"create table if not exists "_s + t + u"_copy as select * from "_s + t +
+                  u" where false"_s);
     right.execute(u"truncate "_s + t + u"_copy"_s);
     const QString bin =
         QDir(u"/usr/lib/postgresql"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot).value(0);
-    const QString psql = u"/usr/lib/postgresql/"_s + bin + u"/bin/psql -X -q -h 127.0.0.1 -U sa -d ag2 -p "_s;
+    const QString psql =
+        u"/usr/lib/postgresql/"_s + bin + u"/bin/psql -X -q -h 127.0.0.1 -U sa -d ag2 -p "_s;
     const QString cols = QString::fromLatin1(columns);
-    const QString pipe = u"PGPASSWORD=573 "_s + psql + QString::number(SplitEndpoint(link.left).port) +
-                         u" -c '\\copy (select "_s + cols + u" from "_s + t +
-                         u") to pstdout' | PGPASSWORD=573 "_s + psql +
-                         QString::number(SplitEndpoint(link.right).port) + u" -c '\\copy "_s + t +
-                         u"_copy ("_s + cols + u") from pstdin'"_s;
+    const QString pipe =
+        u"PGPASSWORD=573 "_s + psql + QString::number(SplitEndpoint(link.left).port) +
+        u" -c '\\copy (select "_s + cols + u" from "_s + t + u") to pstdout' | PGPASSWORD=573 "_s +
+        psql + QString::number(SplitEndpoint(link.right).port) + u" -c '\\copy "_s + t +
+        u"_copy ("_s + cols + u") from pstdin'"_s;
     QElapsedTimer timer;
     timer.start();
-    if (QProcess::execute(u"bash"_s, {u"-c"_s, pipe}) != 0) qFatal("bulk copy failed: %s", qPrintable(pipe));
+    if (QProcess::execute(u"bash"_s, {u"-c"_s, pipe}) != 0)
+        qFatal("bulk copy failed: %s", qPrintable(pipe));
     return timer.elapsed() / 1000.0;
 }
 
@@ -145,9 +148,10 @@ void userPass(Bench& b, const Link& link, Connection& left, Connection& right) {
     std::printf("bulk copy of the 20,000 accounts: %.2f s = %.0f rows/s\n", copy, 20000 / copy);
     b.platform.clear();
     const double secs = b.click("Command1");
-    std::printf("users, 20,000 a side, 10%% newer each side: %.2f s = %.0f accounts/s per side "
-                "walked  [%s]\n",
-                secs, 4 * 20000 / secs, qPrintable(b.title()));
+    std::printf(
+        "users, 20,000 a side, 10%% newer each side: %.2f s = %.0f accounts/s per side "
+        "walked  [%s]\n",
+        secs, 4 * 20000 / secs, qPrintable(b.title()));
 }
 
 void picturePass(Bench& b, const Link& link, Connection& left, Connection& right) {
@@ -180,8 +184,10 @@ int main(int argc, char** argv) {
     QStringList parts;
     QString delay;
     for (const QString& a : app.arguments().mid(1)) {
-        if (a.startsWith(u"--delay="_s)) delay = a.mid(8);
-        else parts << a;
+        if (a.startsWith(u"--delay="_s))
+            delay = a.mid(8);
+        else
+            parts << a;
     }
     if (parts.isEmpty())
         parts = {QStringLiteral("questions"), QStringLiteral("users"), QStringLiteral("pictures")};

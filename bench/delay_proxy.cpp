@@ -51,7 +51,8 @@ void pump(int from, int to, Clock::duration delay) {
             }
             size_t done = 0;
             while (done < c.bytes.size()) {
-                const ssize_t n = send(to, c.bytes.data() + done, c.bytes.size() - done, MSG_NOSIGNAL);
+                const ssize_t n =
+                    send(to, c.bytes.data() + done, c.bytes.size() - done, MSG_NOSIGNAL);
                 if (n <= 0) return;
                 done += size_t(n);
             }
@@ -60,7 +61,8 @@ void pump(int from, int to, Clock::duration delay) {
     std::vector<char> buffer(1 << 16);
     for (;;) {
         const ssize_t n = recv(from, buffer.data(), buffer.size(), 0);
-        Chunk c{Clock::now() + delay, n > 0 ? std::string(buffer.data(), size_t(n)) : std::string()};
+        Chunk c{Clock::now() + delay,
+                n > 0 ? std::string(buffer.data(), size_t(n)) : std::string()};
         {
             std::lock_guard<std::mutex> lock(m);
             queue.push_back(std::move(c));

@@ -178,8 +178,10 @@ PassResult Form19::runPass(Connection& source, Connection& target, const PassPla
     ReplicationPass pass(source, target, plan);
     preparePass(pass, plan, &sametimu, fallbackThreshold);
     const PassResult result = pass.run();
-    if (result.interrupted) unfinishedPasses().insert(passKey_);
-    else unfinishedPasses().remove(passKey_);
+    if (result.interrupted)
+        unfinishedPasses().insert(passKey_);
+    else
+        unfinishedPasses().remove(passKey_);
     ui->ProgressBar1->setRange(0, qMax(1, result.total));
     ui->ProgressBar1->setValue(result.interrupted ? result.processed : qMax(1, result.total));
     return result;

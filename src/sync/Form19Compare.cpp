@@ -49,7 +49,8 @@ void Form19::Command10_Click() {
             const struct {
                 const char* label;
                 const QStringList& keys;
-            } lists[] = {{"创建", c.createdKeys}, {"覆盖", c.overwrittenKeys}, {"已有", c.presentKeys}};
+            } lists[] = {
+                {"创建", c.createdKeys}, {"覆盖", c.overwrittenKeys}, {"已有", c.presentKeys}};
             for (const auto& l : lists)
                 if (!l.keys.isEmpty())
                     report += QStringLiteral("\n  ") + QString::fromUtf8(l.label) +

@@ -27,8 +27,9 @@ QString timeKey(const QVariant& v) {
         if (!t.isValid()) return {};
         return t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) + QStringLiteral("000000");
     }
-    static const QRegularExpression re(QStringLiteral(
-        "^(\\d{4})-(\\d{1,2})-(\\d{1,2})(?:[ T](\\d{1,2}):(\\d{2})(?::(\\d{2})(?:\\.(\\d{1,9}))?)?)?$"));
+    static const QRegularExpression re(
+        QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})(?:[ "
+                       "T](\\d{1,2}):(\\d{2})(?::(\\d{2})(?:\\.(\\d{1,9}))?)?)?$"));
     const auto m = re.match(v.toString().trimmed());
     if (!m.hasMatch()) return {};
     const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
@@ -101,7 +102,8 @@ PassResult ReplicationPass::run() {
     QStringList columns = plan_.keyColumns;
     for (const QString& c : plan_.copiedColumns)
         if (!columns.contains(c, Qt::CaseInsensitive)) columns << c;
-    if (!plan_.compareColumn.isEmpty() && !columns.contains(plan_.compareColumn, Qt::CaseInsensitive))
+    if (!plan_.compareColumn.isEmpty() &&
+        !columns.contains(plan_.compareColumn, Qt::CaseInsensitive))
         columns << plan_.compareColumn;
     auto at = [&](const QString& c) { return int(columns.indexOf(c)); };
     QVector<int> keyAt, copiedAt;
@@ -178,8 +180,10 @@ int ReplicationPass::handle(const QVector<Row>& rows, int from, int to, PassResu
         int same = *sameRun_;
         for (int k = from; k < d.end; ++k) {
             const RowOutcome o = d.outcomes[k - from];
-            if (o == RowOutcome::Created || o == RowOutcome::Written) same = 0;
-            else if (o == RowOutcome::Present) ++same;
+            if (o == RowOutcome::Created || o == RowOutcome::Written)
+                same = 0;
+            else if (o == RowOutcome::Present)
+                ++same;
             const int threshold = threshold_ ? threshold_() : 100;
             if (!suspended_ && same > threshold) {
                 stopAt = k;
@@ -200,8 +204,10 @@ int ReplicationPass::handle(const QVector<Row>& rows, int from, int to, PassResu
         const RowOutcome o = d.outcomes[k - from];
         if (o == RowOutcome::Created || o == RowOutcome::Written) ++r.count;
         if (plan_.questionPass) {
-            if (o == RowOutcome::Created || o == RowOutcome::Written) *sameRun_ = 0;
-            else if (o == RowOutcome::Present) ++*sameRun_;
+            if (o == RowOutcome::Created || o == RowOutcome::Written)
+                *sameRun_ = 0;
+            else if (o == RowOutcome::Present)
+                ++*sameRun_;
         }
         if (outcomes_) outcomes_(o, rows[k].key);
         if (walked_) walked_(r.processed, r.total);
@@ -261,8 +267,9 @@ ReplicationPass::Decided ReplicationPass::decideCreate(const QVector<Row>& rows,
                              [](const QVariant& v) { return v.isNull(); }))
                 plain << k;
             else
-                parts << QStringLiteral("select %1 as k where exists (%2)").arg(k - from).arg(
-                             lookups[k - from]);
+                parts << QStringLiteral("select %1 as k where exists (%2)")
+                             .arg(k - from)
+                             .arg(lookups[k - from]);
         }
         if (!plain.isEmpty())
             parts.prepend(equalityJoin(rows, from, plain, QStringLiteral("distinct v.k")));
@@ -311,8 +318,10 @@ ReplicationPass::Decided ReplicationPass::decideChange(const QVector<Row>& rows,
     const bool ownKey = !plan_.targetRowKey.isEmpty();
     QString address = ownKey ? plan_.targetRowKey.first() : dialect.rowAddress();
     const bool addressed = !address.isEmpty();
-    if (!addressed) address = QStringLiteral("0");
-    else if (backend == Backend::PostgreSql && !ownKey) address += QStringLiteral("::text");
+    if (!addressed)
+        address = QStringLiteral("0");
+    else if (backend == Backend::PostgreSql && !ownKey)
+        address += QStringLiteral("::text");
     const QString compared = backend == Backend::PostgreSql
                                  ? plan_.compareColumn + QStringLiteral("::text")
                                  : plan_.compareColumn;
@@ -322,7 +331,7 @@ ReplicationPass::Decided ReplicationPass::decideChange(const QVector<Row>& rows,
     QVector<int> plain;
     for (int k = from; k < to; ++k) {
         if (equalityLookups() && std::none_of(rows[k].key.begin(), rows[k].key.end(),
-                                               [](const QVariant& v) { return v.isNull(); })) {
+                                              [](const QVariant& v) { return v.isNull(); })) {
             plain << k;
             continue;
         }
@@ -333,8 +342,9 @@ ReplicationPass::Decided ReplicationPass::decideChange(const QVector<Row>& rows,
     }
     if (!plain.isEmpty())
         parts.prepend(equalityJoin(rows, from, plain,
-                                   QStringLiteral("v.k, t.") + address + QStringLiteral(" as a, t.") +
-                                       compared + QStringLiteral(" as c")));
+                                   QStringLiteral("v.k, t.") + address +
+                                       QStringLiteral(" as a, t.") + compared +
+                                       QStringLiteral(" as c")));
     const QString sql = parts.join(QStringLiteral(" union all "));
     struct Match {
         QString address;

@@ -49,8 +49,8 @@ struct PassLimits {
 
 struct PassResult {
     int processed = 0;
-    int count = 0;  // created, overwritten or changed rows
-    int total = 0;  // source rows to walk
+    int count = 0;             // created, overwritten or changed rows
+    int total = 0;             // source rows to walk
     bool stopped = false;      // the stop rule ended the pass
     bool interrupted = false;  // the operator ended it between batches
 };

@@ -11,8 +11,10 @@ namespace qs {
 qint64 RowBytes(const QVector<QVariant>& row) {
     qint64 n = 16 * row.size();
     for (const QVariant& v : row) {
-        if (v.metaType().id() == QMetaType::QByteArray) n += v.toByteArray().size();
-        else if (v.metaType().id() == QMetaType::QString) n += 2 * v.toString().size();
+        if (v.metaType().id() == QMetaType::QByteArray)
+            n += v.toByteArray().size();
+        else if (v.metaType().id() == QMetaType::QString)
+            n += 2 * v.toString().size();
     }
     return n;
 }
@@ -41,9 +43,8 @@ SourceRows::SourceRows(Connection& source, const QString& sourceQuery, const QSt
                        : c);
     }
     streamSql_ = sourceQuery;
-    streamSql_.replace(star,
-                       QStringLiteral("select ") + select.join(QStringLiteral(", ")) +
-                           QStringLiteral(" from "));
+    streamSql_.replace(star, QStringLiteral("select ") + select.join(QStringLiteral(", ")) +
+                                 QStringLiteral(" from "));
     stream_ = std::make_unique<QSqlQuery>(source.database());
     stream_->setForwardOnly(true);
     if (!stream_->exec(streamSql_)) source.raise(stream_->lastError(), streamSql_);
@@ -66,8 +67,7 @@ QVector<QVector<QVariant>> SourceRows::next(int maxRows, qint64 maxBytes) {
             walk_->moveNext();
         } else {
             if (!stream_->next()) {
-                if (stream_->lastError().isValid())
-                    source_.raise(stream_->lastError(), streamSql_);
+                if (stream_->lastError().isValid()) source_.raise(stream_->lastError(), streamSql_);
                 done_ = true;
                 stream_->finish();
                 break;

@@ -14,10 +14,9 @@ QString keyText(const QVector<QVariant>& key) {
 
 }  // namespace
 
-QVector<CompareCounts> ComparePasses(Connection& left, Connection& right,
-                                     const QVector<ComparedPass>& passes, int tables,
-                                     const std::function<void(ReplicationPass&, const PassPlan&)>& prepare,
-                                     int keysShown) {
+QVector<CompareCounts> ComparePasses(
+    Connection& left, Connection& right, const QVector<ComparedPass>& passes, int tables,
+    const std::function<void(ReplicationPass&, const PassPlan&)>& prepare, int keysShown) {
     QVector<CompareCounts> counts(tables);
     // One transaction per server for all the passes, so a later pass sees
     // what an earlier one would have written.
@@ -34,8 +33,10 @@ QVector<CompareCounts> ComparePasses(Connection& left, Connection& right,
                     ++n;
                     if (keys.size() < keysShown) keys << keyText(key);
                 };
-                if (o == RowOutcome::Created) note(c.created, c.createdKeys);
-                else if (o == RowOutcome::Written) note(c.overwritten, c.overwrittenKeys);
+                if (o == RowOutcome::Created)
+                    note(c.created, c.createdKeys);
+                else if (o == RowOutcome::Written)
+                    note(c.overwritten, c.overwrittenKeys);
                 // The users' present rows are those their overwrite leaves alone.
                 else if (o == RowOutcome::Present && (overwrite || p.plan.table != u"users"))
                     note(c.present, c.presentKeys);

@@ -24,9 +24,8 @@ struct ComparedPass {
 // the end, so nothing stays written while every row is looked up, created or
 // overwritten exactly as the passes would: the numbers are the passes' own.
 // `prepare` sets up each pass (titles, stop rule) before it runs. Throws DbError.
-QVector<CompareCounts> ComparePasses(Connection& left, Connection& right,
-                                     const QVector<ComparedPass>& passes, int tables,
-                                     const std::function<void(ReplicationPass&, const PassPlan&)>& prepare,
-                                     int keysShown = 5);
+QVector<CompareCounts> ComparePasses(
+    Connection& left, Connection& right, const QVector<ComparedPass>& passes, int tables,
+    const std::function<void(ReplicationPass&, const PassPlan&)>& prepare, int keysShown = 5);
 
 }  // namespace qs

@@ -5,8 +5,8 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QProgressBar>
-#include <QRandomGenerator>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -413,24 +413,25 @@ private slots:
         form_->limits.rows = 50;
         // Newest first: the 151st question walked is the 150th made.
         for (int i = 1; i <= 300; ++i)
-            question(*left_, i != 150                       ? QString::number(i)
-                             : cause == u"refused row"      ? u"坏题"_s
-                             : !pg && cause != u"stop button" ? QString(u"坏"_s + QChar(0) + u"题"_s)
-                                                            : u"坏题"_s);
+            question(*left_, i != 150                  ? QString::number(i)
+                             : cause == u"refused row" ? u"坏题"_s
+                             : !pg && cause != u"stop button"
+                                 ? QString(u"坏"_s + QChar(0) + u"题"_s)
+                                 : u"坏题"_s);
         const QString dir = u"/tmp/qs-pg-test-%1/right"_s.arg(SplitEndpoint(leftEp_).port);
         const QString version =
             QDir(u"/usr/lib/postgresql"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot).value(0);
         auto pgctl = [&](const QStringList& args) {
-            return QProcess::execute(u"runuser"_s,
-                                     QStringList{u"-u"_s, u"postgres"_s, u"--"_s,
-                                                 u"/usr/lib/postgresql/"_s + version +
-                                                     u"/bin/pg_ctl"_s,
-                                                 u"-D"_s, dir} +
-                                         args);
+            return QProcess::execute(
+                u"runuser"_s,
+                QStringList{u"-u"_s, u"postgres"_s, u"--"_s,
+                            u"/usr/lib/postgresql/"_s + version + u"/bin/pg_ctl"_s, u"-D"_s, dir} +
+                    args);
         };
         const char* refuse =
             pg ? "create function qs_refuse() returns trigger language plpgsql as $$ begin if "
-                 "new.QUESTION = '坏题' then raise exception 'refused'; end if; return new; end $$; "
+                 "new.QUESTION = '坏题' then raise exception 'refused'; end if; return new; end "
+                 "$$; "
                  "create trigger qs_refuse before insert on timu for each row execute function "
                  "qs_refuse()"
                : "create trigger qs_refuse before insert on timu when new.QUESTION = '坏题' begin "
@@ -440,7 +441,8 @@ private slots:
         // rows 151 to 200 is the first that meets a stopped server or button.
         onTitle_ = [&](const QString& t) {
             if (!t.startsWith(u"120/121/"_s)) return;
-            if (cause == u"stop button") click("Command9");
+            if (cause == u"stop button")
+                click("Command9");
             else if (cause == u"rejected lookup" && pg)
                 pgctl({u"-m"_s, u"immediate"_s, u"-w"_s, u"stop"_s});
         };
@@ -483,9 +485,9 @@ private slots:
     }
 
     // Every pass handled a batch at a time comes out exactly as handled row by
-    // row with each row's own lookup text: the same titles, counts, end and rows on both servers, on random rows
-    // full of repeated keys, case variants, wildcards, quotes, NULL keys and
-    // times a fraction of a millisecond apart, with small stop thresholds.
+    // row with each row's own lookup text: the same titles, counts, end and rows on both servers,
+    // on random rows full of repeated keys, case variants, wildcards, quotes, NULL keys and times a
+    // fraction of a millisecond apart, with small stop thresholds.
     void batchesMatchTheRowByRowPass_data() {
         QTest::addColumn<int>("seed");
         for (int seed : {11, 12, 13}) QTest::newRow(qPrintable(u"seed %1"_s.arg(seed))) << seed;
@@ -496,12 +498,11 @@ private slots:
         const struct {
             PassPlan plan;
             bool fromLeft;
-        } passes[] = {{UserCreatePass(R), true},    {UserCreatePass(L), false},
-                      {UserOverwritePass(R), true}, {UserOverwritePass(L), false},
-                      {QuestionPass(R), true},      {QuestionPass(L), false},
-                      {BankNamePass(), true},       {BankListPass(R), true},
-                      {BankListPass(L), false},     {PurchasePass(R), true},
-                      {PurchasePass(L), false}};
+        } passes[] = {
+            {UserCreatePass(R), true},     {UserCreatePass(L), false}, {UserOverwritePass(R), true},
+            {UserOverwritePass(L), false}, {QuestionPass(R), true},    {QuestionPass(L), false},
+            {BankNamePass(), true},        {BankListPass(R), true},    {BankListPass(L), false},
+            {PurchasePass(R), true},       {PurchasePass(L), false}};
         for (const auto& p : passes) {
             QStringList outcome[2];
             for (int run = 0; run < 2; ++run) {
@@ -521,9 +522,11 @@ private slots:
                 outcome[run] << u"%1 %2 %3"_s.arg(r.processed).arg(r.count).arg(r.stopped);
                 for (Connection* c : {left_.get(), right_.get()}) {
                     outcome[run] << rows(*c, "*", u"users order by "_s + UserColumns().join(u','));
-                    outcome[run] << rows(*c, "id, mantype, QUESTION, Qtype, stime", "timu order by id");
+                    outcome[run] << rows(*c, "id, mantype, QUESTION, Qtype, stime",
+                                         "timu order by id");
                     outcome[run] << rows(*c, "*", "alltype order by id");
-                    outcome[run] << rows(*c, "*", u"buylist order by "_s + PurchaseColumns().join(u','));
+                    outcome[run] << rows(*c, "*",
+                                         u"buylist order by "_s + PurchaseColumns().join(u','));
                 }
             }
             QCOMPARE(outcome[1], outcome[0]);
@@ -544,26 +547,41 @@ private:
         for (Connection* c : {left_.get(), right_.get()}) {
             ResetDatabase(*c);
             c->beginTransaction();
-            auto name = [&] { return pick({u"a"_s, u"A"_s, u"b"_s, u"a%"_s, u"a_"_s, u"o'x"_s, u"甲"_s, null}); };
-            auto bank = [&] { return pick({u"会计"_s, u"审计"_s, u"Acc"_s, u"acc"_s, u"a_c"_s, null}); };
+            auto name = [&] {
+                return pick({u"a"_s, u"A"_s, u"b"_s, u"a%"_s, u"a_"_s, u"o'x"_s, u"甲"_s, null});
+            };
+            auto bank = [&] {
+                return pick({u"会计"_s, u"审计"_s, u"Acc"_s, u"acc"_s, u"a_c"_s, null});
+            };
             auto time = [&] {
                 return pick({u"2024-01-01 10:00:00"_s, u"2024-01-01 10:00:00.5"_s,
                              u"2024-01-01 10:00:00.5004"_s, u"2024-02-01 00:00:00"_s, null});
             };
             for (int i = random.bounded(5, 25); i > 0; --i)
-                put(*c, u"users"_s, {{u"username"_s, name()}, {u"stime"_s, time()},
-                                     {u"userpass"_s, QString::number(random.bounded(1000))},
-                                     {u"exp"_s, random.bounded(9)}});
+                put(*c, u"users"_s,
+                    {{u"username"_s, name()},
+                     {u"stime"_s, time()},
+                     {u"userpass"_s, QString::number(random.bounded(1000))},
+                     {u"exp"_s, random.bounded(9)}});
             for (int i = random.bounded(5, 40); i > 0; --i)
-                put(*c, u"timu"_s, {{u"mantype"_s, bank()},
-                                    {u"QUESTION"_s, pick({u"q1"_s, u"Q1"_s, u"q2"_s, u"5%"_s, u"it's"_s, u"甲题"_s, null})},
-                                    {u"Qtype"_s, pick({u"单选题"_s, u"多选题"_s})},
-                                    {u"stime"_s, time()},
-                                    {u"why0"_s, QString::number(random.bounded(1000))}});
+                put(*c, u"timu"_s,
+                    {{u"mantype"_s, bank()},
+                     {u"QUESTION"_s,
+                      pick({u"q1"_s, u"Q1"_s, u"q2"_s, u"5%"_s, u"it's"_s, u"甲题"_s, null})},
+                     {u"Qtype"_s, pick({u"单选题"_s, u"多选题"_s})},
+                     {u"stime"_s, time()},
+                     {u"why0"_s, QString::number(random.bounded(1000))}});
             for (int i = random.bounded(0, 12); i > 0; --i)
-                put(*c, u"alltype"_s, {{u"mantype"_s, bank()}, {u"stime"_s, time()}, {u"buypass"_s, QString::number(random.bounded(1000))}});
+                put(*c, u"alltype"_s,
+                    {{u"mantype"_s, bank()},
+                     {u"stime"_s, time()},
+                     {u"buypass"_s, QString::number(random.bounded(1000))}});
             for (int i = random.bounded(0, 15); i > 0; --i)
-                put(*c, u"buylist"_s, {{u"mantype"_s, bank()}, {u"stime"_s, time()}, {u"username"_s, name()}, {u"buynum"_s, random.bounded(9)}});
+                put(*c, u"buylist"_s,
+                    {{u"mantype"_s, bank()},
+                     {u"stime"_s, time()},
+                     {u"username"_s, name()},
+                     {u"buynum"_s, random.bounded(9)}});
             c->commit();
         }
     }
