@@ -274,8 +274,7 @@ ReplicationPass::Decided ReplicationPass::decideCreate(const QVector<Row>& rows,
         if (!plain.isEmpty())
             parts.prepend(equalityJoin(rows, from, plain, QStringLiteral("distinct v.k")));
         const QString sql = parts.join(QStringLiteral(" union all "));
-        QSqlQuery q(target_.database());
-        q.setForwardOnly(true);
+        QSqlQuery q = target_.query();
         if (!q.exec(sql)) target_.raise(q.lastError(), sql);
         while (q.next()) {
             const int k = q.value(0).toInt();
@@ -353,8 +352,7 @@ ReplicationPass::Decided ReplicationPass::decideChange(const QVector<Row>& rows,
     };
     QVector<QVector<Match>> matches(to - from);
     {
-        QSqlQuery q(target_.database());
-        q.setForwardOnly(true);
+        QSqlQuery q = target_.query();
         if (!q.exec(sql)) target_.raise(q.lastError(), sql);
         while (q.next()) {
             const int k = q.value(0).toInt();
@@ -442,8 +440,7 @@ void ReplicationPass::runStatements(const QStringList& statements) {
     const QStringList texts =
         oneByOne ? statements : QStringList{statements.join(QStringLiteral(";\n"))};
     for (const QString& sql : texts) {
-        QSqlQuery q(target_.database());
-        q.setForwardOnly(true);
+        QSqlQuery q = target_.query();
         if (!q.exec(sql)) target_.raise(q.lastError(), sql);
     }
 }
@@ -461,8 +458,7 @@ void ReplicationPass::insertRows(const QVector<Row>& rows, const QVector<int>& w
               all.join(QStringLiteral(", "));
     }
     if (!query) {
-        query = std::make_unique<QSqlQuery>(target_.database());
-        query->setForwardOnly(true);
+        query = std::make_unique<QSqlQuery>(target_.query());
         if (!query->prepare(sql)) {
             const QSqlError e = query->lastError();
             query.reset();

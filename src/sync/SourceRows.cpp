@@ -45,8 +45,7 @@ SourceRows::SourceRows(Connection& source, const QString& sourceQuery, const QSt
     streamSql_ = sourceQuery;
     streamSql_.replace(star, QStringLiteral("select ") + select.join(QStringLiteral(", ")) +
                                  QStringLiteral(" from "));
-    stream_ = std::make_unique<QSqlQuery>(source.database());
-    stream_->setForwardOnly(true);
+    stream_ = std::make_unique<QSqlQuery>(source.query());
     if (!stream_->exec(streamSql_)) source.raise(stream_->lastError(), streamSql_);
 }
 
