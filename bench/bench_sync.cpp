@@ -2,11 +2,17 @@
 // its buttons: a rightward question pass of 20,000 questions into an empty
 // target, the same pass again (all present, so the stop rule ends it), a user
 // pass over 20,000 accounts with 10% newer on each side, and 2,000 questions
-// with two 200 KB pictures each (peak memory of that run).
+// with two 200 KB pictures each (peak memory of that run). Beside each pass, a
+// bulk copy of the same rows between the two servers through the same link
+// (a COPY pipe between two psql clients). With --delay=MS both servers are
+// reached through delay_proxy, which delays every byte by MS each way.
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QProcess>
 #include <QPushButton>
+#include <QThread>
 
 #include "BenchSupport.h"
 #include "db/Endpoints.h"
@@ -15,6 +21,7 @@
 #include "sync/Form19.h"
 
 using namespace qs;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -42,6 +49,40 @@ void fillQuestions(Connection& c, int rows, bool pictures) {
         QStringLiteral(" from generate_series(1, %1) g").arg(rows));
 }
 
+// The endpoints the window and the bulk copy reach the servers by.
+struct Link {
+    QString left, right;
+};
+
+// Copies `columns` of `table` from the left server to the right server's
+// scratch table <table>_copy through the link, as two psql clients piping
+// COPY; returns the seconds it took.
+double bulkCopy(const Link& link, Connection& right, const char* table, const char* columns) {
+    const QString t = QString::fromLatin1(table);
+    right.execute(u"create table if not exists "_s + t + u"_copy as select * from "_s + t +
+                  u" where false"_s);
+    right.execute(u"truncate "_s + t + u"_copy"_s);
+    const QString bin =
+        QDir(u"/usr/lib/postgresql"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot).value(0);
+    const QString psql =
+        u"/usr/lib/postgresql/"_s + bin + u"/bin/psql -X -q -h 127.0.0.1 -U sa -d ag2 -p "_s;
+    const QString cols = QString::fromLatin1(columns);
+    const QString pipe =
+        u"PGPASSWORD=573 "_s + psql + QString::number(SplitEndpoint(link.left).port) +
+        u" -c '\\copy (select "_s + cols + u" from "_s + t + u") to pstdout' | PGPASSWORD=573 "_s +
+        psql + QString::number(SplitEndpoint(link.right).port) + u" -c '\\copy "_s + t +
+        u"_copy ("_s + cols + u") from pstdin'"_s;
+    QElapsedTimer timer;
+    timer.start();
+    if (QProcess::execute(u"bash"_s, {u"-c"_s, pipe}) != 0)
+        qFatal("bulk copy failed: %s", qPrintable(pipe));
+    return timer.elapsed() / 1000.0;
+}
+
+const char* kQuestionColumns =
+    "adder, mantype, stime, QUESTION, Qtype, nandu, SA, SB, SC, SD, SE, SF, ANSWER, ANSWERSELF, "
+    "why0, a1, a2, a3, QJPG, AJPG, BJPG, CJPG, DJPG, EJPG, FJPG, WJPG, id2";
+
 struct Bench {
     test::FakePlatform platform;
     LoginState login;
@@ -65,11 +106,13 @@ struct Bench {
     QString title() const { return form->windowTitle(); }
 };
 
-void questionPasses(Bench& b, Connection& left, Connection& right) {
+void questionPasses(Bench& b, const Link& link, Connection& left, Connection& right) {
     const int questions = 20000;
     fillQuestions(left, questions, false);
     test::ResetDatabase(right);
     exec(left, "analyze");
+    const double copy = bulkCopy(link, right, "timu", kQuestionColumns);
+    std::printf("bulk copy of the same questions: %.2f s = %.0f rows/s\n", copy, questions / copy);
     double secs = b.click("Command4");
     std::printf("questions into an empty target: %d in %.2f s = %.0f questions/s  [%s]\n",
                 count(right, "timu"), secs, questions / secs, qPrintable(b.title()));
@@ -80,7 +123,7 @@ void questionPasses(Bench& b, Connection& left, Connection& right) {
 
 // The same 20,000 accounts on both sides; 2,000 newer on the left, another
 // 2,000 newer on the right.
-void userPass(Bench& b, Connection& left, Connection& right) {
+void userPass(Bench& b, const Link& link, Connection& left, Connection& right) {
     for (Connection* c : {&left, &right}) {
         test::ResetDatabase(*c);
         c->execute(QStringLiteral(
@@ -97,17 +140,28 @@ void userPass(Bench& b, Connection& left, Connection& right) {
          "where substr(username, 3)::int % 10 = 2");
     exec(left, "analyze");
     exec(right, "analyze");
+    const double copy = bulkCopy(
+        link, right, "users",
+        "username, userpass, timu, allt, alltmd5, alltshow, allt5, zifubao, flist, computercode, "
+        "myface, myface1, myfriend, stime, comefrom, phone1, phone2, weixin, qq, email, exp, "
+        "facebook, school, banji, intro, tuijianren, buymoney, gmoney");
+    std::printf("bulk copy of the 20,000 accounts: %.2f s = %.0f rows/s\n", copy, 20000 / copy);
     b.platform.clear();
     const double secs = b.click("Command1");
-    std::printf("users, 20,000 a side, 10%% newer each side: %.2f s = %.0f lookups/s  [%s]\n", secs,
-                4 * 20000 / secs, qPrintable(b.title()));
+    std::printf(
+        "users, 20,000 a side, 10%% newer each side: %.2f s = %.0f accounts/s per side "
+        "walked  [%s]\n",
+        secs, 4 * 20000 / secs, qPrintable(b.title()));
 }
 
-void picturePass(Bench& b, Connection& left, Connection& right) {
+void picturePass(Bench& b, const Link& link, Connection& left, Connection& right) {
     const int pictured = 2000;
     fillQuestions(left, pictured, true);
     test::ResetDatabase(right);
     exec(left, "analyze");
+    const double copy = bulkCopy(link, right, "timu", kQuestionColumns);
+    std::printf("bulk copy of the same questions: %.2f s = %.0f rows/s\n", copy, pictured / copy);
+    right.execute(u"truncate timu_copy"_s);
     bench::ResetPeakRss();
     const double before = bench::PeakRssMb();
     const double secs = b.click("Command4");
@@ -122,10 +176,19 @@ void picturePass(Bench& b, Connection& left, Connection& right) {
 }  // namespace
 
 // Arguments name the parts to run (questions, users, pictures); none runs all.
+// --delay=MS puts both servers behind delay_proxy with MS milliseconds each way.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QStringList parts = app.arguments().mid(1);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    QStringList parts;
+    QString delay;
+    for (const QString& a : app.arguments().mid(1)) {
+        if (a.startsWith(u"--delay="_s))
+            delay = a.mid(8);
+        else
+            parts << a;
+    }
     if (parts.isEmpty())
         parts = {QStringLiteral("questions"), QStringLiteral("users"), QStringLiteral("pictures")};
     bench::PgPair servers(55620);
@@ -135,9 +198,28 @@ int main(int argc, char** argv) {
     Connection left, right;
     left.open(ServerConnectionString(servers.left()), 10);
     right.open(ServerConnectionString(servers.right()), 10);
-    Bench b(servers.left(), servers.right());
-    if (parts.contains(QStringLiteral("questions"))) questionPasses(b, left, right);
-    if (parts.contains(QStringLiteral("users"))) userPass(b, left, right);
-    if (parts.contains(QStringLiteral("pictures"))) picturePass(b, left, right);
+    Link link{servers.left(), servers.right()};
+    std::vector<std::unique_ptr<QProcess>> proxies;
+    if (!delay.isEmpty()) {
+        for (QString* endpoint : {&link.left, &link.right}) {
+            const int port = SplitEndpoint(*endpoint).port;
+            auto p = std::make_unique<QProcess>();
+            p->start(QStringLiteral(QS_DELAY_PROXY),
+                     {QString::number(port + 50), QString::number(port), delay});
+            if (!p->waitForStarted()) qFatal("delay_proxy did not start");
+            proxies.push_back(std::move(p));
+            *endpoint = u"127.0.0.1,%1"_s.arg(port + 50);
+        }
+        QThread::msleep(200);
+    }
+    std::printf("link: %s ms one way\n", delay.isEmpty() ? "0 (loopback)" : qPrintable(delay));
+    Bench b(link.left, link.right);
+    if (parts.contains(QStringLiteral("questions"))) questionPasses(b, link, left, right);
+    if (parts.contains(QStringLiteral("users"))) userPass(b, link, left, right);
+    if (parts.contains(QStringLiteral("pictures"))) picturePass(b, link, left, right);
+    for (auto& p : proxies) {
+        p->kill();
+        p->waitForFinished();
+    }
     return 0;
 }

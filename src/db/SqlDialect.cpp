@@ -1,5 +1,7 @@
 #include "db/SqlDialect.h"
 
+#include <QDateTime>
+
 namespace qs {
 
 QString SqlDialect::literal(const QString& value) const {
@@ -42,6 +44,59 @@ QString SqlDialect::likeLiteral(const QString& value) const {
 QString SqlDialect::bracketed(const QString& table) const {
     if (backend_ == Backend::PostgreSql) return table;
     return QLatin1Char('[') + table + QLatin1Char(']');
+}
+
+QString SqlDialect::valueLiteral(const QVariant& value) const {
+    if (value.isNull()) return QStringLiteral("null");
+    switch (value.metaType().id()) {
+        case QMetaType::Bool:
+            return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Long:
+        case QMetaType::ULong:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+            return value.toString();
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return QString::number(value.toDouble(), 'g', 17);
+        case QMetaType::QDateTime: {
+            const QDateTime t = value.toDateTime();
+            return literal(t.toString(backend_ == Backend::SqlServer
+                                          ? QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")
+                                          : QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")));
+        }
+        case QMetaType::QByteArray: {
+            const QString hex = QString::fromLatin1(value.toByteArray().toHex());
+            switch (backend_) {
+                case Backend::SqlServer:
+                    return QStringLiteral("0x") + hex;
+                case Backend::PostgreSql:
+                    return QStringLiteral("'\\x") + hex + QStringLiteral("'::bytea");
+                case Backend::Sqlite:
+                    return QStringLiteral("X'") + hex + QLatin1Char('\'');
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    return literal(value.toString());
+}
+
+QString SqlDialect::rowAddress() const {
+    switch (backend_) {
+        case Backend::PostgreSql:
+            return QStringLiteral("ctid");
+        case Backend::Sqlite:
+            return QStringLiteral("rowid");
+        case Backend::SqlServer:
+            break;
+    }
+    return {};
 }
 
 QString SqlDialect::concat(const QStringList& parts) const {

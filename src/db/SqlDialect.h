@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
 #include <QStringList>
 
 namespace qs {
@@ -25,6 +26,13 @@ public:
     // A table name as the system writes it in brackets, e.g. [timu].
     QString bracketed(const QString& table) const;
 
+    // Any value as an SQL literal of its own kind: null, a number, a time at
+    // its full precision, bytes, or a text literal. The server converts it to
+    // the column's type as it would a bound value.
+    QString valueLiteral(const QVariant& value) const;
+    // The expression that names one row of a table without a key (empty on
+    // SQL Server, where a row is reached as the first row of its lookup).
+    QString rowAddress() const;
     // Texts joined into one: + on SQL Server, || elsewhere.
     QString concat(const QStringList& parts) const;
     // A text column as a value that string functions, + and comparisons take:

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QSet>
 
 #include "db/Connection.h"
 #include "db/DbError.h"
@@ -17,12 +18,21 @@ namespace {
 // Progress repaints at most this often, so painting never slows a pass down.
 constexpr int kPaintIntervalMs = 50;
 
-// While a handler runs the window takes no input: clicks and keys aimed at it
-// are dropped, including those that arrived during the run and are still
-// queued when it ends.
+// Passes that ended early (a failure or a stop) and have not run to their end
+// since, by button and servers. Their next run walks every source row without
+// the stop rule: its first rows are the ones already copied, and they must not
+// end it before it reaches the rows the early end left.
+QSet<QString>& unfinishedPasses() {
+    static QSet<QString> passes;
+    return passes;
+}
+
+// While a handler runs the window takes no input but the stop button's: other
+// clicks and keys aimed at it are dropped, including those that arrived
+// during the run and are still queued when it ends.
 class InputBlocker : public QObject {
 public:
-    explicit InputBlocker(QWidget* window) : window_(window) {
+    InputBlocker(QWidget* window, QWidget* allowed) : window_(window), allowed_(allowed) {
         QCoreApplication::instance()->installEventFilter(this);
     }
     ~InputBlocker() override {
@@ -41,7 +51,7 @@ protected:
             case QEvent::ShortcutOverride:
             case QEvent::Wheel: {
                 auto* w = qobject_cast<QWidget*>(watched);
-                if (w && w->window() == window_) return true;
+                if (w && w->window() == window_ && w != allowed_) return true;
                 break;
             }
             case QEvent::Close:
@@ -59,6 +69,7 @@ protected:
 
 private:
     QWidget* window_;
+    QWidget* allowed_;
 };
 
 }  // namespace
@@ -81,6 +92,8 @@ Form19::Form19(LoginState& login, Platform& platform, const ServerSettings& sett
     connect(ui->Command6, &QPushButton::clicked, this, &Form19::Command6_Click);
     connect(ui->Command7, &QPushButton::clicked, this, &Form19::Command7_Click);
     connect(ui->Command8, &QPushButton::clicked, this, &Form19::Command8_Click);
+    connect(ui->Command9, &QPushButton::clicked, this, &Form19::Command9_Click);
+    connect(ui->Command10, &QPushButton::clicked, this, &Form19::Command10_Click);
     connect(ui->Check1, &QCheckBox::toggled, this, &Form19::Check1_Click);
 }
 
@@ -90,10 +103,22 @@ void Form19::Check1_Click(bool checked) {
     if (checked) sametimu = 0;
 }
 
+QString Form19::passKey(const PassPlan& plan) const {
+    return plan.progressText + QLatin1Char('|') + ui->Combo1->currentText() + QLatin1Char('|') +
+           ui->Combo2->currentText();
+}
+
+void Form19::Command9_Click() {
+    if (running_) stopRequested_ = true;
+}
+
 void Form19::showProgress(const QString& title) {
     setWindowTitle(title);
     if (!painted_.isValid() || painted_.elapsed() >= kPaintIntervalMs) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        ui->ProgressBar1->setRange(0, qMax(1, toWalk_));
+        ui->ProgressBar1->setValue(qMin(walked_, qMax(1, toWalk_)));
+        // User input too, for the stop button; the blocker drops the rest.
+        QCoreApplication::processEvents();
         painted_.restart();
     }
 }
@@ -114,9 +139,14 @@ bool Form19::readThreshold(int* value) {
 void Form19::runHandler(const Work& work) {
     if (running_) return;
     running_ = true;
+    stopRequested_ = false;
+    passKey_.clear();
+    walked_ = toWalk_ = 0;
+    ui->ProgressBar1->setValue(0);
+    ui->Command9->setEnabled(true);
     QString failure;
     {
-        InputBlocker blocker(this);
+        InputBlocker blocker(this, ui->Command9);
         painted_.invalidate();
         // Read once per run: editing a list only affects the next run.
         const QString leftEndpoint = ui->Combo1->currentText();
@@ -128,30 +158,56 @@ void Form19::runHandler(const Work& work) {
             right.open(ServerConnectionString(rightEndpoint), 30, ado::adUseServer);
             work(left, right);
         } catch (const DbError& e) {
-            failure =
-                QStringLiteral("同步出错，已中止(错误 %1)：%2\n已经写入的数据保留，可以重新同步。")
-                    .arg(e.number())
-                    .arg(e.text());
+            if (!passKey_.isEmpty()) unfinishedPasses().insert(passKey_);
+            failure = QStringLiteral(
+                          "同步出错，已中止(错误 %1)：%2\n已经写入的数据保留。再次点击同一按钮会"
+                          "从头核对全部数据，只补齐缺少的，不会重复创建，也不会因为连续相同而"
+                          "自动中止。")
+                          .arg(e.number())
+                          .arg(e.text());
         }
     }
+    ui->Command9->setEnabled(false);
     running_ = false;
     if (!failure.isEmpty()) platform_.message(this, failure);
 }
 
-void Form19::runPass(Connection& source, Connection& target, const PassPlan& plan,
-                     int fallbackThreshold) {
+PassResult Form19::runPass(Connection& source, Connection& target, const PassPlan& plan,
+                           int fallbackThreshold) {
+    passKey_ = passKey(plan);
     ReplicationPass pass(source, target, plan);
+    preparePass(pass, plan, &sametimu, fallbackThreshold);
+    const PassResult result = pass.run();
+    if (result.interrupted)
+        unfinishedPasses().insert(passKey_);
+    else
+        unfinishedPasses().remove(passKey_);
+    ui->ProgressBar1->setRange(0, qMax(1, result.total));
+    ui->ProgressBar1->setValue(result.interrupted ? result.processed : qMax(1, result.total));
+    return result;
+}
+
+void Form19::preparePass(ReplicationPass& pass, const PassPlan& plan, int* sameRun,
+                         int fallbackThreshold) {
+    pass.setLimits(limits);
     pass.setProgress([this](const QString& title) { showProgress(title); });
+    pass.setWalked([this](int walked, int total) {
+        walked_ = walked;
+        toWalk_ = total;
+    });
+    pass.setStopRequest([this] { return stopRequested_; });
     if (plan.questionPass) {
-        // The threshold is read afresh after every lookup; a text that stopped
+        // The threshold is read afresh after every row; a text that stopped
         // being an integer keeps the one the run started with.
-        pass.setStopRule(&sametimu, [this, fallbackThreshold] {
-            bool ok = false;
-            const int v = ui->Text1->text().trimmed().toInt(&ok);
-            return ok ? v : fallbackThreshold;
-        });
+        pass.setStopRule(
+            sameRun,
+            [this, fallbackThreshold] {
+                bool ok = false;
+                const int v = ui->Text1->text().trimmed().toInt(&ok);
+                return ok ? v : fallbackThreshold;
+            },
+            unfinishedPasses().contains(passKey(plan)));
     }
-    pass.run();
 }
 
 void Form19::runQuestionPass(const PassPlan& plan, bool fromLeft) {
@@ -169,11 +225,8 @@ void Form19::runQuestionPass(const PassPlan& plan, bool fromLeft) {
 void Form19::runBankOrPurchasePass(const PassPlan& plan, bool fromLeft, bool showResult) {
     bool done = false;
     runHandler([&](Connection& left, Connection& right) {
-        if (fromLeft)
-            runPass(left, right, plan);
-        else
-            runPass(right, left, plan);
-        done = true;
+        const PassResult r = fromLeft ? runPass(left, right, plan) : runPass(right, left, plan);
+        done = !r.interrupted;
     });
     if (done && showResult) platform_.message(this, windowTitle());
 }
@@ -183,15 +236,20 @@ void Form19::Command1_Click() {
     runHandler([&](Connection& left, Connection& right) {
         int created = 0;
         int overwritten = 0;
-        auto phase = [&](Connection& source, Connection& target, const PassPlan& plan) {
-            ReplicationPass pass(source, target, plan);
-            pass.setProgress([this](const QString& title) { showProgress(title); });
-            return pass.run().count;
-        };
-        created += phase(left, right, UserCreatePass(SyncDirection::Right));
-        created += phase(right, left, UserCreatePass(SyncDirection::Left));
-        overwritten += phase(left, right, UserOverwritePass(SyncDirection::Right));
-        overwritten += phase(right, left, UserOverwritePass(SyncDirection::Left));
+        const struct {
+            bool fromLeft;
+            PassPlan plan;
+            int* total;
+        } phases[] = {{true, UserCreatePass(SyncDirection::Right), &created},
+                      {false, UserCreatePass(SyncDirection::Left), &created},
+                      {true, UserOverwritePass(SyncDirection::Right), &overwritten},
+                      {false, UserOverwritePass(SyncDirection::Left), &overwritten}};
+        for (const auto& p : phases) {
+            const PassResult r =
+                p.fromLeft ? runPass(left, right, p.plan) : runPass(right, left, p.plan);
+            if (r.interrupted) return;
+            *p.total += r.count;
+        }
         setWindowTitle(UserFinalTitle(created, overwritten));
         done = true;
     });

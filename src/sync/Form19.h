@@ -8,6 +8,7 @@
 #include "db/ServerSettings.h"
 #include "login/LoginState.h"
 #include "platform/Platform.h"
+#include "sync/ReplicationPass.h"
 #include "sync/SyncQueries.h"
 
 namespace Ui {
@@ -17,11 +18,11 @@ class Form19;
 namespace qs {
 
 class Connection;
-struct PassPlan;
 
 // The synchronisation window: copies users, banks, questions and purchase
 // records between the server in Combo1 (left) and the one in Combo2 (right).
-// Every button runs its passes to the end; the caption shows the progress.
+// Every button runs its passes to the end; the caption and a progress bar show
+// how far it got, and "停止" ends it between batches.
 class Form19 : public QDialog {
     Q_OBJECT
 
@@ -32,6 +33,9 @@ public:
 
     // Consecutive source questions the current question pass found present.
     int sametimu = 0;
+
+    // How much a pass handles per batch.
+    PassLimits limits;
 
     bool isRunning() const { return running_; }
 
@@ -44,6 +48,8 @@ private slots:
     void Command6_Click();
     void Command7_Click();
     void Command8_Click();
+    void Command9_Click();
+    void Command10_Click();
     void Check1_Click(bool checked);
 
 private:
@@ -52,8 +58,13 @@ private:
     void runHandler(const Work& work);
     // Runs a pass; the caption follows its titles. Question passes keep
     // fallbackThreshold when Text1 stops holding an integer mid-run.
-    void runPass(Connection& source, Connection& target, const PassPlan& plan,
-                 int fallbackThreshold = 0);
+    PassResult runPass(Connection& source, Connection& target, const PassPlan& plan,
+                       int fallbackThreshold = 0);
+    // The name a pass is remembered by when it ends early: button and servers.
+    QString passKey(const PassPlan& plan) const;
+    // Sets a pass up as the window runs it: titles, progress, stop button, stop rule.
+    void preparePass(ReplicationPass& pass, const PassPlan& plan, int* sameRun,
+                     int fallbackThreshold);
     void runQuestionPass(const PassPlan& plan, bool fromLeft);
     void runBankOrPurchasePass(const PassPlan& plan, bool fromLeft, bool showResult);
     void showProgress(const QString& title);
@@ -64,7 +75,11 @@ private:
     LoginState& login_;
     Platform& platform_;
     bool running_ = false;
+    bool stopRequested_ = false;
     QElapsedTimer painted_;
+    int walked_ = 0, toWalk_ = 0;
+    // The pass running now, as it is remembered when it ends early.
+    QString passKey_;
 };
 
 }  // namespace qs

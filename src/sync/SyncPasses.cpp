@@ -53,7 +53,8 @@ PassPlan UserOverwritePass(SyncDirection direction) {
     PassPlan s = UserCreatePass(direction);
     s.kind = PassPlan::Kind::Overwrite;
     s.compareColumn = QStringLiteral("stime");
-    s.targetRowKey = {QStringLiteral("username")};
+    // No key: the first matching row is reached by the database's row address.
+    s.targetRowKey = {};
     s.progressText = right(direction) ? QStringLiteral(")正在向右同步用户比对数据覆盖..")
                                       : QStringLiteral(")正在向左同步用户比对数据覆盖..");
     return s;

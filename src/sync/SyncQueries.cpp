@@ -17,6 +17,13 @@ QString KeyCondition(const SqlDialect& d, const QString& column, const QVariant&
     return column + QStringLiteral(" like ") + d.likeLiteral(value.toString());
 }
 
+QString LookupCondition(const SqlDialect& d, const QStringList& keyColumns,
+                        const QVector<QVariant>& key) {
+    QStringList parts;
+    for (int i = 0; i < keyColumns.size(); ++i) parts << KeyCondition(d, keyColumns[i], key[i]);
+    return parts.join(QStringLiteral(" and "));
+}
+
 QString UsersSourceQuery() {
     return QStringLiteral("select * from users ");
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
+#include <QVector>
 
 #include "db/SqlDialect.h"
 
@@ -18,6 +20,9 @@ enum class SyncDirection { Right, Left };
 // One comparison of a lookup's where clause: "<column> like '<value>'", or
 // "<column> is null" for a NULL value.
 QString KeyCondition(const SqlDialect& d, const QString& column, const QVariant& value);
+// The where clause of a lookup: the key columns' conditions joined by "and".
+QString LookupCondition(const SqlDialect& d, const QStringList& keyColumns,
+                        const QVector<QVariant>& key);
 
 QString UsersSourceQuery();
 QString UsersLookupQuery(const SqlDialect& d, const QVariant& username);

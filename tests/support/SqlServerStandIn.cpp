@@ -27,7 +27,9 @@
 //  - a LIKE pattern's [%] [_] [[] become \% \_ [ with ESCAPE '\';
 //  - + joins texts (||): the program never adds numbers in SQL; || itself is
 //    refused, as SQL Server 2012-2022 refuse it;
-//  - select top n … is … limit n (outermost select only);
+//  - select top n … is … limit n (outermost select only); an update of the
+//    first row through "with c as (select top (1) * from t where …) update c"
+//    updates that row of t by its rowid;
 //  - declare @t table (…) is a temporary table "@t"; insert … output
 //    inserted.c into @t … runs with `returning c` and its rows go into "@t";
 //    output without into is `returning` (refused when the table has a trigger);
@@ -288,6 +290,7 @@ private:
             return {{QStringLiteral("drop table if exists temp.") + name, {}},
                     {QStringLiteral("create temp table ") + name + u' ' + columns, {}}};
         }
+        if (t[first].is("with")) t = updateFirst(t, first);
         update_ = t[first].is("update");
         if (update_) t = updateFrom(t, first);
         limit_.clear();
@@ -303,6 +306,33 @@ private:
                             : nocount                                           ? Gives::Nothing
                                                                                 : Gives::Count;
         return {{sql, into_, params, gives}};
+    }
+
+    // with c as (select top (1) * from t where w) update c set …
+    //   → update t set … where rowid = (select rowid from t where w limit 1)
+    // (the first row of the lookup, as SQL Server's updatable top (1) takes it)
+    Tokens updateFirst(const Tokens& t, int first) {
+        const int name = skip(t, first + 1, t.size());
+        const int open = skip(t, skip(t, name + 1, t.size()) + 1, t.size());
+        if (!t[open].sym("(")) return t;
+        const int close = closing(t, open, t.size());
+        const int top = skip(t, skip(t, open + 1, close) + 1, close);
+        const int table = skip(t, findWord(t, open + 1, close, "from") + 1, close);
+        const int where = findWord(t, open + 1, close, "where");
+        const int update = skip(t, close + 1, t.size());
+        const int set = skip(t, skip(t, update + 1, t.size()) + 1, t.size());
+        if (!t[top].is("top") || where < 0 || !t[update].is("update") || !t[set].is("set"))
+            return t;
+        auto word = [](const QString& w) { return Token{Token::Word, w}; };
+        const Token space{Token::Space, QStringLiteral(" ")};
+        Tokens out;
+        out << word(QStringLiteral("update")) << space << t[table] << space;
+        out += t.mid(set);
+        out << space << word(QStringLiteral("where rowid = (select rowid from")) << space
+            << t[table] << space;
+        out += t.mid(where, close - where);
+        out << space << word(QStringLiteral("limit 1)"));
+        return out;
     }
 
     // update a set … from t a inner join x r on c [where w]
