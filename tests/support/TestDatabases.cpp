@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTcpSocket>
 #include <QTest>
 
@@ -11,6 +12,7 @@
 #include "db/DbError.h"
 #include "db/Endpoints.h"
 #include "db/Recordset.h"
+#include "db/ServerSettings.h"
 
 namespace qs::test {
 
@@ -44,6 +46,31 @@ void UseServerBackend(Backend backend, const QString& folder) {
     env.serverBackend = backend;
     env.embeddedServerFolder = folder + QStringLiteral("/servers");
     DbEnvironment::configure(env);
+    CreateLocalFile(folder);
+    if (backend != Backend::Sqlite) return;
+    const ServerSettings builtIn = ServerSettings::defaults();
+    CreateEmbeddedServers(QStringList{builtIn.mainEndpoint, builtIn.backupEndpoint} +
+                          builtIn.syncEndpoints);
+}
+
+namespace {
+void createUnlessPresent(const QString& file) {
+    const QFileInfo fi(file);
+    if (fi.isFile() && fi.size() > 0) return;
+    try {
+        CreateDatabaseFile(file);
+    } catch (const DbError& e) {
+        qFatal("%s", e.what());
+    }
+}
+}  // namespace
+
+void CreateEmbeddedServers(const QStringList& endpoints) {
+    for (const QString& e : endpoints) createUnlessPresent(EmbeddedServerFile(e));
+}
+
+void CreateLocalFile(const QString& programFolder) {
+    createUnlessPresent(LocalFilePath(programFolder));
 }
 
 void ResetDatabase(Connection& c) {
@@ -75,6 +102,7 @@ QString OpenServerAndLocal(Backend backend, const TempProgramFolder& folder, Con
     UseServerBackend(backend, folder.path());
     const QString endpoint =
         backend == Backend::PostgreSql ? PgLeftEndpoint() : QStringLiteral("embedded,1");
+    if (backend == Backend::Sqlite) CreateEmbeddedServers({endpoint});
     server.open(ServerConnectionString(endpoint), 10, ado::adUseServer);
     ResetDatabase(server);
     local.open(LocalConnectionString(folder.path()), 0, ado::adUseClient);
