@@ -103,8 +103,8 @@ void CreateDatabaseFile(const QString& file) {
     QSqlDatabase::removeDatabase(name);
     if (!failure.isEmpty()) {
         QFile::remove(file);
-        throw DbError(err::kProviderFailure,
-                      QStringLiteral("无法创建数据库文件 ") + file + QStringLiteral("：") + failure);
+        throw DbError(err::kProviderFailure, QStringLiteral("无法创建数据库文件 ") + file +
+                                                 QStringLiteral("：") + failure);
     }
 }
 
@@ -150,7 +150,8 @@ void Connection::open(const QString& connectionString, int timeoutSeconds, int c
     // Which database a string names is decided by how it starts; a server
     // string carries exactly the system's keys, so a typed endpoint cannot
     // smuggle in a provider or a file of its own.
-    const bool local = connectionString.startsWith(QStringLiteral("provider="), Qt::CaseInsensitive);
+    const bool local =
+        connectionString.startsWith(QStringLiteral("provider="), Qt::CaseInsensitive);
     if (!local) {
         static const QStringList serverKeys = {QStringLiteral("driver"), QStringLiteral("server"),
                                                QStringLiteral("uid"), QStringLiteral("pwd"),
@@ -164,7 +165,8 @@ void Connection::open(const QString& connectionString, int timeoutSeconds, int c
         if (problem.isEmpty() &&
             (keys != expected || connectionString.count(u';') != serverKeys.size() - 1))
             problem = QStringLiteral("连接字符串无效：") + connectionString;
-        if (problem.isEmpty() && !connectionString.startsWith(QStringLiteral("driver="), Qt::CaseInsensitive))
+        if (problem.isEmpty() &&
+            !connectionString.startsWith(QStringLiteral("driver="), Qt::CaseInsensitive))
             problem = QStringLiteral("连接字符串无效：") + connectionString;
         if (!problem.isEmpty()) throw DbError(err::kProviderFailure, problem);
     }

@@ -68,8 +68,9 @@ QString EndpointProblem(const QString& endpoint) {
     static const QString forbidden = QStringLiteral(";{}=");
     for (QChar c : endpoint)
         if (forbidden.contains(c))
-            return quoted + QStringLiteral("不能含有 ; { } = 这些符号。请填写 主机 或 主机,端口，"
-                                           "例如 127.0.0.1,1433。");
+            return quoted + QStringLiteral(
+                                "不能含有 ; { } = 这些符号。请填写 主机 或 主机,端口，"
+                                "例如 127.0.0.1,1433。");
     const HostPort hp = SplitEndpoint(endpoint);
     if (hp.host.isEmpty() || hp.host.contains(u','))
         return quoted + QStringLiteral("不完整。请填写 主机 或 主机,端口，例如 127.0.0.1,1433。");

@@ -52,8 +52,8 @@ QString SqlDialect::matches(const QString& column, const QString& value) const {
                 const QString text =
                     QStringLiteral("cast(") + column + QStringLiteral(" as nvarchar(max))");
                 return QStringLiteral("(") + text + QStringLiteral(" = ") + literal(value) +
-                       QStringLiteral(" and datalength(") + text + QStringLiteral(") = datalength(") +
-                       literal(value) + QStringLiteral("))");
+                       QStringLiteral(" and datalength(") + text +
+                       QStringLiteral(") = datalength(") + literal(value) + QStringLiteral("))");
             }
             break;
         case Backend::PostgreSql:

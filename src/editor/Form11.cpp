@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QMouseEvent>
-
 #include <limits>
 
 #include "db/Connection.h"

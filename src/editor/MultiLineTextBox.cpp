@@ -36,8 +36,8 @@ void MultiLineTextBox::setText(const QString& text) {
 QString MultiLineTextBox::selectedText() const {
     // Cut from the same text that text() reads, so a selection always matches it.
     const QTextCursor c = textCursor();
-    QString t = document()->toRawText().mid(c.selectionStart(),
-                                            c.selectionEnd() - c.selectionStart());
+    QString t =
+        document()->toRawText().mid(c.selectionStart(), c.selectionEnd() - c.selectionStart());
     t.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
     t.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
     return t;

@@ -30,10 +30,12 @@ QString EmptyPassword() {
 }
 
 QString CreateLocalFileQuestion(const QString& path, bool empty) {
-    return QStringLiteral("本地数据库文件") + (empty ? QStringLiteral("是空的：") : QStringLiteral("不存在：")) +
-           kBreak + path + kBreak +
-           QStringLiteral("是否在这个位置新建一个空的本地数据库？选【否】不新建，"
-                          "提交题目、题目统计和删除题库时会提示找不到本地数据库。");
+    return QStringLiteral("本地数据库文件") +
+           (empty ? QStringLiteral("是空的：") : QStringLiteral("不存在：")) + kBreak + path +
+           kBreak +
+           QStringLiteral(
+               "是否在这个位置新建一个空的本地数据库？选【否】不新建，"
+               "提交题目、题目统计和删除题库时会提示找不到本地数据库。");
 }
 QString CreateLocalFileCaption() {
     return QStringLiteral("是否新建本地数据库");

@@ -84,8 +84,7 @@ void tst_Endpoints::endpointProblem_data() {
     QTest::newRow("bare host") << u"db.example"_s << QString();
     QTest::newRow("named instance") << u"db\\SQL2008"_s << QString();
     const QString signs = u"不能含有 ; { } = 这些符号"_s;
-    QTest::newRow("switch to a local file")
-        << u"x;provider=p;data source=/tmp/f.mdb"_s << signs;
+    QTest::newRow("switch to a local file") << u"x;provider=p;data source=/tmp/f.mdb"_s << signs;
     QTest::newRow("braces") << u"{SQL Server}"_s << signs;
     QTest::newRow("equals") << u"a=b"_s << signs;
     QTest::newRow("letter in the port") << u"127.0.0.1,5974l"_s << u"的端口“5974l”无效"_s;

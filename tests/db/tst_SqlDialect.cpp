@@ -1,5 +1,5 @@
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTest>
 
@@ -62,7 +62,8 @@ void tst_SqlDialect::noConnectionMakesADatabaseFile() {
             c.open(LocalConnectionString(folder.path()), 0, ado::adUseClient);
             QFAIL("opened");
         } catch (const DbError& e) {
-            QCOMPARE(e.text(), (empty ? u"本地数据库文件是空的："_s : u"找不到本地数据库文件："_s) + file);
+            QCOMPARE(e.text(),
+                     (empty ? u"本地数据库文件是空的："_s : u"找不到本地数据库文件："_s) + file);
         }
         QCOMPARE(QFileInfo(file).size(), 0);
     }

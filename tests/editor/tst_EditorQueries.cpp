@@ -32,9 +32,9 @@ private slots:
             u"from [timu] t inner join (select id, case when rn > 32767 then 32767 else rn end "
             "as n from (select id, row_number() over (order by id) as rn from [timu] where "_s +
             cond + u") x) r on t.id = r.id"_s;
-        QTest::newRow("submission numbers")
-            << NumberRowsStatement(ss, cond)
-            << u"update t set id2 = r.n "_s + numbered + u" where (t.id2 is null or t.id2 <> r.n)"_s;
+        QTest::newRow("submission numbers") << NumberRowsStatement(ss, cond)
+                                            << u"update t set id2 = r.n "_s + numbered +
+                                                   u" where (t.id2 is null or t.id2 <> r.n)"_s;
         QStringList letters;
         for (QChar l : u"ABCDEF"_s)
             letters << u"case when charindex('%1', upper(coalesce(t.answer, '')) collate "
@@ -42,10 +42,11 @@ private slots:
         QTest::newRow("renumbering, true/false")
             << NumberRowsStatement(ss, cond, {true, true, true})
             << u"update t set id2 = r.n, answer = case when t.answer in ('正确', '错误') then "
-               "t.answer else "_s + letters.join(u" + "_s) +
-                   u" end, why0 = coalesce(t.why0, '') + ' ' "_s + numbered;
-        QTest::newRow("count group") << CountWhere(ss, cond)
-                                     << u"select count(*) from [timu] where "_s + cond;
+               "t.answer else "_s +
+                   letters.join(u" + "_s) + u" end, why0 = coalesce(t.why0, '') + ' ' "_s +
+                   numbered;
+        QTest::newRow("count group")
+            << CountWhere(ss, cond) << u"select count(*) from [timu] where "_s + cond;
         QTest::newRow("bank question ids")
             << BankQuestionIdsQuery(ss, u"会计基础"_s)
             << u"select id from [timu] where mantype like '会计基础' order by id"_s;
@@ -56,9 +57,8 @@ private slots:
             << DeleteBankRowsStatement(ss, u"会计基础"_s)
             << u"delete from [alltype] where mantype like '会计基础'"_s;
         // The statistics count by the deletions' rule, so they agree on a bank's rows.
-        QTest::newRow("count")
-            << CountBankQuestionsStatement(ss, u"O'Neil"_s)
-            << u"select count(*) from timu where mantype like 'O''Neil'"_s;
+        QTest::newRow("count") << CountBankQuestionsStatement(ss, u"O'Neil"_s)
+                               << u"select count(*) from timu where mantype like 'O''Neil'"_s;
         // Texts too long for a like pattern are compared with "=" under the same rule.
         const QString longText(4001, u'长');
         QTest::newRow("long, SQL Server")

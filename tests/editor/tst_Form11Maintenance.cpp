@@ -175,8 +175,9 @@ private slots:
         f_->platform.answer(Answer::Yes);
         f_->click("Command3");
         f_->click("Label32");
-        const QString why = noLocalFile ? u"【本地库】错误码 -2147467259，找不到本地数据库文件："_s + localFile
-                                        : u"【服务器】错误码 -2147467259，"_s;
+        const QString why =
+            noLocalFile ? u"【本地库】错误码 -2147467259，找不到本地数据库文件："_s + localFile
+                        : u"【服务器】错误码 -2147467259，"_s;
         QCOMPARE(texts().size(), 3);
         for (const QString& action : {u"删除题库【会计】的题目"_s, u"题目统计"_s})
             QVERIFY2(texts().filter(action + u"失败，已停止："_s + why).size() == 1,

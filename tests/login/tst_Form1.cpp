@@ -225,8 +225,9 @@ void tst_Form1::loadShowsTheWindowAndTheSavedLogin() {
     if (localFile == 2) folder_->write(u"anguidb.mdb"_s, QByteArray());
     if (localFile) platform_.answer(create ? Answer::Yes : Answer::No);
     Form1& f = start();
-    QCOMPARE(platform_.texts(), localFile ? QStringList{msg::CreateLocalFileQuestion(local, localFile == 2)}
-                                          : QStringList{});
+    QCOMPARE(platform_.texts(),
+             localFile ? QStringList{msg::CreateLocalFileQuestion(local, localFile == 2)}
+                       : QStringList{});
     if (localFile) QCOMPARE(platform_.boxes[0].caption, u"是否新建本地数据库"_s);
     QCOMPARE(QFileInfo(local).size() > 0, !localFile || create);
     if (!localFile || create) {
@@ -297,8 +298,7 @@ void tst_Form1::loginSucceeds_data() {
         << Attempt{.prepare = kClosed + u", allonoff = 'abc'"_s, .onlyOn = Backend::Sqlite} << true
         << bank;
     QTest::newRow("server status column missing")
-        << Attempt{.prepare = u"alter table conf drop column allonoff"_s,
-                   .onlyOn = Backend::Sqlite}
+        << Attempt{.prepare = u"alter table conf drop column allonoff"_s, .onlyOn = Backend::Sqlite}
         << true << bank;
     // The editor loads for the account that logs in, with each server bank once in front.
     QTest::newRow("after two failed attempts by an administrator")
@@ -374,11 +374,11 @@ void tst_Form1::refusedLogins_data() {
     // not taken as closed, and an account that could not be looked up is a
     // connection failure, not an unknown account.
     QTest::newRow("marker file, unreachable server")
-        << Attempt{.marker = true, .endpoint = u"srv 1"_s}
-        << msg::ConnectionFailed(3709, 0) << kSecret << false;
+        << Attempt{.marker = true, .endpoint = u"srv 1"_s} << msg::ConnectionFailed(3709, 0)
+        << kSecret << false;
     // A typed endpoint is only an address: refused before any connection.
-    for (const QString& typed : {u"x;provider=p;data source=/tmp/qs-evil.mdb"_s,
-                                 u"127.0.0.1,5974l"_s})
+    for (const QString& typed :
+         {u"x;provider=p;data source=/tmp/qs-evil.mdb"_s, u"127.0.0.1,5974l"_s})
         QTest::newRow(qPrintable(u"typed endpoint "_s + typed))
             << Attempt{.endpoint = typed} << EndpointProblem(typed) << u"secret"_s << false;
 }

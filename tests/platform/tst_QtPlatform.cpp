@@ -36,9 +36,9 @@ void tst_QtPlatform::messageBoxes_data() {
     QTest::newRow("No") << u"注册新用户"_s << int(QMessageBox::No) << u"否(&N)"_s << int(Answer::No)
                         << progress;
     // A success or duplicate message repeats the question, however long it is.
-    QTest::newRow("long question") << QString() << int(QMessageBox::Ok) << u"确定"_s
-                                   << int(Answer::Ok)
-                                   << u"成功添加题目 1、【"_s + QString(60000, u'长') + u"】"_s;
+    QTest::newRow("long question")
+        << QString() << int(QMessageBox::Ok) << u"确定"_s << int(Answer::Ok)
+        << u"成功添加题目 1、【"_s + QString(60000, u'长') + u"】"_s;
 }
 
 void tst_QtPlatform::messageBoxes() {
