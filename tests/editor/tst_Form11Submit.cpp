@@ -1,4 +1,5 @@
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -144,23 +145,32 @@ private slots:
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");
         QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("server");  // typed into Combo3; empty: the fixture's
         const QString bank = u"驾驶员题库"_s, q = u"题"_s;
         QTest::newRow("no bank") << QString() << q << u"A"_s << u"甲"_s << u"乙"_s
-                                 << u"题库不能为空"_s;
+                                 << u"题库不能为空"_s << QString();
         QTest::newRow("no question")
-            << bank << QString() << u"A"_s << u"甲"_s << u"乙"_s << u"题目不能为空"_s;
+            << bank << QString() << u"A"_s << u"甲"_s << u"乙"_s << u"题目不能为空"_s << QString();
         QTest::newRow("no answer")
-            << bank << q << QString() << u"甲"_s << u"乙"_s << u"答案不能为空"_s;
+            << bank << q << QString() << u"甲"_s << u"乙"_s << u"答案不能为空"_s << QString();
         QTest::newRow("no option B")
-            << bank << q << u"A"_s << u"甲"_s << QString() << u"选项B不能为空"_s;
+            << bank << q << u"A"_s << u"甲"_s << QString() << u"选项B不能为空"_s << QString();
         // Several fields empty: the first in the window's order is named.
         QTest::newRow("no question, answer or option B")
-            << bank << QString() << QString() << u"甲"_s << QString() << u"题目不能为空"_s;
+            << bank << QString() << QString() << u"甲"_s << QString() << u"题目不能为空"_s
+            << QString();
         QTest::newRow("no answer or option B")
-            << bank << q << QString() << u"甲"_s << QString() << u"答案不能为空"_s;
+            << bank << q << QString() << u"甲"_s << QString() << u"答案不能为空"_s << QString();
         QTest::newRow("no option A, answered No")
             << bank << q << u"A"_s << QString() << u"乙"_s
-            << u"选项A不能为空，是否全部设置成“如图..”的样子？不清楚就默认点【是】"_s;
+            << u"选项A不能为空，是否全部设置成“如图..”的样子？不清楚就默认点【是】"_s << QString();
+        // A typed endpoint is only an address, refused before any connection.
+        const QString typed = u"x;provider=p;data source="_s + QDir::tempPath() + u"/qs-evil.mdb"_s;
+        QTest::newRow("endpoint that names a file")
+            << bank << q << u"A"_s << u"甲"_s << u"乙"_s << EndpointProblem(typed) << typed;
+        QTest::newRow("endpoint with a letter in the port")
+            << bank << q << u"A"_s << u"甲"_s << u"乙"_s << EndpointProblem(u"127.0.0.1,5974l"_s)
+            << u"127.0.0.1,5974l"_s;
     }
     void validationRefusesAndWritesNothing() {
         QFETCH(QString, bank);
@@ -169,6 +179,8 @@ private slots:
         QFETCH(QString, a);
         QFETCH(QString, b);
         QFETCH(QString, message);
+        QFETCH(QString, server);
+        if (!server.isEmpty()) f_->child<QComboBox>("Combo3")->setEditText(server);
         f_->platform.answer(Answer::No);
         // The picked answer's red marking goes even when the question is refused.
         SetForeColour(f_->child("Label8"), colour::kRed);
