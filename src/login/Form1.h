@@ -50,6 +50,7 @@ private slots:
 private:
     void Form_Load();
     void offerLocalFile();
+    void fitToFont();
     EditorAccess& editor();
     void say(const QString& text);
     void setCaption(const QString& caption);

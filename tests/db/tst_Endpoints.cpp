@@ -155,7 +155,7 @@ void tst_Endpoints::settings() {
 
 // The example the README shows is a file of the repository, and it loads as it stands.
 void tst_Endpoints::readmeExampleLoads() {
-    const QString path = QFINDTESTDATA("../../servers.ini.example");
+    const QString path = QFINDTESTDATA("../../packaging/servers.ini.example");
     QFile example(path), readme(QFINDTESTDATA("../../README.md"));
     QVERIFY(example.open(QIODevice::ReadOnly) && readme.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(example.readAll());

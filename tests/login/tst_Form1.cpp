@@ -225,6 +225,7 @@ void tst_Form1::loadShowsTheWindowAndTheSavedLogin() {
     if (localFile == 2) folder_->write(u"anguidb.mdb"_s, QByteArray());
     if (localFile) platform_.answer(create ? Answer::Yes : Answer::No);
     Form1& f = start();
+    QTest::qWait(1);  // the question comes once the window shows
     QCOMPARE(platform_.texts(),
              localFile ? QStringList{msg::CreateLocalFileQuestion(local, localFile == 2)}
                        : QStringList{});
