@@ -19,15 +19,15 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("duplicate")
             << DuplicateQuery(ss, u"驾驶员题库"_s, u"红灯亮时应当怎样?"_s, u"A"_s)
-            << u"select * from [timu] where mantype like '驾驶员题库' and QUESTION like '红灯亮时应当怎样?' and answer like 'A'"_s;
+            << u"select * from [timu] where mantype like N'驾驶员题库' and QUESTION like N'红灯亮时应当怎样?' and answer like N'A'"_s;
         QTest::newRow("duplicate escaped")
             << DuplicateQuery(ss, u"50%题库"_s, u"a_b[c]"_s, u"It's"_s)
-            << u"select * from [timu] where mantype like '50[%]题库' and QUESTION like 'a[_]b[[]c]' and answer like 'It''s'"_s;
+            << u"select * from [timu] where mantype like N'50[%]题库' and QUESTION like N'a[_]b[[]c]' and answer like N'It''s'"_s;
         // What production sends: the submission's and the renumbering's numbering of one bank
         // and type, the deletions and the statistics.
         const QString cond = BankTypeCondition(ss, u"会计基础"_s, u"单选题"_s);
         QTest::newRow("bank and type")
-            << cond << u"mantype like '会计基础' and Qtype like '单选题'"_s;
+            << cond << u"mantype like N'会计基础' and Qtype like N'单选题'"_s;
         const QString numbered =
             u"from [timu] t inner join (select id, case when rn > 32767 then 32767 else rn end "
             "as n from (select id, row_number() over (order by id) as rn from [timu] where "_s +
@@ -35,36 +35,26 @@ private slots:
         QTest::newRow("submission numbers") << NumberRowsStatement(ss, cond)
                                             << u"update t set id2 = r.n "_s + numbered +
                                                    u" where (t.id2 is null or t.id2 <> r.n)"_s;
-        QStringList letters;
-        for (QChar l : u"ABCDEF"_s)
-            letters << u"case when charindex('%1', upper(coalesce(t.answer, '')) collate "
-                       "Latin1_General_BIN2) > 0 then '%1' else '' end"_s.arg(l);
-        QTest::newRow("renumbering, true/false")
-            << NumberRowsStatement(ss, cond, {true, true, true})
-            << u"update t set id2 = r.n, answer = case when t.answer in ('正确', '错误') then "
-               "t.answer else "_s +
-                   letters.join(u" + "_s) + u" end, why0 = coalesce(t.why0, '') + ' ' "_s +
-                   numbered;
         QTest::newRow("count group")
             << CountWhere(ss, cond) << u"select count(*) from [timu] where "_s + cond;
         QTest::newRow("bank question ids")
             << BankQuestionIdsQuery(ss, u"会计基础"_s)
-            << u"select id from [timu] where mantype like '会计基础' order by id"_s;
+            << u"select id from [timu] where mantype like N'会计基础' order by id"_s;
         QTest::newRow("delete questions")
             << DeleteBankQuestionsStatement(ss, u"50%题库"_s, 3, 9)
-            << u"delete from [timu] where id >= 3 and id <= 9 and mantype like '50[%]题库'"_s;
+            << u"delete from [timu] where id >= 3 and id <= 9 and mantype like N'50[%]题库'"_s;
         QTest::newRow("delete bank rows")
             << DeleteBankRowsStatement(ss, u"会计基础"_s)
-            << u"delete from [alltype] where mantype like '会计基础'"_s;
+            << u"delete from [alltype] where mantype like N'会计基础'"_s;
         // The statistics count by the deletions' rule, so they agree on a bank's rows.
         QTest::newRow("count") << CountBankQuestionsStatement(ss, u"O'Neil"_s)
-                               << u"select count(*) from timu where mantype like 'O''Neil'"_s;
+                               << u"select count(*) from timu where mantype like N'O''Neil'"_s;
         // Texts too long for a like pattern are compared with "=" under the same rule.
         const QString longText(4001, u'长');
         QTest::newRow("long, SQL Server")
             << SqlDialect(Backend::SqlServer).matches(u"QUESTION"_s, longText)
-            << u"(cast(QUESTION as nvarchar(max)) = '"_s + longText +
-                   u"' and datalength(cast(QUESTION as nvarchar(max))) = datalength('"_s +
+            << u"(cast(QUESTION as nvarchar(max)) = N'"_s + longText +
+                   u"' and datalength(cast(QUESTION as nvarchar(max))) = datalength(N'"_s +
                    longText + u"'))"_s;
         QTest::newRow("long, SQLite")
             << SqlDialect(Backend::Sqlite).matches(u"QUESTION"_s, QString(16667, u'长'))
@@ -73,6 +63,24 @@ private slots:
             << SqlDialect(Backend::Sqlite).matches(u"QUESTION"_s, QString(16666, u'长'))
             << u"QUESTION like '"_s + QString(16666, u'长') + u"'"_s;
         QTest::newRow("log") << LogQuery(ss) << u"select * from [rizi]  "_s;
+        // The answer and the explanation are cast, so text and ntext columns take it.
+        NumberingChanges all;
+        all.normaliseAnswer = all.keepTrueFalseWords = all.appendSpaceToWhy0 = true;
+        QString letters;
+        for (QChar c : u"ABCDEF"_s)
+            letters += (c == u'A' ? u""_s : u" + "_s) +
+                       u"case when charindex(N'%1', upper(coalesce(cast(t.answer as "
+                       "nvarchar(max)), N'')) collate Latin1_General_BIN2) > 0 then N'%1' else "
+                       "N'' end"_s.arg(c);
+        QTest::newRow("renumber set-based")
+            << NumberRowsStatement(ss, BankTypeCondition(ss, u"会计"_s, u"判断题"_s), all)
+            << u"update t set id2 = r.n, answer = case when cast(t.answer as nvarchar(max)) in "
+               "(N'正确', N'错误') then cast(t.answer as nvarchar(max)) else "_s +
+                   letters +
+                   u" end, why0 = coalesce(cast(t.why0 as nvarchar(max)), N'') + N' ' from "
+                   "[timu] t inner join (select id, case when rn > 32767 then 32767 else rn end "
+                   "as n from (select id, row_number() over (order by id) as rn from [timu] where "
+                   "mantype like N'会计' and Qtype like N'判断题') x) r on t.id = r.id"_s;
 
         QTest::newRow("E. alone keeps its dot")
             << NormaliseQuestionText(u"见E.项"_s) << u"见E.项"_s;
