@@ -31,6 +31,25 @@ const QString kBank = QStringLiteral("基准题库");
 const QString kType = QStringLiteral("单选题");
 constexpr int kPictureEvery = 10;
 
+// The row-by-row run walks the rows with these queries.
+QString SubmitGroupQuery(const SqlDialect& d, const QString& bank, const QString& type) {
+    return QStringLiteral("select * from ") + d.bracketed(QStringLiteral("timu")) +
+           QStringLiteral(" where ") + BankTypeCondition(d, bank, type) +
+           QStringLiteral(" order by id");
+}
+QString RenumberTypeQuery(const SqlDialect& d, const QString& bank, const QString& type) {
+    return SubmitGroupQuery(d, bank, type);
+}
+QString BankQuestionsQuery(const SqlDialect& d, const QString& bank) {
+    return QStringLiteral("select * from ") + d.bracketed(QStringLiteral("timu")) +
+           QStringLiteral(" where ") + d.matches(QStringLiteral("mantype"), bank) +
+           QStringLiteral(" order by id");
+}
+QString BankRowsQuery(const SqlDialect& d, const QString& bank) {
+    return QStringLiteral("select * from ") + d.bracketed(QStringLiteral("alltype")) +
+           QStringLiteral(" where ") + d.matches(QStringLiteral("mantype"), bank);
+}
+
 double seconds(const std::function<void()>& work) {
     QElapsedTimer t;
     t.start();

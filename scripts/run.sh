@@ -10,16 +10,17 @@ demo="$root/demo"
 mkdir -p "$demo/servers" "$demo/sysimg"
 cp "$root/build/src/app/qingsong-luru" "$demo/"
 cat > "$demo/servers.ini" <<INI
-# Demo: every server is an embedded SQLite file under servers/.
+# Demo: every server is an embedded SQLite file under servers/; the tool opens
+# only endpoints whose file exists, so every endpoint listed here is seeded below.
 [servers]
 backend = sqlite
 main = 127.0.0.1,1433
 backup = 127.0.0.1,1434
 sync1 = 127.0.0.1,1433
 sync2 = 127.0.0.1,1434
-sync3 = 127.0.0.2,1433
-sync4 = 127.0.0.2,1434
-sync5 = 127.0.0.1,1433
+sync3 = 127.0.0.1,1434
+sync4 = 127.0.0.1,1433
+sync5 = 127.0.0.1,1434
 admin_name = 站长
 admin_phone = 13800138000
 INI
@@ -36,8 +37,9 @@ insert into timu (id2, mantype, QUESTION, Qtype, answer, nandu, SA, SB, SC, SD, 
   values (1, '驾驶员题库', '红灯亮时应当怎样?', '单选题', 'A', '普通', '停车等待', '加速通过', '鸣笛', '倒车', '', '站长');
 SQL
 }
-seed "$demo/servers/127.0.0.1,1433.sqlite"
-seed "$demo/servers/127.0.0.1,1434.sqlite"
+for endpoint in $(sed -n 's/^\(main\|backup\|sync[1-5]\) = //p' "$demo/servers.ini" | sort -u); do
+  seed "$demo/servers/$endpoint.sqlite"
+done
 seed "$demo/anguidb.mdb"
 
 export LC_ALL=C.UTF-8

@@ -54,13 +54,20 @@ QHash<QString, QString> parseConnectionString(const QString& cs) {
     return out;
 }
 
-QString embeddedFileFor(const QString& endpoint) {
+}  // namespace
+
+QString EmbeddedServerFile(const QString& endpoint) {
     QString safe;
     for (QChar c : endpoint) {
         const bool ok = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
                         (c >= u'0' && c <= u'9') || c == u'.' || c == u',' || c == u'-' ||
                         c == u'_';
-        safe += ok ? c : QLatin1Char('_');
+        if (ok) {
+            safe += c;
+            continue;
+        }
+        for (const char byte : QString(c).toUtf8())
+            safe += QStringLiteral("%%1").arg(uint(uchar(byte)), 2, 16, QLatin1Char('0')).toUpper();
     }
     if (safe.isEmpty()) safe = QStringLiteral("_");
     QString folder = env().embeddedServerFolder;
@@ -68,7 +75,38 @@ QString embeddedFileFor(const QString& endpoint) {
     return folder + QLatin1Char('/') + safe + QStringLiteral(".sqlite");
 }
 
-}  // namespace
+void CreateDatabaseFile(const QString& file) {
+    const QFileInfo fi(file);
+    if (fi.exists() && fi.size() > 0)
+        throw DbError(err::kProviderFailure, QStringLiteral("数据库文件已存在：") + file);
+    QDir().mkpath(fi.absolutePath());
+    const QString name =
+        QStringLiteral("qs-create-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
+    QString failure;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        if (!db.open()) {
+            failure = db.lastError().text();
+        } else {
+            QSqlQuery q(db);
+            for (const QString& statement : SchemaStatements(Backend::Sqlite)) {
+                if (!q.exec(statement)) {
+                    failure = q.lastError().text();
+                    break;
+                }
+            }
+            q = QSqlQuery();
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (!failure.isEmpty()) {
+        QFile::remove(file);
+        throw DbError(err::kProviderFailure, QStringLiteral("无法创建数据库文件 ") + file +
+                                                 QStringLiteral("：") + failure);
+    }
+}
 
 QVariant BindableValue(const QVariant& value, const QSqlField& column, Backend backend) {
     if (value.isNull()) return QVariant(column.metaType());
@@ -109,7 +147,29 @@ void Connection::open(const QString& connectionString, int timeoutSeconds, int c
     connectionString_ = connectionString;
     cursorLocation_ = cursorLocation;
     const auto parts = parseConnectionString(connectionString);
-    const bool local = parts.contains(QStringLiteral("provider"));
+    // Which database a string names is decided by how it starts; a server
+    // string carries exactly the system's keys, so a typed endpoint cannot
+    // smuggle in a provider or a file of its own.
+    const bool local =
+        connectionString.startsWith(QStringLiteral("provider="), Qt::CaseInsensitive);
+    if (!local) {
+        static const QStringList serverKeys = {QStringLiteral("driver"), QStringLiteral("server"),
+                                               QStringLiteral("uid"), QStringLiteral("pwd"),
+                                               QStringLiteral("database")};
+        QStringList keys = parts.keys();
+        keys.sort();
+        QStringList expected = serverKeys;
+        expected.sort();
+        const QString endpoint = parts.value(QStringLiteral("server"));
+        QString problem = EndpointProblem(endpoint);
+        if (problem.isEmpty() &&
+            (keys != expected || connectionString.count(u';') != serverKeys.size() - 1))
+            problem = QStringLiteral("连接字符串无效：") + connectionString;
+        if (problem.isEmpty() &&
+            !connectionString.startsWith(QStringLiteral("driver="), Qt::CaseInsensitive))
+            problem = QStringLiteral("连接字符串无效：") + connectionString;
+        if (!problem.isEmpty()) throw DbError(err::kProviderFailure, problem);
+    }
 
     QSqlDatabase db;
     QString sqliteFile;
@@ -148,20 +208,31 @@ void Connection::open(const QString& connectionString, int timeoutSeconds, int c
                 break;
             }
             case Backend::Sqlite:
-                sqliteFile = embeddedFileFor(endpoint);
-                QDir().mkpath(QFileInfo(sqliteFile).absolutePath());
+                sqliteFile = EmbeddedServerFile(endpoint);
+                // An endpoint without a server behind it is unreachable, as
+                // it would be on the network.
+                if (!QFileInfo(sqliteFile).isFile() || QFileInfo(sqliteFile).size() == 0)
+                    throw DbError(err::kProviderFailure,
+                                  QStringLiteral("服务器 ") + endpoint +
+                                      QStringLiteral(" 不存在或无法连接（没有数据库文件 ") +
+                                      sqliteFile + QStringLiteral("）"));
                 db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
                 break;
         }
     }
 
-    bool created = false;
     if (!sqliteFile.isEmpty()) {
         const QFileInfo fi(sqliteFile);
-        if (!fi.absoluteDir().exists())
+        // SQLite would silently make an empty database of a missing or empty
+        // file, and the operator would then count and delete in nothing.
+        if (local && (!fi.isFile() || fi.size() == 0)) {
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(name_);
             throw DbError(err::kProviderFailure,
-                          QStringLiteral("找不到数据库文件所在的文件夹：") + fi.absolutePath());
-        created = !fi.exists();
+                          (fi.exists() ? QStringLiteral("本地数据库文件是空的：")
+                                       : QStringLiteral("找不到本地数据库文件：")) +
+                              fi.absoluteFilePath());
+        }
         db.setDatabaseName(sqliteFile);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     }
@@ -171,19 +242,9 @@ void Connection::open(const QString& connectionString, int timeoutSeconds, int c
         const QString text = db.lastError().text();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(name_);
-        if (created) QFile::remove(sqliteFile);
         throw DbError(err::kProviderFailure, text);
     }
     open_ = true;
-    if (created) {
-        try {
-            for (const QString& statement : SchemaStatements(Backend::Sqlite)) execute(statement);
-        } catch (const DbError&) {
-            close();
-            QFile::remove(sqliteFile);
-            throw;
-        }
-    }
 }
 
 QSqlDatabase Connection::database() const {

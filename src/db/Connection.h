@@ -35,6 +35,16 @@ struct DbEnvironment {
     static const DbEnvironment& current();
 };
 
+// The SQLite file of an embedded server: one file per endpoint under the
+// configured folder. Characters a file name cannot hold are written as %XX,
+// so two different endpoints never share a file.
+QString EmbeddedServerFile(const QString& endpoint);
+
+// Creates an SQLite database file with the tables of schema/sqlite.sql (the
+// local file after the operator agreed, or a demo's or a test's servers).
+// Connections never create one: a missing file is a failure. Throws DbError.
+void CreateDatabaseFile(const QString& file);
+
 // A value ready to bind for a column: NULL carries the column's type, and
 // times travel as their wall-clock text except to SQL Server (the embedded
 // servers keep them in that form, and Qt's PostgreSQL driver would otherwise
@@ -53,7 +63,9 @@ public:
     // Opens the database the connection string names: the server string
     // ("driver={SQL Server};server=…") on the configured server backend, the
     // local string ("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=…") on the
-    // SQLite file. timeoutSeconds 0 means the driver's default. Throws DbError.
+    // SQLite file. timeoutSeconds 0 means the driver's default. Throws DbError;
+    // a missing or empty SQLite file (local or embedded server) is refused
+    // naming the file, and so is a server string with keys of its own.
     void open(const QString& connectionString, int timeoutSeconds = 0,
               int cursorLocation = ado::adUseServer);
     void close();

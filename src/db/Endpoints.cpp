@@ -44,6 +44,10 @@ QString LocalConnectionString(const QString& programFolder) {
            QStringLiteral("\\anguidb.mdb;");
 }
 
+QString LocalFilePath(const QString& programFolder) {
+    return programFolder + QStringLiteral("/anguidb.mdb");
+}
+
 HostPort SplitEndpoint(const QString& endpoint) {
     HostPort hp;
     const QString e = endpoint.trimmed();
@@ -57,6 +61,29 @@ HostPort SplitEndpoint(const QString& endpoint) {
     const int port = e.mid(comma + 1).trimmed().toInt(&ok);
     hp.port = ok ? port : -1;
     return hp;
+}
+
+QString EndpointProblem(const QString& endpoint) {
+    const QString quoted = QStringLiteral("服务器地址“") + endpoint + QStringLiteral("”");
+    static const QString forbidden = QStringLiteral(";{}=");
+    for (QChar c : endpoint)
+        if (forbidden.contains(c))
+            return quoted + QStringLiteral(
+                                "不能含有 ; { } = 这些符号。请填写 主机 或 主机,端口，"
+                                "例如 127.0.0.1,1433。");
+    const HostPort hp = SplitEndpoint(endpoint);
+    if (hp.host.isEmpty() || hp.host.contains(u','))
+        return quoted + QStringLiteral("不完整。请填写 主机 或 主机,端口，例如 127.0.0.1,1433。");
+    const qsizetype comma = endpoint.indexOf(u',');
+    if (comma >= 0) {
+        const QString port = endpoint.mid(comma + 1).trimmed();
+        bool digits = !port.isEmpty() && port.size() <= 5;
+        for (QChar c : port) digits = digits && c >= u'0' && c <= u'9';
+        if (!digits || port.toInt() < 1 || port.toInt() > 65535)
+            return quoted + QStringLiteral("的端口“") + port +
+                   QStringLiteral("”无效：端口应为 1 到 65535 的数字。");
+    }
+    return {};
 }
 
 }  // namespace qs

@@ -20,6 +20,8 @@ QString ChooseEndpoint(const QString& comboText, const QString& download1,
 // The two connection strings, exactly as the system writes them.
 QString ServerConnectionString(const QString& endpoint);
 QString LocalConnectionString(const QString& programFolder);
+// The local file as a path of this system: <program folder>/anguidb.mdb.
+QString LocalFilePath(const QString& programFolder);
 
 // "host,port" or a bare host; port -1 when none is given.
 struct HostPort {
@@ -27,5 +29,11 @@ struct HostPort {
     int port = -1;
 };
 HostPort SplitEndpoint(const QString& endpoint);
+
+// Why an endpoint cannot be used, for the operator; empty when it is a host or
+// "host,port". Anything that would change the connection string (";", "{",
+// "}", "=") and a port that is not a number from 1 to 65535 are refused, so a
+// typed text is only ever an address, never a switch to another database.
+QString EndpointProblem(const QString& endpoint);
 
 }  // namespace qs

@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include "db/Endpoints.h"
+
 namespace qs {
 
 ServerSettings ServerSettings::defaults() {
@@ -56,7 +58,19 @@ LoadedSettings ParseServerSettings(const QString& text, const QString& fileName)
         const auto m = keyValue.match(line);
         if (!m.hasMatch()) return fail(lineNo, QStringLiteral("应为 名称 = 值"));
         const QString key = m.captured(1).toLower();
-        const QString value = m.captured(2).trimmed();
+        // A "#" or ";" at the start of the value or after a space begins a
+        // comment, as in "main = 203.0.113.5,1433    # both main lines".
+        QString value = m.captured(2);
+        static const QRegularExpression comment(QStringLiteral("(^|\\s)[#;]"));
+        if (const auto c = comment.match(value); c.hasMatch()) value.truncate(c.capturedStart());
+        value = value.trimmed();
+        auto endpoint = [&](QString& target) -> QString {
+            if (value.isEmpty()) return m.captured(1) + QStringLiteral(" 不能为空");
+            QString problem = EndpointProblem(value);
+            if (problem.isEmpty()) target = value;
+            if (problem.endsWith(u'。')) problem.chop(1);
+            return problem;
+        };
         if (key == u"backend") {
             const QString v = value.toLower();
             if (v == u"sqlserver") s.backend = Backend::SqlServer;
@@ -64,14 +78,12 @@ LoadedSettings ParseServerSettings(const QString& text, const QString& fileName)
             else if (v == u"sqlite") s.backend = Backend::Sqlite;
             else return fail(lineNo, QStringLiteral("backend 只能是 sqlserver、postgresql 或 sqlite"));
         } else if (key == u"main") {
-            if (value.isEmpty()) return fail(lineNo, QStringLiteral("main 不能为空"));
-            s.mainEndpoint = value;
+            if (const QString p = endpoint(s.mainEndpoint); !p.isEmpty()) return fail(lineNo, p);
         } else if (key == u"backup") {
-            if (value.isEmpty()) return fail(lineNo, QStringLiteral("backup 不能为空"));
-            s.backupEndpoint = value;
+            if (const QString p = endpoint(s.backupEndpoint); !p.isEmpty()) return fail(lineNo, p);
         } else if (key.size() == 5 && key.startsWith(u"sync") && key[4] >= u'1' && key[4] <= u'5') {
-            if (value.isEmpty()) return fail(lineNo, key + QStringLiteral(" 不能为空"));
-            s.syncEndpoints[key[4].unicode() - u'1'] = value;
+            QString& target = s.syncEndpoints[key[4].unicode() - u'1'];
+            if (const QString p = endpoint(target); !p.isEmpty()) return fail(lineNo, p);
         } else if (key == u"admin_name") {
             s.adminName = value;
         } else if (key == u"admin_phone") {

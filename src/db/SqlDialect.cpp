@@ -41,6 +41,32 @@ QString SqlDialect::likeLiteral(const QString& value) const {
     return text;
 }
 
+QString SqlDialect::matches(const QString& column, const QString& value) const {
+    const QString pattern = likeLiteral(value);
+    switch (backend_) {
+        case Backend::Sqlite:
+            // like folds ASCII case only, as the NOCASE collation does.
+            if (pattern.toUtf8().size() > 50000)
+                return column + QStringLiteral(" = ") + literal(value) +
+                       QStringLiteral(" collate nocase");
+            break;
+        case Backend::SqlServer:
+            // "=" ignores trailing spaces, which like does not: the lengths
+            // must agree as well. The cast lets old ntext columns compare.
+            if (pattern.size() > 4000) {
+                const QString text =
+                    QStringLiteral("cast(") + column + QStringLiteral(" as nvarchar(max))");
+                return QStringLiteral("(") + text + QStringLiteral(" = ") + literal(value) +
+                       QStringLiteral(" and datalength(") + text +
+                       QStringLiteral(") = datalength(") + literal(value) + QStringLiteral("))");
+            }
+            break;
+        case Backend::PostgreSql:
+            break;
+    }
+    return column + QStringLiteral(" like ") + pattern;
+}
+
 QString SqlDialect::bracketed(const QString& table) const {
     if (backend_ == Backend::PostgreSql) return table;
     return QLatin1Char('[') + table + QLatin1Char(']');

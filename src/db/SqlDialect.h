@@ -23,6 +23,11 @@ public:
     // For a value without ', %, _, [ (and \ on PostgreSQL and SQLite) the text
     // is exactly the literal of the value.
     QString likeLiteral(const QString& value) const;
+    // "<column> like <likeLiteral(value)>": the column holds exactly the value,
+    // as the database's like compares (case-insensitively where it does so).
+    // A value too long for the database's like patterns (SQLite: 50,000
+    // bytes, SQL Server: 8,000) is compared with "=" under the same rule.
+    QString matches(const QString& column, const QString& value) const;
     // A table name as the system writes it in brackets, e.g. [timu].
     QString bracketed(const QString& table) const;
 

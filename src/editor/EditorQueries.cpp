@@ -14,40 +14,15 @@ QString timu(const SqlDialect& d) {
 
 QString DuplicateQuery(const SqlDialect& d, const QString& bank, const QString& question,
                        const QString& answer) {
-    return QStringLiteral("select * from ") + timu(d) + QStringLiteral(" where mantype like ") +
-           d.likeLiteral(bank) + QStringLiteral(" and QUESTION like ") + d.likeLiteral(question) +
-           QStringLiteral(" and answer like ") + d.likeLiteral(answer);
+    return QStringLiteral("select * from ") + timu(d) + QStringLiteral(" where ") +
+           d.matches(QStringLiteral("mantype"), bank) + QStringLiteral(" and ") +
+           d.matches(QStringLiteral("QUESTION"), question) + QStringLiteral(" and ") +
+           d.matches(QStringLiteral("answer"), answer);
 }
 
 QString BankTypeCondition(const SqlDialect& d, const QString& bank, const QString& type) {
-    return QStringLiteral("mantype like ") + d.likeLiteral(bank) +
-           QStringLiteral(" and Qtype like ") + d.likeLiteral(type);
-}
-
-QString SubmitGroupQuery(const SqlDialect& d, const QString& bank, const QString& type) {
-    return QStringLiteral("select * from ") + timu(d) + QStringLiteral(" where ") +
-           BankTypeCondition(d, bank, type) + QStringLiteral(" order by id");
-}
-
-QString RenumberTypeQuery(const SqlDialect& d, const QString& bank, const QString& type) {
-    return QStringLiteral("select * from  ") + timu(d) + QStringLiteral(" where mantype like ") +
-           d.likeLiteral(bank) + QStringLiteral(" and  Qtype like ") + d.likeLiteral(type) +
-           QStringLiteral("   order by id ");
-}
-
-QString BankQuestionsQuery(const SqlDialect& d, const QString& bank) {
-    return QStringLiteral("select * from ") + timu(d) + QStringLiteral(" where mantype like ") +
-           d.likeLiteral(bank) + QStringLiteral(" order by id");
-}
-
-QString BankRowsQuery(const SqlDialect& d, const QString& bank) {
-    return QStringLiteral("select * from ") + d.bracketed(QStringLiteral("alltype")) +
-           QStringLiteral(" where mantype like ") + d.likeLiteral(bank);
-}
-
-QString CountQuestionsQuery(const SqlDialect& d, const QString& bank) {
-    return QStringLiteral("select * from timu where mantype=") + d.literal(bank) +
-           QStringLiteral("  ");
+    return d.matches(QStringLiteral("mantype"), bank) + QStringLiteral(" and ") +
+           d.matches(QStringLiteral("Qtype"), type);
 }
 
 QString LogQuery(const SqlDialect& d) {
@@ -102,24 +77,25 @@ QString NumberRowsStatement(const SqlDialect& d, const QString& condition,
 }
 
 QString BankQuestionIdsQuery(const SqlDialect& d, const QString& bank) {
-    return QStringLiteral("select id from ") + timu(d) + QStringLiteral(" where mantype like ") +
-           d.likeLiteral(bank) + QStringLiteral(" order by id");
+    return QStringLiteral("select id from ") + timu(d) + QStringLiteral(" where ") +
+           d.matches(QStringLiteral("mantype"), bank) + QStringLiteral(" order by id");
 }
 
 QString DeleteBankQuestionsStatement(const SqlDialect& d, const QString& bank, qint64 fromId,
                                      qint64 toId) {
     return QStringLiteral("delete from ") + timu(d) + QStringLiteral(" where id >= ") +
            QString::number(fromId) + QStringLiteral(" and id <= ") + QString::number(toId) +
-           QStringLiteral(" and mantype like ") + d.likeLiteral(bank);
+           QStringLiteral(" and ") + d.matches(QStringLiteral("mantype"), bank);
 }
 
 QString DeleteBankRowsStatement(const SqlDialect& d, const QString& bank) {
     return QStringLiteral("delete from ") + d.bracketed(QStringLiteral("alltype")) +
-           QStringLiteral(" where mantype like ") + d.likeLiteral(bank);
+           QStringLiteral(" where ") + d.matches(QStringLiteral("mantype"), bank);
 }
 
 QString CountBankQuestionsStatement(const SqlDialect& d, const QString& bank) {
-    return QStringLiteral("select count(*) from timu where mantype=") + d.literal(bank);
+    return QStringLiteral("select count(*) from timu where ") +
+           d.matches(QStringLiteral("mantype"), bank);
 }
 
 }  // namespace qs

@@ -13,15 +13,6 @@ namespace qs {
 // The question already on the server: same bank, question text and answer.
 QString DuplicateQuery(const SqlDialect& d, const QString& bank, const QString& question,
                        const QString& answer);
-// The rows a submission renumbers: one bank and type, in id order.
-QString SubmitGroupQuery(const SqlDialect& d, const QString& bank, const QString& type);
-// The rows the renumbering command walks for one type.
-QString RenumberTypeQuery(const SqlDialect& d, const QString& bank, const QString& type);
-// The questions and the bank rows the delete commands walk.
-QString BankQuestionsQuery(const SqlDialect& d, const QString& bank);
-QString BankRowsQuery(const SqlDialect& d, const QString& bank);
-// The questions the statistics count (an exact comparison, not like).
-QString CountQuestionsQuery(const SqlDialect& d, const QString& bank);
 // The activity log, opened to append one row.
 QString LogQuery(const SqlDialect& d);
 
@@ -51,6 +42,8 @@ QString BankQuestionIdsQuery(const SqlDialect& d, const QString& bank);
 QString DeleteBankQuestionsStatement(const SqlDialect& d, const QString& bank, qint64 fromId,
                                      qint64 toId);
 QString DeleteBankRowsStatement(const SqlDialect& d, const QString& bank);
+// The statistics count a bank's questions by the rule the deletions use, so
+// the count says what a deletion would remove.
 QString CountBankQuestionsStatement(const SqlDialect& d, const QString& bank);
 
 }  // namespace qs

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QShortcut>
+#include <limits>
 
 #include "db/Connection.h"
 #include "db/DbError.h"
@@ -33,6 +34,11 @@ Form11::Form11(LoginState& login, Platform& platform, const QString& programFold
     ui_->Combo1->setCompleter(nullptr);
     ui_->Combo3->setCompleter(nullptr);
     ui_->why0->setText(QStringLiteral("--\r\n"));
+    // A text box would cut what is typed or pasted at 32,767 characters and the
+    // question would be stored shortened; the columns take any length.
+    for (QLineEdit* e : {ui_->SA, ui_->SB, ui_->SC, ui_->SD, ui_->SE, ui_->SF, ui_->answer,
+                         ui_->nandu, ui_->adder})
+        e->setMaxLength(std::numeric_limits<int>::max());
     ui_->Combo1->setEditText(kBankPrompt);
     // The boxes start in the colour of what they hold, as after a change.
     ColourByContent(ui_->timu, ui_->timu->text());

@@ -175,6 +175,8 @@ private:
     void restoreCommandButtons();
     void showProgress(const QString& caption);
     bool openBothDatabases(Connection& local, Connection& server, const QString& action);
+    // False, after a message naming it, when `download` is no usable endpoint.
+    bool endpointUsable();
     void deleteSelectedBank(bool withBankRows);
 
     std::unique_ptr<Ui::Form11> ui_;

@@ -61,6 +61,12 @@ bool Form11::openBothDatabases(Connection& local, Connection& server, const QStr
     }
 }
 
+bool Form11::endpointUsable() {
+    const QString problem = EndpointProblem(download);
+    if (!problem.isEmpty()) platform_.message(this, problem);
+    return problem.isEmpty();
+}
+
 void Form11::Command1_Click() {
     resetOptionLabelColours();
     download = ChooseEndpoint(ui_->Combo3->currentText(), login_.download1, login_.download2,
@@ -93,6 +99,7 @@ void Form11::Command1_Click() {
         platform_.message(this, QStringLiteral("选项B不能为空"));
         return;
     }
+    if (!endpointUsable()) return;
 
     setCommandButtons(false);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -220,6 +227,7 @@ void Form11::deleteSelectedBank(bool withBankRows) {
     if (platform_.message(this, question, title, Buttons::YesNo) != Answer::Yes) return;
     download = ChooseEndpoint(ui_->Combo3->currentText(), login_.download1, login_.download2,
                               login_.download3, login_.download4);
+    if (!endpointUsable()) return;
 
     const QString action = withBankRows
                                ? QStringLiteral("删除题库【") + bank + QStringLiteral("】")
@@ -264,6 +272,7 @@ void Form11::Command4_Click() {
         return;
     download = ChooseEndpoint(ui_->Combo3->currentText(), login_.download1, login_.download2,
                               login_.download3, login_.download4);
+    if (!endpointUsable()) return;
     const QString action = QStringLiteral("重置题号顺序");
     setCommandButtons(false);
     Connection local, server;

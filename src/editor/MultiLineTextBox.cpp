@@ -1,6 +1,7 @@
 #include "editor/MultiLineTextBox.h"
 
 #include <QTextCursor>
+#include <QTextDocument>
 
 namespace qs {
 
@@ -8,10 +9,22 @@ MultiLineTextBox::MultiLineTextBox(QWidget* parent) : QPlainTextEdit(parent) {
     setTabChangesFocus(true);
 }
 
-QString MultiLineTextBox::text() const {
-    QString t = toPlainText();
-    t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+namespace {
+
+// The document's text as typed or pasted. toPlainText() would turn no-break
+// spaces (common in text copied from web pages) into plain ones, and the
+// stored question would then differ from the pasted one.
+QString typedText(const QTextDocument* document) {
+    QString t = document->toRawText();
+    t.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    t.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
     return t;
+}
+
+}  // namespace
+
+QString MultiLineTextBox::text() const {
+    return typedText(document());
 }
 
 void MultiLineTextBox::setText(const QString& text) {
@@ -21,11 +34,12 @@ void MultiLineTextBox::setText(const QString& text) {
 }
 
 QString MultiLineTextBox::selectedText() const {
-    // Cut from the same plain text that text() reads, so a selection always matches it: the
-    // cursor's own selected text keeps no-break spaces and line separators that text() does not.
+    // Cut from the same text that text() reads, so a selection always matches it.
     const QTextCursor c = textCursor();
-    QString t = toPlainText().mid(c.selectionStart(), c.selectionEnd() - c.selectionStart());
-    t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    QString t =
+        document()->toRawText().mid(c.selectionStart(), c.selectionEnd() - c.selectionStart());
+    t.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    t.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
     return t;
 }
 

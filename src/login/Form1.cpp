@@ -2,9 +2,14 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QTimer>
 
+#include "db/Connection.h"
+#include "db/DbError.h"
 #include "db/Endpoints.h"
 #include "login/LoginMessages.h"
 #include "login/NameFilter.h"
@@ -106,6 +111,25 @@ void Form1::Form_Load() {
         ui->Text2->setText(state_.userpass);
         ui->Text2->setCursorPosition(0);
     }
+    // Asked once the window is on the screen, so the question has the login behind it.
+    QTimer::singleShot(0, this, &Form1::offerLocalFile);
+}
+
+// The local file is never made behind the operator's back (an empty one would
+// report "no questions" and let deletions pass on one database only): at
+// start the operator is asked, and told where it would go.
+void Form1::offerLocalFile() {
+    const QString path = QDir::toNativeSeparators(LocalFilePath(programFolder_));
+    const QFileInfo file(path);
+    if (file.isFile() && file.size() > 0) return;
+    if (platform_.message(this, msg::CreateLocalFileQuestion(path, file.exists()),
+                          msg::CreateLocalFileCaption(), Buttons::YesNo) != Answer::Yes)
+        return;
+    try {
+        CreateDatabaseFile(path);
+    } catch (const DbError& e) {
+        say(msg::LocalFileNotCreated(path, e.text()));
+    }
 }
 
 void Form1::fitToFont() {
@@ -171,9 +195,11 @@ void Form1::Text1_Change() {
     const QString text = ui->Text1->text();
     const QString filtered = FilterUserName(text);
     if (filtered != text) {
+        // The caret stays where the operator was typing: after what is kept
+        // of the text before it.
+        const int caret = int(FilterUserName(text.left(ui->Text1->cursorPosition())).size());
         ui->Text1->setText(filtered);
-        // A replaced text leaves the caret at the start of the box.
-        ui->Text1->setCursorPosition(0);
+        ui->Text1->setCursorPosition(qMin(caret, int(filtered.size())));
     }
 }
 

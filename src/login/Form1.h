@@ -22,8 +22,8 @@ class LoginRun;
 class Form1 : public QWidget {
     Q_OBJECT
 public:
-    // The editor is created through `editorFactory` the first time the login
-    // touches it; Form1 does not own it.
+    // The editor is created through `editorFactory` when a login succeeds, so
+    // it loads for the account that logged in; Form1 does not own it.
     Form1(Platform& platform, const QString& programFolder, const ServerSettings& settings,
           EditorFactory editorFactory, QWidget* parent = nullptr);
     ~Form1() override;
@@ -49,6 +49,7 @@ private slots:
 
 private:
     void Form_Load();
+    void offerLocalFile();
     void fitToFont();
     EditorAccess& editor();
     void say(const QString& text);
@@ -72,6 +73,9 @@ private:
     EditorAccess* editor_ = nullptr;
     LoginState state_;
     int bankCount_ = 0;
+    // The server's bank names of the current attempt; they reach the editor
+    // only when the attempt succeeds.
+    QStringList serverBanks_;
 };
 
 }  // namespace qs

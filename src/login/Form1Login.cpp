@@ -78,9 +78,14 @@ void Form1::Command1_Click() {
         state_.usertimu = account.timu;
         setCaption(msg::LoggedInCaption(state_.username));
     }
+    // The editor loads now, for this account; the server's banks go in front
+    // of its own list once, whatever earlier attempts read.
+    EditorAccess& shown = editor();
+    int position = 0;
+    for (const QString& name : serverBanks_) shown.insertBank(position++, name);
     const qsizetype arrow = state_.usertimu.indexOf(u'→');
-    if (arrow >= 0) editor().setBankText(state_.usertimu.left(arrow));
-    editor().showEditor();
+    if (arrow >= 0) shown.setBankText(state_.usertimu.left(arrow));
+    shown.showEditor();
     hide();
     run.closeAccount();
 }
@@ -142,6 +147,12 @@ bool Form1::connectToServer(LoginRun& run) {
     state_.ser1 = ChooseEndpoint(ui->Combo3->currentText(), state_.download1, state_.download2,
                                  state_.download3, state_.download4);
     state_.mdbfold = state_.ser1;
+    serverBanks_.clear();
+    if (const QString problem = EndpointProblem(state_.ser1); !problem.isEmpty()) {
+        say(problem);
+        setButtonsEnabled(true);
+        return false;
+    }
     run.setEndpoint(state_.mdbfold);
     bankCount_ = 0;
     // The marker file says the operator works without the connection test.
@@ -157,8 +168,7 @@ bool Form1::connectToServer(LoginRun& run) {
 }
 
 bool Form1::serverClosed(LoginRun& run, bool callAdministrator) {
-    // An unreadable status is no reason to turn the operator away; only a
-    // row that says so closes the server.
+    // Only a status that reads as closed closes the server (LoginRun::readStatus).
     const std::optional<ServerStatus> status = run.readStatus();
     if (!status) return false;
     state_.adminlist = status->adminlist;
@@ -171,10 +181,8 @@ bool Form1::serverClosed(LoginRun& run, bool callAdministrator) {
 }
 
 void Form1::loadBanks(LoginRun& run) {
-    const QStringList names = run.bankNames();
-    // In front of the editor's own list, in the order the server gave them.
-    int position = 0;
-    for (const QString& name : names) editor().insertBank(position++, name);
+    // Kept in the order the server gave them until the login succeeds.
+    serverBanks_ = run.bankNames();
 }
 
 void Form1::digestPassword() {

@@ -29,6 +29,21 @@ QString EmptyPassword() {
     return QStringLiteral("【密码不能为空值】请填写登录密码。");
 }
 
+QString CreateLocalFileQuestion(const QString& path, bool empty) {
+    return QStringLiteral("本地数据库文件") +
+           (empty ? QStringLiteral("是空的：") : QStringLiteral("不存在：")) + kBreak + path +
+           kBreak +
+           QStringLiteral(
+               "是否在这个位置新建一个空的本地数据库？选【否】不新建，"
+               "提交题目、题目统计和删除题库时会提示找不到本地数据库。");
+}
+QString CreateLocalFileCaption() {
+    return QStringLiteral("是否新建本地数据库");
+}
+QString LocalFileNotCreated(const QString& path, const QString& why) {
+    return QStringLiteral("本地数据库文件没有建成：") + path + kBreak + why;
+}
+
 QString ConnectionFailed(int errorNumber, int bankCount) {
     QString error = QString::number(errorNumber);
     if (errorNumber == err::kClosedObject) error += QStringLiteral("[数据库无法连接]");

@@ -28,6 +28,10 @@ QString SavePasswordQuestion();
 QString SavePasswordCaption();
 QString LoginSucceeded(const QString& progress);
 QString OpeningWebPage();
+// The local file is missing or empty at start: create it there?
+QString CreateLocalFileQuestion(const QString& path, bool empty);
+QString CreateLocalFileCaption();
+QString LocalFileNotCreated(const QString& path, const QString& why);
 
 QString ReservedName();
 QString EmptyNewName();

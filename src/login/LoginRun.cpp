@@ -36,17 +36,19 @@ void LoginRun::openWorking(const QString& endpoint) {
 
 namespace {
 
-// allonoff = 0, compared as the system compares a field with a number: NULL
-// is no match; a number, or a text that reads as one, is compared as a
-// number; any other text cannot be compared, and a status test that fails
-// goes on as if it held.
+// The server status is read one way: only a conf row whose allonoff reads as
+// the number 0 closes the server. Whatever cannot be read (a conf query that
+// fails, no row, a missing column, NULL, a text that is no number) lets the
+// login go on: an unreadable status is no reason to turn the operator away,
+// and ending the program over it would show a closing notice with no reason
+// and no time.
 bool StatusSaysClosed(const QVariant& allonoff) {
     if (allonoff.isNull()) return false;
     bool numeric = false;
     const double value = allonoff.typeId() == QMetaType::QString
                              ? allonoff.toString().trimmed().toDouble(&numeric)
                              : allonoff.toDouble(&numeric);
-    return !numeric || value == 0;
+    return numeric && value == 0;
 }
 
 }  // namespace
@@ -62,7 +64,6 @@ std::optional<ServerStatus> LoginRun::readStatus() {
     // Each column is its own step: one that cannot be read leaves the others.
     ServerStatus s;
     resume_([&] { s.adminlist = rs.text(QStringLiteral("adminlist")); });
-    s.closed = true;
     resume_([&] { s.closed = StatusSaysClosed(rs.field(QStringLiteral("allonoff"))); });
     resume_([&] { s.offwhy = rs.text(QStringLiteral("offwhy")); });
     resume_([&] { s.offtime = rs.text(QStringLiteral("offtime")); });

@@ -9,6 +9,27 @@
 
 namespace qs {
 
+namespace {
+
+// A box grows with its text: a question of thousands of characters would push
+// the OK button off the screen. Such a text is shown cut short, and whole in
+// the box's details, which scroll.
+constexpr qsizetype kShownCharacters = 600;
+constexpr qsizetype kShownLines = 25;
+
+QString shortened(const QString& text) {
+    QString shown = text.left(kShownCharacters);
+    qsizetype at = -1;
+    for (qsizetype line = 0; line < kShownLines; ++line) {
+        at = shown.indexOf(u'\n', at + 1);
+        if (at < 0) break;
+    }
+    if (at >= 0) shown.truncate(at);
+    return shown.size() == text.size() ? text : shown + QStringLiteral("……");
+}
+
+}  // namespace
+
 Answer QtPlatform::message(QWidget* owner, const QString& text, const QString& caption,
                            Buttons buttons) {
     const QString title = caption.isEmpty() ? kAppTitle : caption;
@@ -19,6 +40,10 @@ Answer QtPlatform::message(QWidget* owner, const QString& text, const QString& c
                     title, shown, QMessageBox::NoButton, owner);
     // Names, passwords and question texts are shown as typed, never as markup.
     box.setTextFormat(Qt::PlainText);
+    if (const QString cut = shortened(shown); cut != shown) {
+        box.setText(cut);
+        box.setDetailedText(shown);
+    }
     // The buttons speak the window's language, whatever Qt's translations are.
     if (buttons == Buttons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);

@@ -70,6 +70,7 @@ void tst_Workflow::oneQuestionFromLoginToTheSecondServer() {
     settings.mainEndpoint = left;
     settings.backupEndpoint = right;
     settings.syncEndpoints = {left, right, right, left, left};
+    if (!pg) CreateEmbeddedServers({left, right});
     ResetServer(right);
     Connection server;
     OpenServer(server, left);
@@ -78,7 +79,8 @@ void tst_Workflow::oneQuestionFromLoginToTheSecondServer() {
     // The password 123456 as its stored digest.
     server.execute(
         u"insert into users (username, userpass, timu) values "
-        "('站长', 'e10adc3949ba59abbe56e057f20f883e', '')"_s);
+        "('站长', 'e10adc3949ba59abbe56e057f20f883e', ''), "
+        "('访客', 'e10adc3949ba59abbe56e057f20f883e', '')"_s);
     server.execute(u"insert into alltype (mantype) values ('驾驶员题库')"_s);
     server.close();
     QFont large = QApplication::font();
@@ -108,11 +110,20 @@ void tst_Workflow::oneQuestionFromLoginToTheSecondServer() {
     login.show();
     QCOMPARE(ClippedTexts(&login).join(u"; "_s), QString());
 
-    child<QLineEdit>(&login, "Text1")->setText(u"站长"_s);
-    child<QLineEdit>(&login, "Text2")->setText(u"123456"_s);
-    QTest::mouseClick(child<QPushButton>(&login, "Command1"), Qt::LeftButton);
+    // An operator's mistyped password first: the editor that opens is the administrator's,
+    // with each bank once from the server and once from its own list.
+    for (const QString& password : {u"654321"_s, u"123456"_s}) {
+        child<QLineEdit>(&login, "Text1")->setText(password == u"654321"_s ? u"访客"_s : u"站长"_s);
+        child<QLineEdit>(&login, "Text2")->setText(password);
+        QTest::mouseClick(child<QPushButton>(&login, "Command1"), Qt::LeftButton);
+    }
     QVERIFY2(editor, qPrintable(platform.texts().join(u'|')));
     QVERIFY(editor->isVisible() && !login.isVisible());
+    QCOMPARE(child<QLineEdit>(editor.get(), "adder")->text(), u"站长"_s);
+    QVERIFY(child<QPushButton>(editor.get(), "Command2")->isVisible());
+    auto* banks = child<QComboBox>(editor.get(), "Combo1");
+    QCOMPARE(banks->count(), 2);
+    QCOMPARE(banks->itemText(1), u"驾驶员题库"_s);
     QCOMPARE(ClippedTexts(editor.get()), QStringList());
 
     child<QComboBox>(editor.get(), "Combo1")->setEditText(u"驾驶员题库"_s);

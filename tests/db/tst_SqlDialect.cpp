@@ -1,4 +1,6 @@
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 #include "db/Connection.h"
@@ -14,7 +16,7 @@ class tst_SqlDialect : public QObject {
 private slots:
     void texts_data();
     void texts();
-    void localFileIsCreatedWithTheSchema();
+    void noConnectionMakesADatabaseFile();
 };
 
 void tst_SqlDialect::texts_data() {
@@ -44,12 +46,37 @@ void tst_SqlDialect::texts() {
              Backend(backend) == Backend::PostgreSql ? u"timu"_s : u"[timu]"_s);
 }
 
-void tst_SqlDialect::localFileIsCreatedWithTheSchema() {
+// A missing or empty local file, or an endpoint without its embedded server, is refused
+// naming the file or the endpoint; only an explicit creation makes a database file.
+void tst_SqlDialect::noConnectionMakesADatabaseFile() {
     test::TempProgramFolder folder;
-    QVERIFY(!QFile::exists(folder.file(u"anguidb.mdb"_s)));
+    DbEnvironment env;
+    env.serverBackend = Backend::Sqlite;
+    env.embeddedServerFolder = folder.file(u"servers"_s);
+    DbEnvironment::configure(env);
+    const QString file = folder.file(u"anguidb.mdb"_s);
     Connection c;
+    for (bool empty : {false, true}) {
+        if (empty) folder.write(u"anguidb.mdb"_s, QByteArray());
+        try {
+            c.open(LocalConnectionString(folder.path()), 0, ado::adUseClient);
+            QFAIL("opened");
+        } catch (const DbError& e) {
+            QCOMPARE(e.text(),
+                     (empty ? u"本地数据库文件是空的："_s : u"找不到本地数据库文件："_s) + file);
+        }
+        QCOMPARE(QFileInfo(file).size(), 0);
+    }
+    try {
+        c.open(ServerConnectionString(u"srv 1"_s), 1);
+        QFAIL("opened");
+    } catch (const DbError& e) {
+        QVERIFY2(e.text().contains(u"srv 1"_s), qPrintable(e.text()));
+    }
+    QVERIFY(QDir(folder.file(u"servers"_s)).isEmpty());
+
+    CreateDatabaseFile(file);
     c.open(LocalConnectionString(folder.path()), 0, ado::adUseClient);
-    QVERIFY(QFile::exists(folder.file(u"anguidb.mdb"_s)));
     for (const char* table : {"users", "alltype", "timu", "conf", "rizi", "buylist"})
         QCOMPARE(c.scalar(u"select count(*) from "_s + QLatin1String(table)).toInt(), 0);
 }

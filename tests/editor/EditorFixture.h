@@ -39,6 +39,7 @@ struct EditorFixture {
         login.download3 = QStringLiteral("backup,1434");
         login.download4 = QStringLiteral("backup2,1434");
         login.ser1 = login.mdbfold = login.download1;
+        CreateEmbeddedServers({login.download1, login.download2, login.download3, login.download4});
         login.online1 = 1;
         login.username = QStringLiteral("小王");
         login.adminlist = QStringLiteral("admin,小李");

@@ -1,7 +1,6 @@
 #include <QTest>
 
 #include "editor/EditorQueries.h"
-#include "editor/Renumbering.h"
 #include "editor/Submission.h"
 
 using namespace qs;
@@ -24,28 +23,45 @@ private slots:
         QTest::newRow("duplicate escaped")
             << DuplicateQuery(ss, u"50%题库"_s, u"a_b[c]"_s, u"It's"_s)
             << u"select * from [timu] where mantype like N'50[%]题库' and QUESTION like N'a[_]b[[]c]' and answer like N'It''s'"_s;
-        QTest::newRow("submit group")
-            << SubmitGroupQuery(ss, u"会计基础"_s, u"单选题"_s)
-            << u"select * from [timu] where mantype like N'会计基础' and Qtype like N'单选题' order by id"_s;
-        QTest::newRow("submit group, no type")
-            << SubmitGroupQuery(ss, u"会计基础"_s, QString())
-            << u"select * from [timu] where mantype like N'会计基础' and Qtype like N'' order by id"_s;
-        const QStringList types = Renumbering::types();
-        for (const QString& t : types)
-            QTest::newRow(qPrintable(u"renumber "_s + t))
-                << RenumberTypeQuery(ss, u"会计基础"_s, t)
-                << u"select * from  [timu] where mantype like N'会计基础' and  Qtype like N'"_s +
-                       t + u"'   order by id "_s;
-        QTest::newRow("bank questions")
-            << BankQuestionsQuery(ss, u"会计基础"_s)
-            << u"select * from [timu] where mantype like N'会计基础' order by id"_s;
-        QTest::newRow("bank rows") << BankRowsQuery(ss, u"会计基础"_s)
-                                   << u"select * from [alltype] where mantype like N'会计基础'"_s;
-        QTest::newRow("count") << CountQuestionsQuery(ss, u"会计基础"_s)
-                               << u"select * from timu where mantype=N'会计基础'  "_s;
-        QTest::newRow("count with apostrophe")
-            << CountQuestionsQuery(ss, u"O'Neil"_s)
-            << u"select * from timu where mantype=N'O''Neil'  "_s;
+        // What production sends: the submission's and the renumbering's numbering of one bank
+        // and type, the deletions and the statistics.
+        const QString cond = BankTypeCondition(ss, u"会计基础"_s, u"单选题"_s);
+        QTest::newRow("bank and type")
+            << cond << u"mantype like N'会计基础' and Qtype like N'单选题'"_s;
+        const QString numbered =
+            u"from [timu] t inner join (select id, case when rn > 32767 then 32767 else rn end "
+            "as n from (select id, row_number() over (order by id) as rn from [timu] where "_s +
+            cond + u") x) r on t.id = r.id"_s;
+        QTest::newRow("submission numbers") << NumberRowsStatement(ss, cond)
+                                            << u"update t set id2 = r.n "_s + numbered +
+                                                   u" where (t.id2 is null or t.id2 <> r.n)"_s;
+        QTest::newRow("count group")
+            << CountWhere(ss, cond) << u"select count(*) from [timu] where "_s + cond;
+        QTest::newRow("bank question ids")
+            << BankQuestionIdsQuery(ss, u"会计基础"_s)
+            << u"select id from [timu] where mantype like N'会计基础' order by id"_s;
+        QTest::newRow("delete questions")
+            << DeleteBankQuestionsStatement(ss, u"50%题库"_s, 3, 9)
+            << u"delete from [timu] where id >= 3 and id <= 9 and mantype like N'50[%]题库'"_s;
+        QTest::newRow("delete bank rows")
+            << DeleteBankRowsStatement(ss, u"会计基础"_s)
+            << u"delete from [alltype] where mantype like N'会计基础'"_s;
+        // The statistics count by the deletions' rule, so they agree on a bank's rows.
+        QTest::newRow("count") << CountBankQuestionsStatement(ss, u"O'Neil"_s)
+                               << u"select count(*) from timu where mantype like N'O''Neil'"_s;
+        // Texts too long for a like pattern are compared with "=" under the same rule.
+        const QString longText(4001, u'长');
+        QTest::newRow("long, SQL Server")
+            << SqlDialect(Backend::SqlServer).matches(u"QUESTION"_s, longText)
+            << u"(cast(QUESTION as nvarchar(max)) = N'"_s + longText +
+                   u"' and datalength(cast(QUESTION as nvarchar(max))) = datalength(N'"_s +
+                   longText + u"'))"_s;
+        QTest::newRow("long, SQLite")
+            << SqlDialect(Backend::Sqlite).matches(u"QUESTION"_s, QString(16667, u'长'))
+            << u"QUESTION = '"_s + QString(16667, u'长') + u"' collate nocase"_s;
+        QTest::newRow("not long, SQLite")
+            << SqlDialect(Backend::Sqlite).matches(u"QUESTION"_s, QString(16666, u'长'))
+            << u"QUESTION like '"_s + QString(16666, u'长') + u"'"_s;
         QTest::newRow("log") << LogQuery(ss) << u"select * from [rizi]  "_s;
         // The answer and the explanation are cast, so text and ntext columns take it.
         NumberingChanges all;

@@ -78,7 +78,7 @@ private slots:
         QFETCH(QString, options);
         QFETCH(bool, efShown);
         tick(kTypes[before - 1]);
-        for (const char* pic : {"timu1", "AJPG1", "FJPG1"}) check(pic)->setChecked(true);
+        for (const char* pic : {"timu1", "AJPG1", "FJPG1", "why1"}) check(pic)->setChecked(true);
         box("timu")->setText(u"题"_s);
         edit("answer")->setText(u"B"_s);
         box("why0")->setText(u"解析"_s);
@@ -91,6 +91,7 @@ private slots:
         QCOMPARE(f_->platform.texts(), message.isEmpty() ? QStringList() : QStringList{message});
         for (int i = 0; i < 5; ++i) QCOMPARE(check(kTypes[i])->isChecked(), i + 1 == type);
         for (const char* pic : {"timu1", "AJPG1", "FJPG1"}) QVERIFY(!check(pic)->isChecked());
+        QVERIFY(check("why1")->isChecked());  // the explanation's picture stays
         QCOMPARE(box("timu")->text() + u'|' + edit("answer")->text() + u'|' + box("why0")->text(),
                  fields);
         QCOMPARE(edit("nandu")->text(), u"普通"_s);
@@ -314,13 +315,14 @@ private slots:
     }
 
     void doubleClicksPasteTheClipboard() {
-        QGuiApplication::clipboard()->setText(u"什么?是的？ok?"_s);
+        // A no-break space, as text copied from a web page holds, is kept.
+        QGuiApplication::clipboard()->setText(u"什么?是的？\u00a0ok?"_s);
         for (const char* name : {"SA", "SB", "SC", "SD", "SE", "SF"}) {
             f_->dblClick(edit(name));
-            QCOMPARE(edit(name)->text(), u"什么 是的？ok "_s);
+            QCOMPARE(edit(name)->text(), u"什么 是的？\u00a0ok "_s);
         }
         f_->dblClick(box("why0")->viewport());
-        QCOMPARE(box("why0")->text(), u"什么?是的？ok?"_s);
+        QCOMPARE(box("why0")->text(), u"什么?是的？\u00a0ok?"_s);
 
         // A clipboard without text leaves the boxes alone, the question box too.
         box("timu")->setText(u"已有题目"_s);
@@ -329,9 +331,9 @@ private slots:
         for (QWidget* w :
              {static_cast<QWidget*>(edit("SA")), box("why0")->viewport(), box("timu")->viewport()})
             f_->dblClick(w);
-        QCOMPARE(f_->options(), QStringList(6, u"什么 是的？ok "_s));
+        QCOMPARE(f_->options(), QStringList(6, u"什么 是的？\u00a0ok "_s));
         QCOMPARE(box("why0")->text() + box("timu")->text() + edit("answer")->text(),
-                 u"什么?是的？ok?已有题目B"_s);
+                 u"什么?是的？\u00a0ok?已有题目B"_s);
     }
 
     // The parser's worked examples, with the clipboard as the operator copies it.

@@ -98,10 +98,13 @@ private slots:
         QTest::newRow("main line 2") << 2;
         QTest::newRow("backup line 2") << 4;
         QTest::newRow("typed endpoint") << 0;
+        // Both main lines share one endpoint (the built-in settings do): the first is named.
+        QTest::newRow("main lines alike") << -1;
     }
     void serverLabelNamesTheLine() {
         QFETCH(int, line);
         EditorFixture f;
+        if (line < 0) f.login.download2 = f.login.download1, line = 1;
         const QString lines[] = {f.login.download1, f.login.download2, f.login.download3,
                                  f.login.download4};
         f.login.ser1 = line ? lines[line - 1] : u"10.0.0.5"_s;

@@ -124,6 +124,25 @@ private slots:
         f_->form->setBankText(u"新题库"_s);
         f_->click("Label32");
         QCOMPARE(texts(), QStringList{u"新题库 本地库暂无题目 服务器暂无题目"_s});
+
+        // The count names the rows a deletion removes, on each database by its own rule
+        // (the local file's like ignores the case of ASCII letters, as SQL Server's
+        // case-insensitive collation does; PostgreSQL's like does not).
+        QFETCH_GLOBAL(int, backend);
+        const int server = Backend(backend) == Backend::SqlServer ? 3 : 2;
+        fill(f_->server, u"Tax"_s, 2);
+        fill(f_->server, u"tax"_s, 1);
+        fill(f_->local, u"Tax"_s, 1);
+        fill(f_->local, u"TAX"_s, 2);
+        f_->form->setBankText(u"Tax"_s);
+        f_->platform.clear();
+        f_->platform.answer(Answer::Yes);
+        for (const char* command : {"Label32", "Command3", "Label32"}) f_->click(command);
+        QCOMPARE(texts(), (QStringList{u"Tax 本地库有题目:3 服务器有题目:%1"_s.arg(server),
+                                       u"确定要删除题库【Tax】的所有题目吗？"_s,
+                                       u"题库【Tax】所有题目删除成功，共%1"_s.arg(server),
+                                       u"Tax 本地库暂无题目 服务器暂无题目"_s}));
+        QCOMPARE(Count(f_->server, u"mantype = 'tax'"_s), qint64(3 - server));
     }
 
     void renumberingTwice() {
@@ -147,17 +166,36 @@ private slots:
         }
     }
 
+    void unreachableServerStopsWithAMessage_data() {
+        QTest::addColumn<bool>("noLocalFile");
+        QTest::newRow("server unreachable") << false;
+        // A missing local file is no empty one: counting and deleting stop, naming it.
+        QTest::newRow("local file missing") << true;
+    }
     void unreachableServerStopsWithAMessage() {
+        QFETCH(bool, noLocalFile);
         fill(f_->local, u"会计"_s, 2);
-        f_->child<QComboBox>("Combo3")->setEditText(u"127.0.0.1,1"_s);
+        fill(f_->server, u"会计"_s, 3);
+        const QString localFile = f_->folder.file(u"anguidb.mdb"_s);
+        if (noLocalFile)
+            QFile::rename(localFile, localFile + u".away"_s);
+        else
+            f_->child<QComboBox>("Combo3")->setEditText(u"127.0.0.1,1"_s);
         f_->form->setBankText(u"会计"_s);
         f_->platform.answer(Answer::Yes);
         f_->click("Command3");
-        QCOMPARE(texts().size(), 2);
-        QVERIFY2(f_->platform.lastText().startsWith(
-                     u"删除题库【会计】的题目失败，已停止：【服务器】错误码 -2147467259，"_s),
-                 qPrintable(f_->platform.lastText()));
+        f_->click("Label32");
+        const QString why =
+            noLocalFile ? u"【本地库】错误码 -2147467259，找不到本地数据库文件："_s + localFile
+                        : u"【服务器】错误码 -2147467259，"_s;
+        QCOMPARE(texts().size(), 3);
+        for (const QString& action : {u"删除题库【会计】的题目"_s, u"题目统计"_s})
+            QVERIFY2(texts().filter(action + u"失败，已停止："_s + why).size() == 1,
+                     qPrintable(texts().join(u'\n')));
+        QCOMPARE(QFile::exists(localFile), !noLocalFile);  // none made
+        if (noLocalFile) QFile::rename(localFile + u".away"_s, localFile);
         QCOMPARE(Count(f_->local, u"1=1"_s), qint64(2));
+        QCOMPARE(Count(f_->server, u"1=1"_s), qint64(3));
         QVERIFY(f_->child("Command3")->isEnabled());
         QCOMPARE(f_->platform.quits, 0);
     }

@@ -1,3 +1,4 @@
+#include <QBuffer>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
@@ -93,6 +94,12 @@ private slots:
         capture(button.constData(), picture(33, 21, Qt::blue));
         QCOMPARE(f_->edit(path.constData())->text(), sysimg(file));
         QCOMPARE(QImage(sysimg(file)).size(), QSize(33, 21));
+        // Written at quality 75, byte for byte as that encoding gives.
+        QByteArray at75;
+        QBuffer buffer(&at75);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(QGuiApplication::clipboard()->image().save(&buffer, "JPG", 75));
+        QCOMPARE(bytes(file), at75);
         QVERIFY(f_->check(check.constData())->isChecked());
         QCOMPARE(f_->child<PictureBox>(image.constData())->picture().size(), QSize(33, 21));
         QCOMPARE(QDir(sysimg()).entryList(QDir::Files), QStringList{file});

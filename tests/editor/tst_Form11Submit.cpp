@@ -1,4 +1,5 @@
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -73,14 +74,21 @@ private slots:
         f_->platform.clock = QDateTime(QDate(2024, 3, 5), QTime(9, 30, 0));
         f_->check("Check1")->setChecked(true);
         for (const char* c : {"timu2jpg", "b2jpg", "why2jpg"}) capture(c);
+        // The question picture's "()" is looked up as "（   ）".
+        QFile::copy(f_->edit("timu2")->text(), f_->folder.file(u"q（   ）.jpg"_s));
+        f_->edit("timu2")->setText(f_->folder.file(u"q().jpg"_s));
         const QString optionB = f_->edit("SB")->text();  // the picture's placeholder
         f_->edit("SC")->setText(u"丙\r\n丁"_s);
+        // Longer than a text box holds by default: stored whole, not cut.
+        const QString optionD(40000, u'丁');
+        f_->edit("SD")->setText(optionD);
         f_->box("why0")->setText(u"依据第三条"_s);
         SetForeColour(f_->child("Label8"), colour::kRed);
 
-        submit(nullptr, u"It's A.B.\r\n第二行"_s, u"b"_s, u"停车"_s, optionB);
+        // A no-break space pasted from a web page stays one.
+        submit(nullptr, u"It's\u00a0A.B.\r\n第二行"_s, u"b"_s, u"停车"_s, optionB);
 
-        const QString stored = u"It‘s AB  第二行"_s;
+        const QString stored = u"It‘s\u00a0AB  第二行"_s;
         QCOMPARE(texts(), QStringList{u"成功添加题目 2、【"_s + stored + u"】"_s});
         QCOMPARE(f_->form->windowTitle(), lastText());
         QCOMPARE(f_->platform.beeps, 1);
@@ -99,6 +107,7 @@ private slots:
                      (QStringList{u"驾驶员题库"_s, u"B"_s, u"单选题"_s, u"小李"_s, u"停车"_s,
                                   optionB, u"丙丁"_s, u""_s, u"依据第三条"_s, u"普通"_s,
                                   c == &f_->server ? u"<null>"_s : u"4"_s}));
+            QCOMPARE(c->scalar(u"select SD from timu where "_s + where).toString(), optionD);
             for (const char* p : {"QJPG", "BJPG", "WJPG"})
                 QCOMPARE(c->scalar(u"select "_s + QLatin1String(p) + u" from timu where "_s + where)
                              .toByteArray(),
@@ -119,7 +128,7 @@ private slots:
         // Ready for the next question: pictures unticked, texts cleared, paths kept.
         for (const char* c : {"timu1", "BJPG1", "why1"}) QVERIFY(!f_->check(c)->isChecked());
         QCOMPARE(f_->edit("why2")->text(), QString());
-        QVERIFY(!f_->edit("timu2")->text().isEmpty());
+        QCOMPARE(f_->edit("timu2")->text(), f_->folder.file(u"q（   ）.jpg"_s));
         QCOMPARE(f_->box("timu")->text(), QString());
         QCOMPARE(f_->edit("answer")->text(), QString());
         QCOMPARE(f_->box("why0")->text(), u"-"_s);
@@ -148,18 +157,32 @@ private slots:
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");
         QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("server");  // typed into Combo3; empty: the fixture's
         const QString bank = u"驾驶员题库"_s, q = u"题"_s;
         QTest::newRow("no bank") << QString() << q << u"A"_s << u"甲"_s << u"乙"_s
-                                 << u"题库不能为空"_s;
+                                 << u"题库不能为空"_s << QString();
         QTest::newRow("no question")
-            << bank << QString() << u"A"_s << u"甲"_s << u"乙"_s << u"题目不能为空"_s;
+            << bank << QString() << u"A"_s << u"甲"_s << u"乙"_s << u"题目不能为空"_s << QString();
         QTest::newRow("no answer")
-            << bank << q << QString() << u"甲"_s << u"乙"_s << u"答案不能为空"_s;
+            << bank << q << QString() << u"甲"_s << u"乙"_s << u"答案不能为空"_s << QString();
         QTest::newRow("no option B")
-            << bank << q << u"A"_s << u"甲"_s << QString() << u"选项B不能为空"_s;
+            << bank << q << u"A"_s << u"甲"_s << QString() << u"选项B不能为空"_s << QString();
+        // Several fields empty: the first in the window's order is named.
+        QTest::newRow("no question, answer or option B")
+            << bank << QString() << QString() << u"甲"_s << QString() << u"题目不能为空"_s
+            << QString();
+        QTest::newRow("no answer or option B")
+            << bank << q << QString() << u"甲"_s << QString() << u"答案不能为空"_s << QString();
         QTest::newRow("no option A, answered No")
             << bank << q << u"A"_s << QString() << u"乙"_s
-            << u"选项A不能为空，是否全部设置成“如图..”的样子？不清楚就默认点【是】"_s;
+            << u"选项A不能为空，是否全部设置成“如图..”的样子？不清楚就默认点【是】"_s << QString();
+        // A typed endpoint is only an address, refused before any connection.
+        const QString typed = u"x;provider=p;data source="_s + QDir::tempPath() + u"/qs-evil.mdb"_s;
+        QTest::newRow("endpoint that names a file")
+            << bank << q << u"A"_s << u"甲"_s << u"乙"_s << EndpointProblem(typed) << typed;
+        QTest::newRow("endpoint with a letter in the port")
+            << bank << q << u"A"_s << u"甲"_s << u"乙"_s << EndpointProblem(u"127.0.0.1,5974l"_s)
+            << u"127.0.0.1,5974l"_s;
     }
     void validationRefusesAndWritesNothing() {
         QFETCH(QString, bank);
@@ -168,9 +191,14 @@ private slots:
         QFETCH(QString, a);
         QFETCH(QString, b);
         QFETCH(QString, message);
+        QFETCH(QString, server);
+        if (!server.isEmpty()) f_->child<QComboBox>("Combo3")->setEditText(server);
         f_->platform.answer(Answer::No);
+        // The picked answer's red marking goes even when the question is refused.
+        SetForeColour(f_->child("Label8"), colour::kRed);
         submit("Check2", question, answer, a, b, bank);
         QCOMPARE(texts(), QStringList{message});
+        QCOMPARE(ForeColour(f_->child("Label8")), colour::kButtonText);
         if (a.isEmpty())
             QCOMPARE(f_->platform.boxes.last().caption, u"选项为空值，是否自动设置成如图.."_s);
         QCOMPARE(rows(f_->server) + rows(f_->local), qint64(0));
@@ -206,14 +234,22 @@ private slots:
                      QStringList{u"如图A如图B如图C如图D"_s});
     }
 
+    void fillInWithoutOptionBKeepsAnyAfterTheReset_data() {
+        QTest::addColumn<QByteArray>("type");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("填空题") << QByteArray("Check4") << u"填空题"_s;
+        QTest::newRow("应用题") << QByteArray("Check5") << u"应用题"_s;
+    }
     void fillInWithoutOptionBKeepsAnyAfterTheReset() {
-        // Ticking 填空题 shows its how-to message first. Ctrl+Enter in the question box
+        QFETCH(QByteArray, type);
+        QFETCH(QString, name);
+        // Ticking the type shows its how-to message first. Ctrl+Enter in the question box
         // submits rather than breaking the line.
-        fill("Check4", u"填空（）"_s, u"任意"_s, u"答案甲"_s, QString());
+        fill(type.constData(), u"填空（）"_s, u"任意"_s, u"答案甲"_s, QString());
         QTest::keyClick(f_->box("timu"), Qt::Key_Return, Qt::ControlModifier);
         QCOMPARE(lastText(), u"成功添加题目 1、【填空（）】"_s);
         QCOMPARE(Column(f_->server, u"select Qtype || answer || SB from timu"_s),
-                 QStringList{u"填空题任意"_s});
+                 QStringList{name + u"任意"_s});
         QCOMPARE(f_->edit("answer")->text(), u"任意"_s);
     }
 
@@ -295,16 +331,27 @@ private slots:
         QCOMPARE(f_->enabled({"Command1", "Command2", "Command3", "Command4"}),
                  QStringList{u"Command1"_s});
         QCOMPARE(Column(f_->local, u"select adder from timu"_s), QStringList{u"小王"_s});
+        // After a duplicate too.
+        for (const char* b : {"Command2", "Command3", "Command4"}) f_->child(b)->setEnabled(true);
+        submit(nullptr, u"普通用户的题"_s, u"A"_s, u"甲"_s, u"乙"_s);
+        QCOMPARE(lastText(), u"此题已经存在！【服务器】序号是1，不要重复添加。。。。"_s);
+        QCOMPARE(f_->enabled({"Command1", "Command2", "Command3", "Command4"}),
+                 QStringList{u"Command1"_s});
     }
 
     void unreachableServer_data() {
         QTest::addColumn<bool>("stop");
-        QTest::newRow("Yes stops") << true;
-        QTest::newRow("No goes on") << false;
+        QTest::addColumn<bool>("noLocalFile");
+        QTest::newRow("Yes stops") << true << false;
+        QTest::newRow("No goes on") << false << false;
+        QTest::newRow("No, and no local file either") << false << true;
     }
     void unreachableServer() {
         QFETCH(bool, stop);
+        QFETCH(bool, noLocalFile);
         AddQuestion(f_->local, u"驾驶员题库"_s, u"单选题"_s, u"本地已有"_s, u"A"_s, {}, 0);
+        const QString localFile = f_->folder.file(u"anguidb.mdb"_s);
+        if (noLocalFile) QFile::rename(localFile, localFile + u".away"_s);
         f_->child<QComboBox>("Combo3")->setEditText(u"127.0.0.1,1"_s);  // nothing listens there
         f_->check("Check1")->setChecked(true);
         capture("a2jpg");
@@ -317,6 +364,16 @@ private slots:
         QCOMPARE(f_->platform.boxes.value(0).caption, u"是否更换服务器再重试?"_s);
         QCOMPARE(rows(f_->server), qint64(0));
         QCOMPARE(f_->enabled({"Command1", "Command2", "Command3", "Command4"}), allCommands);
+        if (noLocalFile) {
+            // Written nowhere: said so, no file made, and the question stays for another try.
+            QVERIFY2(lastText().startsWith(u"题目没有添加成功，服务器和本地库都没有写入："_s) &&
+                         lastText().contains(u"找不到本地数据库文件："_s + localFile),
+                     qPrintable(lastText()));
+            QVERIFY(!QFile::exists(localFile));
+            QCOMPARE(f_->box("timu")->text(), u"断网时的题"_s);
+            QVERIFY(f_->check("AJPG1")->isChecked());
+            return;
+        }
         if (stop) {
             QCOMPARE(f_->platform.boxes.size(), 1);
             QCOMPARE(rows(f_->local), qint64(1));

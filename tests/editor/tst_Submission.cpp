@@ -65,6 +65,12 @@ private slots:
             << bank << u"借方是_"_s << bank << u"借方是!"_s << u"A"_s << false;
         QTest::newRow("bank with % itself")
             << u"会计%"_s << text << u"会计%"_s << text << u"A"_s << true;
+        // Longer than SQLite takes as a like pattern.
+        const QString longText = QString(20000, u'长') + u"%_"_s;
+        QTest::newRow("long text") << bank << longText << bank << longText << u"A"_s << true;
+        QTest::newRow("long text, one character other")
+            << bank << longText << bank << QString(longText).replace(20001, 1, u"x"_s) << u"A"_s
+            << false;
     }
     void duplicateIsLookedUpLiterally() {
         QFETCH(QString, bank);

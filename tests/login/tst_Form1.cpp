@@ -1,5 +1,6 @@
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -7,6 +8,7 @@
 #include <QTest>
 #include <optional>
 
+#include "db/Connection.h"
 #include "db/Endpoints.h"
 #include "login/ClickableLabel.h"
 #include "login/EditorAccess.h"
@@ -33,8 +35,8 @@ struct Attempt {
     std::optional<Answer> answer = {};
     QString adminName = ServerSettings::defaults().adminName;
     std::optional<Backend> onlyOn = {};
-    bool networked = false;    // an embedded server cannot be unreachable
     bool codePage936 = false;  // the SQL Server database's code page
+    int failedBefore = 0;      // wrong passwords typed for 张三 (an administrator) first
 };
 Q_DECLARE_METATYPE(Attempt)
 
@@ -47,6 +49,7 @@ struct TestEditor : EditorAccess {
     QStringList banks{u"本机题库"_s};
     QString bankText = banks.first();
     int shown = 0;
+    QString createdFor;  // the user name in the login state when the editor loaded
 };
 
 // The login window driven offscreen against a real server database (an
@@ -130,6 +133,7 @@ void tst_Form1::init() {
         ResetServer(endpoint_);
     } else {
         endpoint_ = u"db.test,1433"_s;
+        CreateEmbeddedServers({endpoint_});
     }
     settings_ = ServerSettings::defaults();
     settings_.mainEndpoint = endpoint_;
@@ -147,7 +151,10 @@ void tst_Form1::cleanup() {
 Form1& tst_Form1::start() {
     form_ =
         std::make_unique<Form1>(platform_, folder_->path(), settings_, [this]() -> EditorAccess* {
-            if (!editor_) editor_ = std::make_unique<TestEditor>();
+            if (!editor_) {
+                editor_ = std::make_unique<TestEditor>();
+                editor_->createdFor = form_->state().username;
+            }
             return editor_.get();
         });
     form_->show();
@@ -186,6 +193,11 @@ Form1& tst_Form1::attempt(const Attempt& a) {
     settings_.adminName = a.adminName;
     Form1& f = start();
     if (!a.endpoint.isEmpty()) child<QComboBox>("Combo3")->setEditText(a.endpoint);
+    for (int i = 0; i < a.failedBefore; ++i) {
+        fill(u"张三"_s, u"wrong"_s);
+        QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+    }
+    platform_.clear();
     fill(a.name, a.password);
     if (a.answer) platform_.answer(*a.answer);
     if (a.how.startsWith(u"Text"_s))
@@ -198,20 +210,42 @@ Form1& tst_Form1::attempt(const Attempt& a) {
 void tst_Form1::loadShowsTheWindowAndTheSavedLogin_data() {
     QTest::addColumn<QByteArray>("config");
     QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("localFile");  // 0 present, 1 missing, 2 empty: the operator is asked
+    QTest::addColumn<bool>("create");    // the answer
     const QString text =
         u"账号:张三\r\n密码:5ebe2294ecd0e0f08eab7690d2a6ee69\r\n进度:银行从业→12\r\n"_s;
-    QTest::newRow("no config.txt") << QByteArray() << QString();
-    QTest::newRow("UTF-8") << text.toUtf8() << u"张三"_s;
-    QTest::newRow("UTF-8 with BOM") << "\xEF\xBB\xBF" + text.toUtf8() << u"张三"_s;
+    QTest::newRow("no config.txt") << QByteArray() << QString() << 0 << false;
+    QTest::newRow("UTF-8") << text.toUtf8() << u"张三"_s << 0 << false;
+    QTest::newRow("UTF-8 with BOM") << "\xEF\xBB\xBF" + text.toUtf8() << u"张三"_s << 0 << false;
     QTest::newRow("code page 936")
-        << QByteArray(QStringEncoder("GB18030").encode(text)) << u"张三"_s;
+        << QByteArray(QStringEncoder("GB18030").encode(text)) << u"张三"_s << 0 << false;
+    QTest::newRow("no local file, Yes creates it") << QByteArray() << QString() << 1 << true;
+    QTest::newRow("no local file, No leaves it") << QByteArray() << QString() << 1 << false;
+    QTest::newRow("empty local file, Yes") << QByteArray() << QString() << 2 << true;
 }
 
 void tst_Form1::loadShowsTheWindowAndTheSavedLogin() {
     QFETCH(QByteArray, config);
     QFETCH(QString, name);
+    QFETCH(int, localFile);
+    QFETCH(bool, create);
     if (!config.isNull()) folder_->write(u"config.txt"_s, config);
+    const QString local = folder_->file(u"anguidb.mdb"_s);
+    if (localFile) QFile::remove(local);
+    if (localFile == 2) folder_->write(u"anguidb.mdb"_s, QByteArray());
+    if (localFile) platform_.answer(create ? Answer::Yes : Answer::No);
     Form1& f = start();
+    QTest::qWait(1);  // the question comes once the window shows
+    QCOMPARE(platform_.texts(),
+             localFile ? QStringList{msg::CreateLocalFileQuestion(local, localFile == 2)}
+                       : QStringList{});
+    if (localFile) QCOMPARE(platform_.boxes[0].caption, u"是否新建本地数据库"_s);
+    QCOMPARE(QFileInfo(local).size() > 0, !localFile || create);
+    if (!localFile || create) {
+        Connection c;
+        c.open(LocalConnectionString(folder_->path()), 0, ado::adUseClient);
+        QCOMPARE(c.scalar(u"select count(*) from timu"_s).toInt(), 0);
+    }
     const bool saved = !name.isEmpty();
     QCOMPARE(f.windowTitle(), u"青松考典 登录青松录入双开器"_s);
     QCOMPARE(child<QLineEdit>("Text1")->text(), name);
@@ -272,13 +306,26 @@ void tst_Form1::loginSucceeds_data() {
         << Attempt{.prepare = u"delete from alltype"_s, .marker = true} << true << bank;
     QTest::newRow("server status NULL is open")
         << Attempt{.prepare = u"update conf set allonoff = NULL"_s} << true << bank;
+    // A status that cannot be read is no reason to turn the operator away, like a conf
+    // query that fails. Only an embedded server stores text there.
+    QTest::newRow("server status text that is no number")
+        << Attempt{.prepare = kClosed + u", allonoff = 'abc'"_s, .onlyOn = Backend::Sqlite} << true
+        << bank;
+    QTest::newRow("server status column missing")
+        << Attempt{.prepare = u"alter table conf drop column allonoff"_s, .onlyOn = Backend::Sqlite}
+        << true << bank;
+    // The editor loads for the account that logs in, with each server bank once in front.
+    QTest::newRow("after two failed attempts by an administrator")
+        << Attempt{.name = u"赵六"_s, .failedBefore = 2} << true << u"本机题库"_s;
 }
 
 void tst_Form1::loginSucceeds() {
     QFETCH(Attempt, a);
     QFETCH(bool, greeted);
     QFETCH(QString, bankText);
+    if (a.onlyOn && *a.onlyOn != backend_) QSKIP("not possible with this server backend");
     Form1& f = attempt(a);
+    QCOMPARE(editor_->createdFor, a.name);
     const QString where = u" from users where username = "_s + lit(a.name);
     const QString timu = sql(u"select timu"_s + where).toString();
     const QString stored = sql(u"select userpass"_s + where).toString();
@@ -329,13 +376,9 @@ void tst_Form1::refusedLogins_data() {
         << Attempt{.password = QString()} << msg::EmptyPassword() << QString() << false;
     const QString closed = kClosedMessage + u"■服务器正在维护，请稍后再试。"_s;
     QTest::newRow("closed server") << Attempt{.prepare = kClosed} << closed << u"secret"_s << true;
-    // Not comparable with 0: the failing status test goes on as if it held.
-    // Only an embedded server stores text there.
-    QTest::newRow("server status text that is no number")
-        << Attempt{.prepare = kClosed + u", allonoff = 'abc'"_s, .onlyOn = Backend::Sqlite}
-        << closed << u"secret"_s << true;
+    // On the embedded backend an endpoint without its file is no server either.
     QTest::newRow("unreachable server")
-        << Attempt{.endpoint = u"127.0.0.1,1"_s, .networked = true}
+        << Attempt{.endpoint = u"127.0.0.1,1"_s}
         << u"【青松考典】 尝试连接服务器失败(3704[数据库无法连接] 题库0)，"
            "建议尝试连接另一个地址的服务器，请重试一下登录。"_s
         << u"secret"_s << false;
@@ -345,8 +388,13 @@ void tst_Form1::refusedLogins_data() {
     // not taken as closed, and an account that could not be looked up is a
     // connection failure, not an unknown account.
     QTest::newRow("marker file, unreachable server")
-        << Attempt{.marker = true, .endpoint = u"127.0.0.1,1"_s, .networked = true}
-        << msg::ConnectionFailed(3709, 0) << kSecret << false;
+        << Attempt{.marker = true, .endpoint = u"127.0.0.1,1"_s} << msg::ConnectionFailed(3709, 0)
+        << kSecret << false;
+    // A typed endpoint is only an address: refused before any connection.
+    for (const QString& typed :
+         {u"x;provider=p;data source=/tmp/qs-evil.mdb"_s, u"127.0.0.1,5974l"_s})
+        QTest::newRow(qPrintable(u"typed endpoint "_s + typed))
+            << Attempt{.endpoint = typed} << EndpointProblem(typed) << u"secret"_s << false;
 }
 
 void tst_Form1::refusedLogins() {
@@ -354,19 +402,26 @@ void tst_Form1::refusedLogins() {
     QFETCH(QString, message);
     QFETCH(QString, passwordAfter);
     QFETCH(bool, ends);
-    if ((a.onlyOn && *a.onlyOn != backend_) || (a.networked && backend_ == Backend::Sqlite))
+    if (a.onlyOn && *a.onlyOn != backend_)
         QSKIP("not possible with this server backend");
     Form1& f = attempt(a);
     QCOMPARE(platform_.texts(), QStringList{message});
     QCOMPARE(platform_.quits, ends ? 1 : 0);
     if (!ends) QVERIFY(buttonsEnabled());
     QVERIFY(f.isVisible());
-    QVERIFY(!editor_ || editor_->shown == 0);
+    // A failed attempt leaves no editor behind (it would keep this attempt's user).
+    QVERIFY(!editor_);
     QCOMPARE(child<QLineEdit>("Text2")->text(), passwordAfter);
     QCOMPARE(f.state().ser1, a.endpoint.isEmpty() ? endpoint_ : a.endpoint);
+    // A mistyped endpoint never becomes a new, empty server.
+    if (!a.endpoint.isEmpty() && backend_ == Backend::Sqlite)
+        QVERIFY(!QFile::exists(EmbeddedServerFile(a.endpoint)));
+    QVERIFY(!QFile::exists(u"/tmp/qs-evil.mdb"_s));
 }
 
 void tst_Form1::localPracticeModeTouchesNoDatabase() {
+    const QStringList servers = QDir(folder_->file(u"servers"_s)).entryList(QDir::Files);
+    const QDateTime localChanged = QFileInfo(folder_->file(u"anguidb.mdb"_s)).lastModified();
     Form1& f = start();
     fill(u"本地"_s, QString());
     QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
@@ -376,13 +431,15 @@ void tst_Form1::localPracticeModeTouchesNoDatabase() {
     QCOMPARE(f.state().username, u"本地"_s);
     QCOMPARE(f.state().online1, 0);
     QCOMPARE(f.state().mdbfold, folder_->path() + u"\\"_s);
-    QVERIFY(!QFile::exists(folder_->file(u"anguidb.mdb"_s)));
-    QVERIFY(QDir(folder_->file(u"servers"_s)).isEmpty());
+    QCOMPARE(QFileInfo(folder_->file(u"anguidb.mdb"_s)).lastModified(), localChanged);
+    QCOMPARE(QDir(folder_->file(u"servers"_s)).entryList(QDir::Files), servers);
 }
 
 void tst_Form1::nameBoxFilters_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("kept");
+    // Key by key: the caret stays where the typing goes on.
+    QTest::newRow("typed key by key") << u"ab,c%d"_s << u"abcd"_s;
     QTest::newRow("comma between letters") << u"a,b"_s << u"ab"_s;
     QTest::newRow("book-title brackets") << u"张三《》"_s << u"张三"_s;
     QTest::newRow("full-width signs") << u"李，四？｛￥"_s << u"李四"_s;
@@ -403,10 +460,19 @@ void tst_Form1::nameBoxFilters() {
     folder_->write(u"config.txt"_s, "账号:张三\n密码:5ebe2294ecd0e0f08eab7690d2a6ee69\n");
     start();
     auto* name = child<QLineEdit>("Text1");
-    name->setText(typed);
+    if (QTest::currentDataTag() == QByteArray("typed key by key")) {
+        name->clear();
+        QTest::keyClicks(name, typed);
+    } else {
+        name->setText(typed);
+    }
     QCOMPARE(name->text(), kept);
-    // A filtered name has the caret at its start.
-    QCOMPARE(name->cursorPosition(), kept == typed ? kept.size() : 0);
+    QCOMPARE(name->cursorPosition(), kept.size());
+    // Typed in the middle, the caret stays after what was typed there.
+    name->setCursorPosition(1);
+    QTest::keyClicks(name, u"#x"_s);
+    QCOMPARE(name->text(), kept.left(1) + u"x"_s + kept.mid(1));
+    QCOMPARE(name->cursorPosition(), 2);
     // A changed name clears the password restored with the saved one.
     QVERIFY(child<QLineEdit>("Text2")->text().isEmpty());
 }
@@ -433,12 +499,13 @@ void tst_Form1::registrationRefusesNames() {
     QFETCH(QString, name);
     QFETCH(QString, password);
     QFETCH(QString, message);
+    const QStringList servers = QDir(folder_->file(u"servers"_s)).entryList(QDir::Files);
     start();
     fill(name, password);
     QTest::mouseClick(child<QPushButton>("Command2"), Qt::LeftButton);
     QCOMPARE(platform_.texts(), QStringList{message});
     QVERIFY(buttonsEnabled());
-    QVERIFY(QDir(folder_->file(u"servers"_s)).isEmpty());
+    QCOMPARE(QDir(folder_->file(u"servers"_s)).entryList(QDir::Files), servers);
 }
 
 void tst_Form1::registration_data() {

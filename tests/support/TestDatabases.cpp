@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTcpSocket>
 #include <QTest>
 #include <ctime>
@@ -10,6 +11,7 @@
 #include "db/DbError.h"
 #include "db/Endpoints.h"
 #include "db/Recordset.h"
+#include "db/ServerSettings.h"
 #include "support/SqlServerStandIn.h"
 
 namespace qs::test {
@@ -46,11 +48,37 @@ void UseServerBackend(Backend backend, const QString& folder) {
     env.serverBackend = backend;
     env.embeddedServerFolder = folder + QStringLiteral("/servers");
     DbEnvironment::configure(env);
+    CreateLocalFile(folder);
+    if (backend != Backend::Sqlite) return;
+    const ServerSettings builtIn = ServerSettings::defaults();
+    CreateEmbeddedServers(QStringList{builtIn.mainEndpoint, builtIn.backupEndpoint} +
+                          builtIn.syncEndpoints);
+}
+
+namespace {
+void createUnlessPresent(const QString& file) {
+    const QFileInfo fi(file);
+    if (fi.isFile() && fi.size() > 0) return;
+    try {
+        CreateDatabaseFile(file);
+    } catch (const DbError& e) {
+        qFatal("%s", e.what());
+    }
+}
+}  // namespace
+
+void CreateEmbeddedServers(const QStringList& endpoints) {
+    for (const QString& e : endpoints) createUnlessPresent(EmbeddedServerFile(e));
+}
+
+void CreateLocalFile(const QString& programFolder) {
+    createUnlessPresent(LocalFilePath(programFolder));
 }
 
 void OpenServer(Connection& c, const QString& endpoint) {
     const DbEnvironment env = DbEnvironment::current();
     if (env.serverBackend != Backend::SqlServer) {
+        if (env.serverBackend == Backend::Sqlite) CreateEmbeddedServers({endpoint});
         c.open(ServerConnectionString(endpoint), 10, ado::adUseServer);
         return;
     }

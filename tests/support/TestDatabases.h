@@ -27,6 +27,9 @@ QString PgRightEndpoint();
 bool PgAvailable();
 
 // Points server connections at `backend`; embedded servers under `folder`.
+// Connections create no database files, so this also creates the folder's
+// local file and, on the embedded backend, the servers of the built-in
+// endpoints (main, backup, the synchronisation lists) when they are missing.
 void UseServerBackend(Backend backend, const QString& folder);
 
 // The test's own connection to a server. On the SQL Server stand-in it is the
@@ -38,6 +41,12 @@ void OpenServer(Connection& c, const QString& endpoint);
 // since the last call, one per line; empty when all is well (or on the other
 // backends).
 QString SqlServerFaults();
+
+// The explicit ways a test gets its databases: an embedded server for each
+// endpoint (under the folder UseServerBackend named) and the local file of a
+// program folder, each created with its tables unless it exists already.
+void CreateEmbeddedServers(const QStringList& endpoints);
+void CreateLocalFile(const QString& programFolder);
 
 // Empties the six tables of a database (server or local), restarting ids.
 void ResetDatabase(Connection& c);
