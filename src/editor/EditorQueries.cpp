@@ -154,4 +154,43 @@ QString CountBankQuestionsStatement(const SqlDialect& d, const QString& bank) {
     return QStringLiteral("select count(*) from timu where mantype=") + d.literal(bank);
 }
 
+QString DuplicateLookupQuery(const QStringList& duplicateQueries) {
+    QStringList parts;
+    for (int k = 0; k < duplicateQueries.size(); ++k)
+        parts << QStringLiteral("select %1 as k, id, id2 from (").arg(k) + duplicateQueries[k] +
+                     QStringLiteral(") d%1").arg(k);
+    return parts.join(QStringLiteral(" union all "));
+}
+
+QString InsertRowsStatement(const SqlDialect& d, const QString& table, const QStringList& columns,
+                            int rows, bool returnIds) {
+    const QString marks = QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "));
+    const QString names = columns.join(QStringLiteral(", "));
+    QStringList values;
+    if (d.backend() == Backend::SqlServer && returnIds) {
+        // An output clause without "into" is refused on a table with a trigger; the order by
+        // makes the identities follow the rows' order.
+        for (int r = 0; r < rows; ++r)
+            values << QStringLiteral("(%1, ").arg(r) + marks + QLatin1Char(')');
+        return QStringLiteral("set nocount on; declare @ids table (id bigint); insert into ") +
+               d.bracketed(table) + QStringLiteral(" (") + names +
+               QStringLiteral(") output inserted.id into @ids select ") + names +
+               QStringLiteral(" from (values ") + values.join(QStringLiteral(", ")) +
+               QStringLiteral(") v (qs_row, ") + names +
+               QStringLiteral(") order by qs_row; select id from @ids order by id");
+    }
+    for (int r = 0; r < rows; ++r) values << QLatin1Char('(') + marks + QLatin1Char(')');
+    QString sql = QStringLiteral("insert into ") + d.bracketed(table) + QStringLiteral(" (") +
+                  names + QStringLiteral(") values ") + values.join(QStringLiteral(", "));
+    if (returnIds) sql += QStringLiteral(" returning id");
+    return sql;
+}
+
+QString QuestionNumbersQuery(const SqlDialect& d, const QList<qint64>& ids) {
+    QStringList list;
+    for (qint64 id : ids) list << QString::number(id);
+    return QStringLiteral("select id, id2 from ") + timu(d) + QStringLiteral(" where id in (") +
+           list.join(QStringLiteral(", ")) + QLatin1Char(')');
+}
+
 }  // namespace qs

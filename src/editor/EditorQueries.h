@@ -53,4 +53,17 @@ QString DeleteBankQuestionsStatement(const SqlDialect& d, const QString& bank, q
 QString DeleteBankRowsStatement(const SqlDialect& d, const QString& bank);
 QString CountBankQuestionsStatement(const SqlDialect& d, const QString& bank);
 
+// Batch import: many questions per round trip.
+
+// The duplicate queries of many questions at once, each wrapped so its rows say which question
+// found them: rows (k, id, id2), k the question's index in `duplicateQueries`.
+QString DuplicateLookupQuery(const QStringList& duplicateQueries);
+// Inserts `rows` rows of `columns` (values bound in row order, "?" placeholders). With
+// `returnIds`, the statement yields the new rows' ids, one per row; in ascending order they
+// belong to the rows in the order given.
+QString InsertRowsStatement(const SqlDialect& d, const QString& table, const QStringList& columns,
+                            int rows, bool returnIds);
+// id and id2 of the questions with these ids.
+QString QuestionNumbersQuery(const SqlDialect& d, const QList<qint64>& ids);
+
 }  // namespace qs
