@@ -164,7 +164,8 @@ QString DuplicateLookupQuery(const QStringList& duplicateQueries) {
 
 QString InsertRowsStatement(const SqlDialect& d, const QString& table, const QStringList& columns,
                             int rows, bool returnIds) {
-    const QString marks = QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "));
+    const QString marks =
+        QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "));
     const QString names = columns.join(QStringLiteral(", "));
     QStringList values;
     if (d.backend() == Backend::SqlServer && returnIds) {

@@ -215,8 +215,8 @@ SubmitOutcome Submission::add() {
             log.setField(QStringLiteral("stime"),
                          in_.now.isValid() ? in_.now : QDateTime::currentDateTime());
             log.setField(QStringLiteral("username"), textValue(in_.username));
-            log.setField(QStringLiteral("body"), AddedQuestionLogBody(in_.bank, in_.qtype,
-                                                                      in_.question, out.server.id));
+            log.setField(QStringLiteral("body"),
+                         AddedQuestionLogBody(in_.bank, in_.qtype, in_.question, out.server.id));
             log.update();
         });
     }
