@@ -59,7 +59,8 @@ private slots:
             << InsertRowsStatement(SqlDialect(Backend::PostgreSql), u"timu"_s, cols, 1, true)
             << u"insert into timu (mantype, QUESTION) values (?, ?) returning id"_s;
         QTest::newRow("batch lookup")
-            << DuplicateLookupQuery({u"select * from [timu] where a"_s, u"select * from [timu] where b"_s})
+            << DuplicateLookupQuery(
+                   {u"select * from [timu] where a"_s, u"select * from [timu] where b"_s})
             << u"select 0 as k, id, id2 from (select * from [timu] where a) d0 union all select 1 as k, id, id2 from (select * from [timu] where b) d1"_s;
 
         QTest::newRow("E. alone keeps its dot")
