@@ -77,15 +77,21 @@ QuestionInput BatchSubmission::Normalised(QuestionInput in) {
 QVector<std::optional<BatchSubmission::ServerCopy>> BatchSubmission::FindOnServer(
     Connection& server, const QVector<QuestionInput>& rows) {
     QVector<std::optional<ServerCopy>> found(rows.size());
-    for (int from = 0; from < rows.size(); from += kBatchRows) {
-        const int to = std::min<int>(int(rows.size()), from + kBatchRows);
+    for (int from = 0, to = 0; from < rows.size(); from = to) {
+        // A row the server takes for two of the questions names only the first of them, so
+        // such questions are looked up in separate statements.
+        QSet<QString> keys;
+        while (to < rows.size() && to - from < kBatchRows && !keys.contains(LooseKey(rows[to])))
+            keys.insert(LooseKey(rows[to++]));
         QStringList lookups;
         for (int i = from; i < to; ++i) {
             QString question = rows[i].question;
             question.remove(u'\'');
             lookups << DuplicateQuery(server.dialect(), rows[i].bank, question, rows[i].answer);
         }
-        const QString sql = DuplicateLookupQuery(lookups);
+        const QString sql = DuplicateLookupQuery(server.dialect(), lookups);
+        if (sql.isEmpty())
+            throw DbError(err::kProviderFailure, QStringLiteral("无法识别的查询：") + lookups.first());
         QSqlQuery q(server.database());
         q.setForwardOnly(true);
         if (!q.exec(sql)) server.raise(q.lastError(), sql);

@@ -154,12 +154,21 @@ QString CountBankQuestionsStatement(const SqlDialect& d, const QString& bank) {
     return QStringLiteral("select count(*) from timu where mantype=") + d.literal(bank);
 }
 
-QString DuplicateLookupQuery(const QStringList& duplicateQueries) {
-    QStringList parts;
-    for (int k = 0; k < duplicateQueries.size(); ++k)
-        parts << QStringLiteral("select %1 as k, id, id2 from (").arg(k) + duplicateQueries[k] +
-                     QStringLiteral(") d%1").arg(k);
-    return parts.join(QStringLiteral(" union all "));
+QString DuplicateLookupQuery(const SqlDialect& d, const QStringList& duplicateQueries) {
+    // One pass over the table tries every question's own condition: a row matches question k
+    // exactly when k's duplicate query would return it.
+    const QString prefix = QStringLiteral("select * from ") + timu(d) + QStringLiteral(" where ");
+    QStringList conditions, cases;
+    for (int k = 0; k < duplicateQueries.size(); ++k) {
+        const QString& q = duplicateQueries[k];
+        if (!q.startsWith(prefix)) return QString();
+        const QString condition = QLatin1Char('(') + q.mid(prefix.size()) + QLatin1Char(')');
+        conditions << condition;
+        cases << QStringLiteral("when ") + condition + QStringLiteral(" then %1").arg(k);
+    }
+    return QStringLiteral("select case ") + cases.join(QLatin1Char(' ')) +
+           QStringLiteral(" end as k, id, id2 from ") + timu(d) + QStringLiteral(" where ") +
+           conditions.join(QStringLiteral(" or "));
 }
 
 QString InsertRowsStatement(const SqlDialect& d, const QString& table, const QStringList& columns,

@@ -55,9 +55,10 @@ QString CountBankQuestionsStatement(const SqlDialect& d, const QString& bank);
 
 // Batch import: many questions per round trip.
 
-// The duplicate queries of many questions at once, each wrapped so its rows say which question
-// found them: rows (k, id, id2), k the question's index in `duplicateQueries`.
-QString DuplicateLookupQuery(const QStringList& duplicateQueries);
+// The duplicate queries of many questions run as one: rows (k, id, id2), k the index in
+// `duplicateQueries` of the first question whose query finds the row. Questions that find the
+// same rows share a batch only when they are one question (the batch import keeps them apart).
+QString DuplicateLookupQuery(const SqlDialect& d, const QStringList& duplicateQueries);
 // Inserts `rows` rows of `columns` (values bound in row order, "?" placeholders). With
 // `returnIds`, the statement yields the new rows' ids, one per row; in ascending order they
 // belong to the rows in the order given.
