@@ -1,5 +1,6 @@
 #include "editor/BatchImport.h"
 
+#include <QBrush>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -48,6 +49,13 @@ BatchImport::BatchImport(BatchImportTarget target, Platform& platform, QWidget* 
     headers << QStringLiteral("答案") << QStringLiteral("问题") << QStringLiteral("结果");
     t->setHorizontalHeaderLabels(headers);
     t->horizontalHeader()->setSectionResizeMode(kQuestion, QHeaderView::Stretch);
+    t->verticalHeader()->hide();
+    t->setColumnWidth(kNumber, 60);
+    t->setColumnWidth(kType, 90);
+    for (int c = kOptionA; c < kAnswer; ++c) t->setColumnWidth(c, 80);
+    t->setColumnWidth(kAnswer, 50);
+    t->setColumnWidth(kFaults, 200);
+    t->setColumnWidth(kResult, 150);
 
     connect(ui_->openFile, &QPushButton::clicked, this, &BatchImport::openFile_Click);
     connect(ui_->preview, &QPushButton::clicked, this, &BatchImport::preview_Click);
@@ -259,7 +267,7 @@ void BatchImport::refreshFaults() {
                           QStringLiteral("）");
         QTableWidgetItem* item = t->item(row, kFaults);
         item->setText(FaultText(faults));
-        const QColor colour = faults.isEmpty() ? QColor() : QColor(ColourFromValue(kFaultColour));
+        const QBrush colour = faults.isEmpty() ? QBrush() : QBrush(ColourFromValue(kFaultColour));
         for (int c = 0; c < kColumns; ++c)
             if (QTableWidgetItem* i = t->item(row, c)) i->setBackground(colour);
     }
