@@ -205,6 +205,25 @@ private slots:
         QCOMPARE(batch, snapshot());
     }
 
+    void editsAndTypeChangesAreCheckedAgain() {
+        previewPaper(u"1. 甲？\nA.x B.y\n2. 乙？A.x B.y 答案：C"_s);
+        QCOMPARE(column(BatchImport::kFaults),
+                 (QStringList{u"没有答案"_s, u"答案C没有对应选项"_s}));
+        QCOMPARE(ticked(), QList<int>());
+        table()->item(0, BatchImport::kAnswer)->setText(u"B"_s);
+        table()->item(1, BatchImport::kOptionA + 2)->setText(u"z"_s);
+        QCOMPARE(column(BatchImport::kFaults), QStringList(2));
+        // Another type reads the question again from the paper.
+        qobject_cast<QComboBox*>(table()->cellWidget(1, BatchImport::kType))
+            ->setCurrentText(u"判断题"_s);
+        QCOMPARE((QStringList{cell(1, BatchImport::kOptionA), cell(1, BatchImport::kOptionA + 1),
+                              cell(1, BatchImport::kOptionA + 2), cell(1, BatchImport::kFaults)}),
+                 (QStringList{u"正确"_s, u"错误"_s, QString(), u"没有答案"_s}));
+        child<QComboBox>("typeChoice")->setCurrentText(u"多选题"_s);
+        QCOMPARE(column(BatchImport::kType), QStringList(2, u"多选题"_s));
+        QCOMPARE(cell(0, BatchImport::kAnswer), QString());
+    }
+
     void stopEndsBetweenBatchesAndARerunFinishes() {
         QString paper;
         for (int i = 1; i <= 250; ++i)
