@@ -170,6 +170,8 @@ void BatchImport::preview_Click() {
         return;
     }
     pieces_ = pieces;
+    ui_->summary->setText(QStringLiteral("正在读入 %1 道题…").arg(pieces_.size()));
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     QTableWidget* t = ui_->questions;
     filling_ = true;
     t->clearContents();
