@@ -81,6 +81,11 @@ void ReadNumberMark(QStringView s, qsizetype at, Line& line) {
     } else {
         return;
     }
+    // Papers count from 1; "0." is text, and 0 stays the mark of text outside any question.
+    if (n == 0) {
+        line.style = Style::None;
+        return;
+    }
     line.number = n;
 }
 

@@ -48,6 +48,7 @@ private slots:
         QTest::newRow("no numbers: blank lines")
             << u"甲\nA.1\n\n\n  \n乙\r\n\r\n丙"_s
             << QStringList{u"1|甲\r\nA.1"_s, u"2|乙"_s, u"3|丙"_s};
+        QTest::newRow("zero is no number") << u"0.\n\n乙"_s << QStringList{u"1|0."_s, u"2|乙"_s};
         QTest::newRow("number without text") << u"1.\n2. 乙"_s << QStringList{u"1|"_s, u"2|乙"_s};
         QTest::newRow("five digits are no number")
             << u"12345. 甲\n\n乙"_s << QStringList{u"1|12345. 甲"_s, u"2|乙"_s};
