@@ -219,6 +219,7 @@ SubmitOutcome Submission::add() {
                          AddedQuestionLogBody(in_.bank, in_.qtype, in_.question, out.server.id));
             log.update();
         });
+        if (!out.logged) out.logError = step.lastErrorText();
     }
 
     renumber(server_, out.server);
@@ -254,6 +255,8 @@ QString Submission::resultText(const SubmitOutcome& out, const QString& question
         text += QStringLiteral("；服务器题号未能重排：") + out.server.renumberError;
     if (out.local.added && !out.local.renumberError.isEmpty())
         text += QStringLiteral("；本地库题号未能重排：") + out.local.renumberError;
+    if (out.server.added && !out.logged)
+        text += QStringLiteral("；服务器操作日志没有写入：") + out.logError;
     return text;
 }
 
