@@ -92,8 +92,7 @@ QVector<std::optional<BatchSubmission::ServerCopy>> BatchSubmission::FindOnServe
         const QString sql = DuplicateLookupQuery(server.dialect(), lookups);
         if (sql.isEmpty())
             throw DbError(err::kProviderFailure, QStringLiteral("无法识别的查询：") + lookups.first());
-        QSqlQuery q(server.database());
-        q.setForwardOnly(true);
+        QSqlQuery q = server.query();
         if (!q.exec(sql)) server.raise(q.lastError(), sql);
         // The copy added first names the duplicate, as in the submit.
         while (q.next()) {
@@ -113,8 +112,7 @@ QList<qint64> BatchSubmission::insertRows(Connection& c, const QString& table,
     const QString sql =
         InsertRowsStatement(c.dialect(), table, columns, int(rows.size()), returnIds);
     const QSqlRecord fields = c.tableColumns(table);
-    QSqlQuery q(c.database());
-    q.setForwardOnly(true);
+    QSqlQuery q = c.query();
     if (!q.prepare(sql)) c.raise(q.lastError(), sql);
     for (const auto& row : rows)
         for (int i = 0; i < columns.size(); ++i)
@@ -323,8 +321,7 @@ BatchOutcome BatchSubmission::run(const QVector<QuestionInput>& input, const Pro
     try {
         for (int from = 0; from < added.size(); from += 500) {
             const QString sql = QuestionNumbersQuery(server_.dialect(), added.mid(from, 500));
-            QSqlQuery q(server_.database());
-            q.setForwardOnly(true);
+            QSqlQuery q = server_.query();
             if (!q.exec(sql)) server_.raise(q.lastError(), sql);
             while (q.next()) numbers.insert(q.value(0).toLongLong(), q.value(1).toInt());
         }

@@ -107,7 +107,7 @@ class tst_BatchImport : public QObject {
             "SD, SE, SF, why0, adder"_s;
         QStringList out;
         for (Connection* c : {&server_, &local_}) {
-            QSqlQuery q(c->database());
+            QSqlQuery q = c->query();
             if (!q.exec(u"select "_s + cols + u" from timu order by id"_s)) qFatal("snapshot");
             while (q.next()) {
                 QStringList row;
