@@ -1,14 +1,16 @@
 #!/bin/sh
-# Builds the paste-parser fuzz target (libFuzzer with AddressSanitizer and UBSan, Qt's inline
-# assertions on) and seeds its corpus. Not part of the CMake build.
+# Builds the fuzz targets of the paste parser and of the paper splitter (libFuzzer with
+# AddressSanitizer and UBSan, Qt's inline assertions on) and seeds their corpora. Not part of the
+# CMake build; needs clang (Debian package clang).
 #
 #   fuzz/build.sh [out-dir]          (default: build-fuzz beside this folder)
 #   out-dir/fuzz_parser -dict=fuzz/parser.dict -max_len=4096 -timeout=10 out-dir/corpus
+#   out-dir/fuzz_splitter -dict=fuzz/splitter.dict -max_len=4096 -timeout=10 out-dir/splitter-corpus
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 out=${1:-$root/build-fuzz}
-mkdir -p "$out/corpus"
+mkdir -p "$out/corpus" "$out/splitter-corpus"
 
 clang++ -std=c++20 -g -O1 -fPIC \
     -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
@@ -27,4 +29,20 @@ seed truefalse '\002地球是圆的。\r\n答案：正确'
 seed picture  '\000A.x B.y\000题目如图2026/12/7 14:30:05'
 seed spelled  '\010题A..甲B．乙C。丙D，丁E,戊F、己G.庚\r\n参考答案：ab 笞案'
 seed repeated '\040A.B.C.D.E.F.答案'
-echo "built $out/fuzz_parser"
+
+clang++ -std=c++20 -g -O1 -fPIC \
+    -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+    -DQT_FORCE_ASSERTS -DQT_NO_CAST_FROM_ASCII -DQT_NO_CAST_TO_ASCII -DQT_USE_QSTRINGBUILDER \
+    -I"$root/src" $(pkg-config --cflags Qt6Core) \
+    "$here/fuzz_splitter.cpp" "$root/src/editor/QuestionSplitter.cpp" \
+    "$root/src/editor/QuestionParser.cpp" \
+    $(pkg-config --libs Qt6Core) -o "$out/fuzz_splitter"
+
+# Seeds: the mode byte (1: UTF-16, 6: repeated), then the paper.
+paper() { printf "$2" > "$out/splitter-corpus/$1"; }
+paper numbered '\000一、单选题\n1. 甲？\nA、x\nB、y\n答案：A\n2、乙\r\nA.x B.y 答案：B\r\n3．丙\n'
+paper styles   '\000（1）甲\n（2）乙\n二、判断题\n第1题 丙 答案：正确\n第2题、丁\n(3)戊'
+paper blanks   '\000甲\nA.1\n\n\n乙\r\n\r\n丙\r丁'
+paper inner    '\0005. 说法：\n1、快\n2、慢\n6、第六\n1.5米\n2019.10.1\n15. 跳\n７．全角'
+paper repeated '\006第1题 第2题\n（3）\n4.\n'
+echo "built $out/fuzz_parser and $out/fuzz_splitter"

@@ -98,4 +98,53 @@ QString CountBankQuestionsStatement(const SqlDialect& d, const QString& bank) {
            d.matches(QStringLiteral("mantype"), bank);
 }
 
+QString DuplicateLookupQuery(const SqlDialect& d, const QStringList& duplicateQueries) {
+    // One pass over the table tries every question's own condition: a row matches question k
+    // exactly when k's duplicate query would return it.
+    const QString prefix = QStringLiteral("select * from ") + timu(d) + QStringLiteral(" where ");
+    QStringList conditions, cases;
+    for (int k = 0; k < duplicateQueries.size(); ++k) {
+        const QString& q = duplicateQueries[k];
+        if (!q.startsWith(prefix)) return QString();
+        const QString condition = QLatin1Char('(') + q.mid(prefix.size()) + QLatin1Char(')');
+        conditions << condition;
+        cases << QStringLiteral("when ") + condition + QStringLiteral(" then %1").arg(k);
+    }
+    return QStringLiteral("select case ") + cases.join(QLatin1Char(' ')) +
+           QStringLiteral(" end as k, id, id2 from ") + timu(d) + QStringLiteral(" where ") +
+           conditions.join(QStringLiteral(" or "));
+}
+
+QString InsertRowsStatement(const SqlDialect& d, const QString& table, const QStringList& columns,
+                            int rows, bool returnIds) {
+    const QString marks =
+        QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "));
+    const QString names = columns.join(QStringLiteral(", "));
+    QStringList values;
+    if (d.backend() == Backend::SqlServer && returnIds) {
+        // An output clause without "into" is refused on a table with a trigger; the order by
+        // makes the identities follow the rows' order.
+        for (int r = 0; r < rows; ++r)
+            values << QStringLiteral("(%1, ").arg(r) + marks + QLatin1Char(')');
+        return QStringLiteral("set nocount on; declare @ids table (id bigint); insert into ") +
+               d.bracketed(table) + QStringLiteral(" (") + names +
+               QStringLiteral(") output inserted.id into @ids select ") + names +
+               QStringLiteral(" from (values ") + values.join(QStringLiteral(", ")) +
+               QStringLiteral(") v (qs_row, ") + names +
+               QStringLiteral(") order by qs_row; select id from @ids order by id");
+    }
+    for (int r = 0; r < rows; ++r) values << QLatin1Char('(') + marks + QLatin1Char(')');
+    QString sql = QStringLiteral("insert into ") + d.bracketed(table) + QStringLiteral(" (") +
+                  names + QStringLiteral(") values ") + values.join(QStringLiteral(", "));
+    if (returnIds) sql += QStringLiteral(" returning id");
+    return sql;
+}
+
+QString QuestionNumbersQuery(const SqlDialect& d, const QList<qint64>& ids) {
+    QStringList list;
+    for (qint64 id : ids) list << QString::number(id);
+    return QStringLiteral("select id, id2 from ") + timu(d) + QStringLiteral(" where id in (") +
+           list.join(QStringLiteral(", ")) + QLatin1Char(')');
+}
+
 }  // namespace qs

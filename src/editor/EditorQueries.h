@@ -46,4 +46,18 @@ QString DeleteBankRowsStatement(const SqlDialect& d, const QString& bank);
 // the count says what a deletion would remove.
 QString CountBankQuestionsStatement(const SqlDialect& d, const QString& bank);
 
+// Batch import: many questions per round trip.
+
+// The duplicate queries of many questions run as one: rows (k, id, id2), k the index in
+// `duplicateQueries` of the first question whose query finds the row. Questions that find the
+// same rows share a batch only when they are one question (the batch import keeps them apart).
+QString DuplicateLookupQuery(const SqlDialect& d, const QStringList& duplicateQueries);
+// Inserts `rows` rows of `columns` (values bound in row order, "?" placeholders). With
+// `returnIds`, the statement yields the new rows' ids, one per row; in ascending order they
+// belong to the rows in the order given.
+QString InsertRowsStatement(const SqlDialect& d, const QString& table, const QStringList& columns,
+                            int rows, bool returnIds);
+// id and id2 of the questions with these ids.
+QString QuestionNumbersQuery(const SqlDialect& d, const QList<qint64>& ids);
+
 }  // namespace qs

@@ -58,6 +58,7 @@ void Form11::connectControls() {
     connect(ui_->Command2, &QPushButton::clicked, this, &Form11::Command2_Click);
     connect(ui_->Command3, &QPushButton::clicked, this, &Form11::Command3_Click);
     connect(ui_->Command4, &QPushButton::clicked, this, &Form11::Command4_Click);
+    connect(ui_->Command5, &QPushButton::clicked, this, &Form11::Command5_Click);
     connect(ui_->Label32, &L::clicked, this, &Form11::Label32_Click);
     // Ctrl+Enter anywhere in the window is a click on "提交" (none while the button is disabled).
     for (const QKeySequence& keys :

@@ -68,6 +68,7 @@ private slots:
     void Command2_Click();
     void Command3_Click();
     void Command4_Click();
+    void Command5_Click();
     void Label32_Click();
 
     // The window's own commands.

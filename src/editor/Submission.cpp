@@ -53,6 +53,13 @@ const QString& PictureColumn(int slot) {
     return columns[slot];
 }
 
+QString AddedQuestionLogBody(const QString& bank, const QString& qtype, const QString& question,
+                             qint64 id) {
+    return QStringLiteral("添加题目【") + bank + QStringLiteral("】→") + qtype +
+           QStringLiteral("→") + question + QStringLiteral(" (id:") + QString::number(id) +
+           QLatin1Char(')');
+}
+
 Submission::Submission(QuestionInput input) : in_(std::move(input)) {}
 
 void Submission::noteOpenError(int number) {
@@ -208,11 +215,8 @@ SubmitOutcome Submission::add() {
             log.setField(QStringLiteral("stime"),
                          in_.now.isValid() ? in_.now : QDateTime::currentDateTime());
             log.setField(QStringLiteral("username"), textValue(in_.username));
-            const QString body = QStringLiteral("添加题目【") + in_.bank + QStringLiteral("】→") +
-                                 in_.qtype + QStringLiteral("→") + in_.question +
-                                 QStringLiteral(" (id:") + QString::number(out.server.id) +
-                                 QLatin1Char(')');
-            log.setField(QStringLiteral("body"), body);
+            log.setField(QStringLiteral("body"),
+                         AddedQuestionLogBody(in_.bank, in_.qtype, in_.question, out.server.id));
             log.update();
         });
         if (!out.logged) out.logError = step.lastErrorText();

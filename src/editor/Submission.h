@@ -33,6 +33,10 @@ enum SubmitPicture {
 };
 const QString& PictureColumn(int slot);
 
+// The activity log's text for a question added to the server with identity `id`.
+QString AddedQuestionLogBody(const QString& bank, const QString& qtype, const QString& question,
+                             qint64 id);
+
 // One question as the editor submits it, already normalised.
 struct QuestionInput {
     QString endpoint;       // server endpoint

@@ -28,6 +28,8 @@ public:
     // Starts a program detached; false when it could not be started.
     virtual bool startProgram(const QString& program, const QStringList& arguments = {}) = 0;
     virtual QDateTime now() const = 0;
+    // Asks for a file to open; empty when the operator cancels.
+    virtual QString openFileName(QWidget* owner, const QString& caption, const QString& filter) = 0;
     // Ends the whole program at once, closing every window.
     virtual void quit() = 0;
 };

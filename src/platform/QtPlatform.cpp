@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -69,6 +70,10 @@ bool QtPlatform::startProgram(const QString& program, const QStringList& argumen
 }
 
 QDateTime QtPlatform::now() const { return QDateTime::currentDateTime(); }
+
+QString QtPlatform::openFileName(QWidget* owner, const QString& caption, const QString& filter) {
+    return QFileDialog::getOpenFileName(owner, caption, QString(), filter);
+}
 
 void QtPlatform::quit() {
     // Closing a window calls quit() again; the guard keeps that from recursing.

@@ -14,6 +14,7 @@ public:
     bool openUrl(QWidget* owner, const QString& url) override;
     bool startProgram(const QString& program, const QStringList& arguments) override;
     QDateTime now() const override;
+    QString openFileName(QWidget* owner, const QString& caption, const QString& filter) override;
     void quit() override;
 };
 

@@ -81,7 +81,7 @@ private slots:
         for (const QString& x : {u"A"_s, u"B"_s, u"C"_s, u"D"_s, u"E"_s, u"F"_s})
             order << u"S"_s + x << x + u"JPG1"_s << x + u"JPG2"_s << x.toLower() + u"2jpg"_s;
         order << u"answer"_s << u"nandu"_s << u"why0"_s << u"why1"_s << u"why2"_s << u"why2jpg"_s
-              << u"Command1"_s;
+              << u"Command1"_s << u"Command5"_s;
         if (admin) order << u"Command2"_s << u"Command3"_s << u"Command4"_s;
         order << u"Combo1"_s;
         f.child("Combo1")->setFocus();

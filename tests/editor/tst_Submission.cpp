@@ -3,6 +3,7 @@
 
 #include "db/Endpoints.h"
 #include "db/Schema.h"
+#include "editor/BatchSubmission.h"
 #include "editor/QuestionRows.h"
 #include "editor/Submission.h"
 #include "support/TestDatabases.h"
@@ -85,6 +86,12 @@ private slots:
         QCOMPARE(s.connectionError(), 0);
         QCOMPARE(s.duplicateFound(), duplicate);
         if (duplicate) QCOMPARE(s.duplicateId2(), u"42"_s);
+        // The batch import's lookup, beside a question that is found, agrees.
+        AddQuestion(server_, bank, u"单选题"_s, u"另一题"_s, u"A"_s, {}, 7);
+        const auto found = BatchSubmission::FindOnServer(
+            server_, {question(text, bank), question(u"另一题"_s, bank)});
+        QCOMPARE(found[0].has_value(), duplicate);
+        QVERIFY(found[1].has_value());
     }
 
     void duplicateNamesTheCopyAddedFirst() {
@@ -95,6 +102,8 @@ private slots:
         s.open();
         QVERIFY(s.duplicateFound());
         QCOMPARE(s.duplicateId2(), u"5"_s);
+        QCOMPARE(BatchSubmission::FindOnServer(server_, {question(u"借方是?"_s, u"会计"_s)})[0]->id2,
+                 u"5"_s);
     }
 
     // The log table may hold only the columns the tool writes; a log row that

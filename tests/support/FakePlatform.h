@@ -32,6 +32,10 @@ public:
     }
     QDateTime now() const override { return clock.isValid() ? clock : QDateTime::currentDateTime(); }
     void quit() override { ++quits; }
+    QString openFileName(QWidget*, const QString&, const QString&) override {
+        ++fileDialogs;
+        return fileToOpen;
+    }
 
     // Answers for the next Yes/No boxes, in order.
     void answer(Answer a) { script.enqueue(a); }
@@ -48,6 +52,9 @@ public:
     QList<QStringList> programs;
     bool startSucceeds = true;
     QDateTime clock;
+    // The file the next file dialog "chooses" (empty: cancelled).
+    QString fileToOpen;
+    int fileDialogs = 0;
     // Called while a box is "shown", e.g. to look at the window meanwhile.
     std::function<void(const Box&)> onMessage;
 };

@@ -1,0 +1,27 @@
+#include "db/Endpoints.h"
+#include "editor/BankMaintenance.h"
+#include "editor/BatchImport.h"
+#include "editor/Form11.h"
+#include "ui_Form11.h"
+
+namespace qs {
+
+// "批量导入": a window of its own for a whole paper, into the bank chosen here, on the server
+// chosen here. The editor waits while it is open, so the bank and server stay as shown.
+void Form11::Command5_Click() {
+    const QString bank = ui_->Combo1->currentText();
+    if (!BankMaintenance::bankChosen(bank)) {
+        platform_.message(this, QStringLiteral("请先选择题库！"));
+        return;
+    }
+    download = ChooseEndpoint(ui_->Combo3->currentText(), login_.download1, login_.download2,
+                              login_.download3, login_.download4);
+    auto* window = new BatchImport(
+        {download, programFolder_, bank, ui_->adder->text(), login_.username}, platform_, this);
+    window->setWindowFlag(Qt::Window);
+    window->setWindowModality(Qt::WindowModal);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+}
+
+}  // namespace qs

@@ -1,0 +1,297 @@
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStringEncoder>
+#include <QTableWidget>
+#include <QTest>
+#include <memory>
+
+#include "EditorFixture.h"
+#include "editor/BatchImport.h"
+#include "editor/BatchSubmission.h"
+
+using namespace qs;
+using namespace qs::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kBank = u"驾驶员题库"_s;
+
+// A paper as operators paste it: four sections, numbered "1." "2、" "3．", "（1）" and "第1题";
+// the first section with LF line breaks, the others with CR LF. Question 3 is on the server
+// already, question 5 has no answer, question 8 repeats question 1.
+const QString kSingles =
+    u"一、单选题（每题1分）\n"
+    "1. 红灯亮时应当怎样？\nA、停车\nB、加速\nC、鸣笛\nD、掉头\n答案：A\n"
+    "2、黄灯亮时应当怎样？\nA.减速 B.加速 C.鸣笛 D.倒车\n答案：A\n"
+    "3．已存的题目？\nA.甲\nB.乙\n答案：B\n"
+    "4. 下列说法正确的是：\n1、车速快\n2、车速慢\nA.只有1 B.只有2 C.都对 D.都不对\n答案：C\n"
+    "5. 这道题忘了写结果？\nA.对的\nB.错的\nC.不知道\n\n"
+    "6. 绿灯亮时可以怎样？ A.通行 B.停车 C.倒车 答案：A\n"
+    "7. 哪个是丙？\nA.甲 B.乙 C.丙\n标准答案：C\n"
+    "8. 红灯亮时应当怎样？A、停车 B、加速 C、鸣笛 D、掉头 答案：A\n"
+    "9. 限速标志是什么颜色？\nA.红 B.黄\n答案：a\n"_s;
+const QString kOthers =
+    u"二、多选题\r\n"
+    "（1）哪些是偶数？\r\nA．2\r\nB．3\r\nC．4\r\nD．5\r\n正确答案：CA\r\n"
+    "（2）哪些是颜色？\r\nA、红 B、圆 C、绿 D、方\r\n答案：A、C\r\n"
+    "（3）哪些是水果？\r\nA.苹果\r\nB.白菜\r\nC.香蕉\r\n答案：AC\r\n"
+    "（4）哪些属于交通信号？\r\nA.红灯\r\nB.路牌\r\nC.绿灯\r\nD.树木\r\n答案：A C\r\n"
+    "三、判断题\r\n"
+    "第1题 地球是圆的。\r\n答案：正确\r\n"
+    "第2题、太阳从西边升起。\r\n答案：错误\r\n"
+    "第3题：水在零度结冰。 答案：对\r\n"
+    "第4题. 鱼会飞。答案：×\r\n"
+    "四、填空题\r\n"
+    "第1题 中国的首都是____。\r\n"
+    "第2题 一年有____个月。\r\n"
+    "第3题 水的化学式是____。\r\n"_s;
+
+}  // namespace
+
+// The batch import window against an embedded or PostgreSQL server and the local file.
+class tst_BatchImport : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TempProgramFolder> folder_;
+    QString endpoint_;
+    Connection server_, local_;
+    FakePlatform platform_;
+    std::unique_ptr<BatchImport> window_;
+
+    template <class T = QWidget>
+    T* child(const char* name) const {
+        T* w = window_->findChild<T*>(QString::fromLatin1(name));
+        if (!w) qFatal("no control %s", name);
+        return w;
+    }
+    QTableWidget* table() const { return child<QTableWidget>("questions"); }
+    QString cell(int row, int column) const { return table()->item(row, column)->text(); }
+    QStringList column(int c) const {
+        QStringList out;
+        for (int row = 0; row < table()->rowCount(); ++row)
+            out << (c == BatchImport::kType
+                        ? qobject_cast<QComboBox*>(table()->cellWidget(row, c))->currentText()
+                        : cell(row, c));
+        return out;
+    }
+    QList<int> ticked() const {
+        QList<int> out;
+        for (int row = 0; row < table()->rowCount(); ++row)
+            if (table()->item(row, BatchImport::kNumber)->checkState() == Qt::Checked) out << row;
+        return out;
+    }
+    void tick(int row, bool on) {
+        table()->item(row, BatchImport::kNumber)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+    }
+    void openWindow() {
+        window_ = std::make_unique<BatchImport>(
+            BatchImportTarget{endpoint_, folder_->path(), kBank, u"小王"_s, u"小李"_s}, platform_);
+        window_->show();
+    }
+    void previewPaper(const QString& paper) {
+        child<QPlainTextEdit>("paper")->setPlainText(paper);
+        QTest::mouseClick(child("preview"), Qt::LeftButton);
+    }
+    void seed() {
+        AddQuestionGroup(server_, kBank, u"单选题"_s, 3, u"A"_s, u"旧题"_s);
+        AddQuestion(server_, kBank, u"单选题"_s, u"已存的题目？"_s, u"B"_s, {}, 2);
+        AddQuestionGroup(local_, kBank, u"单选题"_s, 2, u"A"_s, u"旧题"_s);
+    }
+    // Both databases' questions and log, every column the submit writes.
+    QStringList snapshot() {
+        const QString cols =
+            u"id, id2, sid, mantype, QUESTION, Qtype, answer, nandu, SA, SB, SC, "
+            "SD, SE, SF, why0, adder"_s;
+        QStringList out;
+        for (Connection* c : {&server_, &local_}) {
+            QSqlQuery q = c->query();
+            if (!q.exec(u"select "_s + cols + u" from timu order by id"_s)) qFatal("snapshot");
+            while (q.next()) {
+                QStringList row;
+                for (int i = 0; i < q.record().count(); ++i) row << q.value(i).toString();
+                out << row.join(u'|');
+            }
+        }
+        out << Column(server_, u"select username || body from rizi order by id"_s);
+        return out;
+    }
+
+private slots:
+    void initTestCase_data() { AddBackendRows(); }
+    void init() {
+        QFETCH_GLOBAL(int, backend);
+        folder_ = std::make_unique<TempProgramFolder>();
+        endpoint_ = OpenServerAndLocal(Backend(backend), *folder_, server_, local_);
+        platform_.clear();
+        platform_.clock = QDateTime(QDate(2024, 3, 5), QTime(9, 30, 0));
+        openWindow();
+    }
+    void cleanup() {
+        window_.reset();
+        server_.close();
+        local_.close();
+    }
+
+    void paperIsPreviewedAndAddedAsOneByOne() {
+        seed();
+        previewPaper(kSingles + kOthers);
+        const QString single = u"单选题"_s, multiple = u"多选题"_s, trueFalse = u"判断题"_s,
+                      fillIn = u"填空题"_s;
+        QCOMPARE(column(BatchImport::kNumber),
+                 (QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s,
+                              u"8"_s, u"9"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"1"_s,
+                              u"2"_s, u"3"_s, u"4"_s, u"1"_s, u"2"_s, u"3"_s}));
+        QCOMPARE(column(BatchImport::kType), QStringList(9, single) + QStringList(4, multiple) +
+                                                 QStringList(4, trueFalse) +
+                                                 QStringList(3, fillIn));
+        QStringList faults(20);
+        faults[2] = u"服务器已有此题（序号2）"_s;
+        faults[4] = u"没有答案"_s;
+        faults[7] = u"与第1题重复"_s;
+        QCOMPARE(column(BatchImport::kFaults), faults);
+        QCOMPARE(column(BatchImport::kAnswer),
+                 (QStringList{u"A"_s, u"A"_s, u"B"_s,  u"C"_s,    QString(), u"A"_s,   u"C"_s,
+                              u"A"_s, u"A"_s, u"AC"_s, u"AC"_s,   u"AC"_s,   u"AC"_s,  u"A"_s,
+                              u"B"_s, u"A"_s, u"B"_s,  u"任意"_s, u"任意"_s, u"任意"_s}));
+        QCOMPARE(cell(3, BatchImport::kQuestion), u"下列说法正确的是：1、车速快2、车速慢"_s);
+        QCOMPARE(cell(14, BatchImport::kQuestion), u"太阳从西边升起。"_s);
+        QCOMPARE(cell(17, BatchImport::kOptionA), u"中国的首都是____。"_s);
+        QList<int> clean;
+        for (int row = 0; row < 20; ++row)
+            if (faults[row].isEmpty()) clean << row;
+        QCOMPARE(ticked(), clean);
+        QCOMPARE(snapshot().size(), 4 + 2);  // nothing written yet
+
+        // The faulty rows are sent as well, and a good one is left out.
+        for (int row : {2, 4, 7}) tick(row, true);
+        tick(19, false);
+        QTest::mouseClick(child("submitAll"), Qt::LeftButton);
+        QCOMPARE(platform_.lastText(),
+                 u"批量导入完成：添加 16 道，重复跳过 2 道，失败 1 道\r\n第5题：答案不能为空"_s);
+        QCOMPARE(cell(7, BatchImport::kResult), u"服务器已有，序号5"_s);
+        QCOMPARE(cell(8, BatchImport::kResult), u"已添加，序号10"_s);
+        QCOMPARE(child<QProgressBar>("progress")->value(), 19);
+        const QStringList batch = snapshot();
+        QCOMPARE(batch.size(), 20 + 18 + 16);
+
+        // The same rows submitted one by one, as the editor's "提交" would.
+        ResetDatabase(server_);
+        ResetDatabase(local_);
+        seed();
+        for (int row = 0; row < 19; ++row) {
+            QuestionInput in;
+            in.endpoint = endpoint_;
+            in.programFolder = folder_->path();
+            in.bank = kBank;
+            in.qtype = column(BatchImport::kType)[row];
+            in.question = cell(row, BatchImport::kQuestion);
+            for (int i = 0; i < 6; ++i)
+                in.options[size_t(i)] = cell(row, BatchImport::kOptionA + i);
+            in.answer = cell(row, BatchImport::kAnswer);
+            in.nandu = u"普通"_s;
+            in.why0 = u"--"_s;
+            in.adder = u"小王"_s;
+            in.username = u"小李"_s;
+            in.now = platform_.clock;
+            in = BatchSubmission::Normalised(in);
+            if (!BatchSubmission::Refusal(in).isEmpty()) continue;
+            Submission s(in);
+            s.open();
+            if (!s.duplicateFound()) s.add();
+        }
+        QCOMPARE(batch, snapshot());
+    }
+
+    void editsAndTypeChangesAreCheckedAgain() {
+        previewPaper(u"1. 甲？\nA.x B.y\n2. 乙？A.x B.y 答案：C"_s);
+        QCOMPARE(column(BatchImport::kFaults),
+                 (QStringList{u"没有答案"_s, u"答案C没有对应选项"_s}));
+        QCOMPARE(ticked(), QList<int>());
+        table()->item(0, BatchImport::kAnswer)->setText(u"B"_s);
+        table()->item(1, BatchImport::kOptionA + 2)->setText(u"z"_s);
+        QCOMPARE(column(BatchImport::kFaults), QStringList(2));
+        // Another type reads the question again from the paper.
+        qobject_cast<QComboBox*>(table()->cellWidget(1, BatchImport::kType))
+            ->setCurrentText(u"判断题"_s);
+        QCOMPARE((QStringList{cell(1, BatchImport::kOptionA), cell(1, BatchImport::kOptionA + 1),
+                              cell(1, BatchImport::kOptionA + 2), cell(1, BatchImport::kFaults)}),
+                 (QStringList{u"正确"_s, u"错误"_s, QString(), u"没有答案"_s}));
+        child<QComboBox>("typeChoice")->setCurrentText(u"多选题"_s);
+        QCOMPARE(column(BatchImport::kType), QStringList(2, u"多选题"_s));
+        QCOMPARE(cell(0, BatchImport::kAnswer), QString());
+    }
+
+    void stopEndsBetweenBatchesAndARerunFinishes() {
+        QString paper;
+        for (int i = 1; i <= 250; ++i)
+            paper += u"第%1道：红灯亮时？\nA.停\nB.走\n答案：A\n\n"_s.arg(i);
+        previewPaper(paper);
+        QCOMPARE(table()->rowCount(), 250);
+        // Clicked while the first batch is written; honoured once it is done.
+        QMetaObject::invokeMethod(child<QPushButton>("stop"), &QPushButton::click,
+                                  Qt::QueuedConnection);
+        QTest::mouseClick(child("submitAll"), Qt::LeftButton);
+        QCOMPARE(platform_.lastText(),
+                 u"批量导入已停止：添加 100 道，重复跳过 0 道，失败 0 道，未提交 150 道"_s);
+        QCOMPARE(Count(server_, u"id2 = id"_s), qint64(100));
+        QCOMPARE(Count(local_, u"id2 = id"_s), qint64(100));
+        QCOMPARE(ticked().size(), 150);
+        QVERIFY(child("submitAll")->isEnabled());
+        QVERIFY(!child("stop")->isEnabled());
+
+        QTest::mouseClick(child("submitAll"), Qt::LeftButton);
+        QCOMPARE(platform_.lastText(), u"批量导入完成：添加 150 道，重复跳过 0 道，失败 0 道"_s);
+        QCOMPARE(Count(server_, u"id2 = id"_s), qint64(250));
+        QCOMPARE(Count(local_, u"id2 = id and sid = cast(id as text)"_s), qint64(250));
+        QCOMPARE(Column(server_, u"select count(*) from rizi"_s), QStringList{u"250"_s});
+    }
+
+    void paperFileIsReadOrRefused_data() {
+        QTest::addColumn<QByteArray>("bytes");  // empty: no file at all
+        QTest::addColumn<QString>("message");   // empty: read
+        const QString question = u"1. 地球是圆的。答案：正确"_s;
+        QTest::newRow("UTF-8") << question.toUtf8() << QString();
+        QTest::newRow("UTF-8 with BOM") << ("\xEF\xBB\xBF" + question.toUtf8()) << QString();
+        QStringEncoder gbk("GBK");
+        QTest::newRow("code page 936") << QByteArray(gbk.encode(question)) << QString();
+        QTest::newRow("missing") << QByteArray() << u"找不到文件："_s;
+        QTest::newRow("neither encoding")
+            << QByteArray("1. \xFF\xFF\x80 ok")
+            << u"文件既不是 UTF-8 也不是 GBK 编码的文字，无法读入："_s;
+        QTest::newRow("blank") << QByteArray("\r\n \r\n") << u"文件里没有文字："_s;
+    }
+    void paperFileIsReadOrRefused() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
+        const QString path = folder_->file(u"试卷.txt"_s);
+        if (!bytes.isEmpty()) folder_->write(u"试卷.txt"_s, bytes);
+        platform_.fileToOpen = path;
+        QTest::mouseClick(child("openFile"), Qt::LeftButton);
+        if (message.isEmpty()) {
+            QCOMPARE(platform_.texts(), QStringList());
+            QCOMPARE(cell(0, BatchImport::kQuestion), u"地球是圆的。"_s);
+            QCOMPARE(column(BatchImport::kType), QStringList{u"判断题"_s});
+        } else {
+            QCOMPARE(platform_.texts(), QStringList{message + path});
+            QCOMPARE(table()->rowCount(), 0);
+        }
+    }
+
+    void editorOpensTheImportForItsBank() {
+        EditorFixture f;
+        f.open();
+        f.click("Command5");
+        QCOMPARE(f.platform.lastText(), u"请先选择题库！"_s);
+        f.form->setBankText(kBank);
+        f.click("Command5");
+        auto* w = f.form->findChild<BatchImport*>();
+        QVERIFY(w && w->isVisible());
+        QCOMPARE(w->windowTitle(), u"批量导入 - 【驾驶员题库】"_s);
+    }
+};
+
+QTEST_MAIN(tst_BatchImport)
+#include "tst_BatchImport.moc"
