@@ -20,10 +20,13 @@ public:
     // For a value without ', %, _, [ (and \ on PostgreSQL and SQLite) the text
     // is exactly '<value>'.
     QString likeLiteral(const QString& value) const;
+    // A LIKE pattern that matches every text holding the value literally.
+    QString likeContaining(const QString& value) const;
     // A table name as the system writes it in brackets, e.g. [timu].
     QString bracketed(const QString& table) const;
 
 private:
+    QString likePattern(const QString& value, bool anywhere) const;
     Backend backend_;
 };
 

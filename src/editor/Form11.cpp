@@ -1,6 +1,7 @@
 #include "editor/Form11.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QMouseEvent>
 
 #include "db/Connection.h"
@@ -43,7 +44,9 @@ Form11::Form11(LoginState& login, Platform& platform, const QString& programFold
     Form_Load();
 }
 
-Form11::~Form11() = default;
+Form11::~Form11() {
+    if (editing_) QDir(pictureFolder()).removeRecursively();
+}
 
 void Form11::connectControls() {
     using L = ClickableLabel;
@@ -52,6 +55,7 @@ void Form11::connectControls() {
     connect(ui_->Command3, &QPushButton::clicked, this, &Form11::Command3_Click);
     connect(ui_->Command4, &QPushButton::clicked, this, &Form11::Command4_Click);
     connect(ui_->Label32, &L::clicked, this, &Form11::Label32_Click);
+    connect(ui_->Command5, &QPushButton::clicked, this, &Form11::Command5_Click);
 
     connect(ui_->Label4, &L::clicked, this, &Form11::Label4_Click);
     connect(ui_->top1, &L::clicked, this, &Form11::top1_Click);
@@ -224,6 +228,10 @@ void Form11::showEditor() {
 }
 
 void Form11::closeEvent(QCloseEvent* event) {
+    if (editing_) {
+        closeQuestionWindow(event);
+        return;
+    }
     event->accept();
     platform_.quit();
 }
