@@ -48,8 +48,11 @@ QuestionBrowser::QuestionBrowser(LoginState& login, Platform& platform,
     ui_->Grid1->setModel(table_);
     ui_->Grid1->setSortingEnabled(true);
     ui_->Grid1->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
-    ui_->Grid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    ui_->Grid1->horizontalHeader()->resizeSection(int(BrowseColumn::Question), 360);
+    QHeaderView* header = ui_->Grid1->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    const int widths[] = {56, 64, 330, 56, 48, 72, 120, 40};
+    for (int c = 0; c < int(BrowseColumn::Count); ++c) header->resizeSection(c, widths[c]);
+    header->setStretchLastSection(true);
     ui_->Grid1->verticalHeader()->setDefaultSectionSize(ui_->Grid1->fontMetrics().height() + 6);
     ui_->Grid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
 
