@@ -251,18 +251,18 @@ private slots:
         QCOMPARE(in<QLabel>(b, "Label4")->text(), u"题库【会%计'_】共 6 题"_s);
         QCOMPARE(listed(b, BrowseColumn::Question),
                  QStringList(std::begin(texts), std::end(texts)));
-        in<QComboBox>(b, "Combo2")->setCurrentText(u"单选题"_s);
-        QCOMPARE(listed(b, BrowseColumn::Question),
-                 (QStringList{u"打5%折"_s, u"It‘s 5%"_s, u"第四题"_s, u"第六题"_s}));
+        // "5%" is searched literally: "打50折" does not hold it.
         in<QLineEdit>(b, "Text1")->setText(u"5%"_s);
         click(b, "Command1");
         QCOMPARE(listed(b, BrowseColumn::Question), (QStringList{u"打5%折"_s, u"It‘s 5%"_s}));
-        in<QComboBox>(b, "Combo2")->setCurrentIndex(0);
         in<QLineEdit>(b, "Text1")->setText(u"‘s"_s);
         click(b, "Command1");
         QCOMPARE(listed(b, BrowseColumn::Question), QStringList{u"It‘s 5%"_s});
         in<QLineEdit>(b, "Text1")->clear();
-        click(b, "Command1");
+        in<QComboBox>(b, "Combo2")->setCurrentText(u"单选题"_s);
+        QCOMPARE(listed(b, BrowseColumn::Question),
+                 (QStringList{u"打5%折"_s, u"It‘s 5%"_s, u"第四题"_s, u"第六题"_s}));
+        in<QComboBox>(b, "Combo2")->setCurrentIndex(0);
         auto* header = in<QTableView>(b, "Grid1")->horizontalHeader();
         header->setSortIndicator(int(BrowseColumn::Id2), Qt::DescendingOrder);
         QCOMPARE(listed(b, BrowseColumn::Id2),
