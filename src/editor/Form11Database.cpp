@@ -189,9 +189,10 @@ void Form11::Command1_Click() {
 
     const SubmitOutcome out = submission.add();
     if (out.local.added) login_.sid = QString::number(out.local.id);
-    if (out.server.added) {
+    // "改上道" edits only the question added last, and only where the server has it.
+    if (out.server.added || out.local.added) {
         lastEndpoint_ = download;
-        lastId_ = out.server.id;
+        lastId_ = out.server.added ? out.server.id : 0;
     }
 
     timubak = ui_->timu->text();

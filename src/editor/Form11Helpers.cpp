@@ -179,7 +179,8 @@ void Form11::Label25_Click() {
     ui_->Combo1->setEditText(ui_->Combo1->currentText());
     login_.id2 = id2bak;
     if (lastId_ == 0) {
-        platform_.message(this, QStringLiteral("还没有添加过题目，没有可以修改的上道题。"));
+        platform_.message(this, QStringLiteral("没有可以修改的上道题：还没有添加过题目，"
+                                               "或者上道题没有写入服务器。"));
         return;
     }
     openQuestion(login_, platform_, programFolder_, settings_, lastEndpoint_, lastId_, true, this);

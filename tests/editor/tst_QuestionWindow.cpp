@@ -87,7 +87,8 @@ private slots:
         f_->open();
         f_->platform.answer(Answer::Yes);
         f_->click("Label25");  // nothing added yet
-        QCOMPARE(f_->platform.lastText(), u"还没有添加过题目，没有可以修改的上道题。"_s);
+        QCOMPARE(f_->platform.lastText(),
+                 u"没有可以修改的上道题：还没有添加过题目，或者上道题没有写入服务器。"_s);
 
         f_->check("Check1")->setChecked(true);
         for (const char* button : {"b2jpg", "why2jpg"}) {
