@@ -18,12 +18,6 @@
 
 namespace qs {
 
-namespace {
-
-const QString kNothingWritten = QStringLiteral("。服务器和本地库都没有改动。");
-
-}  // namespace
-
 Form11* Form11::openQuestion(LoginState& login, Platform& platform, const QString& programFolder,
                              const ServerSettings& settings, const QString& endpoint, qint64 id,
                              bool addedHere, QWidget* owner) {
@@ -201,7 +195,8 @@ void Form11::saveQuestion() {
                 }
             }
         } catch (const WorkFailure& f) {
-            if (!result.done) result.text = f.message(QStringLiteral("保存修改")) + kNothingWritten;
+            if (!result.done)
+                result.text = QuestionEdit::unchangedText(f, QuestionEdit::saveAction());
         }
         if (result.done) {
             savedState_ = questionState();
@@ -214,19 +209,9 @@ void Form11::saveQuestion() {
 }
 
 void Form11::deleteQuestion() {
-    if (platform_.message(this, QuestionEdit::confirmDeleteText(editing_->values.bank, 1),
-                          QStringLiteral("是否删除题目"), Buttons::YesNo) != Answer::Yes)
+    if (!QuestionBrowser::deleteQuestions(platform_, this, download, programFolder_,
+                                          editing_->values.bank, {editing_->id}, onlyAdder_))
         return;
-    EditResult result;
-    try {
-        Connection server, local;
-        OpenQuestionDatabases(server, local, download, programFolder_);
-        result = QuestionEdit(server, local).remove({editing_->id}, onlyAdder_);
-    } catch (const WorkFailure& f) {
-        result.text = f.message(QStringLiteral("删除题目")) + kNothingWritten;
-    }
-    platform_.message(this, result.text);
-    if (!result.done) return;
     deleted_ = true;
     emit questionChanged();
     close();

@@ -157,25 +157,29 @@ void QuestionBrowser::Command3_Click() {
         platform_.message(this, QStringLiteral("请先选定要删除的题目。"));
         return;
     }
-    if (platform_.message(this,
-                          QuestionEdit::confirmDeleteText(table_->filter().bank, int(ids.size())),
-                          QStringLiteral("是否删除题目"), Buttons::YesNo) != Answer::Yes)
-        return;
-    EditResult result;
-    try {
-        Connection server, local;
-        OpenQuestionDatabases(server, local, endpoint_, programFolder_);
-        result = QuestionEdit(server, local)
-                     .remove(ids, login_.isAdministrator() ? QString() : login_.username);
-    } catch (const WorkFailure& f) {
-        result.text =
-            f.message(QStringLiteral("删除题目")) + QStringLiteral("。服务器和本地库都没有改动。");
-    }
-    platform_.message(this, result.text);
-    if (result.done) {
+    if (deleteQuestions(platform_, this, endpoint_, programFolder_, table_->filter().bank, ids,
+                        login_.isAdministrator() ? QString() : login_.username)) {
         ui_->Grid1->clearSelection();
         Command1_Click();
     }
+}
+
+bool QuestionBrowser::deleteQuestions(Platform& platform, QWidget* owner, const QString& endpoint,
+                                      const QString& programFolder, const QString& bank,
+                                      const QVector<qint64>& ids, const QString& onlyAdder) {
+    if (platform.message(owner, QuestionEdit::confirmDeleteText(bank, int(ids.size())),
+                         QStringLiteral("是否删除题目"), Buttons::YesNo) != Answer::Yes)
+        return false;
+    EditResult result;
+    try {
+        Connection server, local;
+        OpenQuestionDatabases(server, local, endpoint, programFolder);
+        result = QuestionEdit(server, local).remove(ids, onlyAdder);
+    } catch (const WorkFailure& f) {
+        result.text = QuestionEdit::unchangedText(f, QuestionEdit::deleteAction());
+    }
+    platform.message(owner, result.text);
+    return result.done;
 }
 
 }  // namespace qs

@@ -33,6 +33,12 @@ public:
 
     QuestionTable& table() const { return *table_; }
 
+    // Asks, then deletes the questions from both databases and renumbers
+    // their groups; says what happened. True when they were deleted.
+    static bool deleteQuestions(Platform& platform, QWidget* owner, const QString& endpoint,
+                                const QString& programFolder, const QString& bank,
+                                const QVector<qint64>& ids, const QString& onlyAdder);
+
 private slots:
     void Command1_Click();
     void Combo1_Click();

@@ -18,8 +18,6 @@ constexpr int kServerTimeoutSeconds = 30;
 // Ids per statement of a deletion: short texts, few round trips.
 constexpr int kIdsPerStatement = 500;
 
-const QString kNothingWritten = QStringLiteral("。服务器和本地库都没有改动。");
-
 using Group = std::pair<QString, QString>;  // bank, type
 using Values = QVector<std::pair<QString, QVariant>>;
 
@@ -136,6 +134,10 @@ void OpenQuestionDatabases(Connection& server, Connection& local, const QString&
 
 QuestionEdit::QuestionEdit(Connection& server, Connection& local)
     : server_(server), local_(local) {}
+
+QString QuestionEdit::unchangedText(const WorkFailure& failure, const QString& action) {
+    return failure.message(action) + QStringLiteral("。服务器和本地库都没有改动。");
+}
 
 QString QuestionEdit::confirmDeleteText(const QString& bank, int count) {
     return QStringLiteral("确定要从服务器和本地库删除题库【") + bank + QStringLiteral("】的 ") +
@@ -261,7 +263,7 @@ EditResult QuestionEdit::save(const StoredQuestion& before, const QuestionInput&
         if (tx.serverCommitted)
             return {true, QStringLiteral("修改已保存到服务器，但本地库没有保存：") +
                               f.message(QStringLiteral("保存本地库"))};
-        return {false, f.message(QStringLiteral("保存修改")) + kNothingWritten};
+        return {false, unchangedText(f, saveAction())};
     }
 }
 
@@ -312,7 +314,7 @@ EditResult QuestionEdit::remove(const QVector<qint64>& ids, const QString& onlyA
         if (tx.serverCommitted)
             return {true, QStringLiteral("服务器上的题目已删除，但本地库没有删除：") +
                               f.message(QStringLiteral("删除本地库题目"))};
-        return {false, f.message(QStringLiteral("删除题目")) + kNothingWritten};
+        return {false, unchangedText(f, deleteAction())};
     }
 }
 

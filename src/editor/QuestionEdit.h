@@ -52,6 +52,10 @@ public:
 
     // The confirmation asked before a deletion.
     static QString confirmDeleteText(const QString& bank, int count);
+    // "<action>失败，已停止：【服务器】错误码 …。服务器和本地库都没有改动。"
+    static QString unchangedText(const WorkFailure& failure, const QString& action);
+    static QString saveAction() { return QStringLiteral("保存修改"); }
+    static QString deleteAction() { return QStringLiteral("删除题目"); }
 
 private:
     Connection& server_;
