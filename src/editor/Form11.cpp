@@ -55,7 +55,7 @@ void Form11::connectControls() {
     connect(ui_->Command3, &QPushButton::clicked, this, &Form11::Command3_Click);
     connect(ui_->Command4, &QPushButton::clicked, this, &Form11::Command4_Click);
     connect(ui_->Label32, &L::clicked, this, &Form11::Label32_Click);
-    connect(ui_->Command5, &QPushButton::clicked, this, &Form11::Command5_Click);
+    connect(ui_->Command6, &QPushButton::clicked, this, &Form11::Command6_Click);
 
     connect(ui_->Label4, &L::clicked, this, &Form11::Label4_Click);
     connect(ui_->top1, &L::clicked, this, &Form11::top1_Click);

@@ -89,7 +89,7 @@ private slots:
     void Command4_Click();
     void Label32_Click();
     // "题目管理" in the editor, "删除此题" in a question window.
-    void Command5_Click();
+    void Command6_Click();
 
     // The window's own commands.
     void Label4_Click();

@@ -75,7 +75,7 @@ void Form11::enterEditMode(const QString& endpoint) {
                                          ui_->Label25, ui_->Label31, ui_->Label32})
         w->hide();
     ui_->Command1->setText(QStringLiteral("保存修改"));
-    ui_->Command5->setText(QStringLiteral("删除此题"));
+    ui_->Command6->setText(QStringLiteral("删除此题"));
     // Only an administrator hands a question over to someone else.
     ui_->adder->setReadOnly(!isAdministrator());
 }
@@ -166,7 +166,7 @@ QStringList Form11::questionState() const {
 
 void Form11::saveQuestion() {
     setCommandButtons(false);
-    ui_->Command5->setEnabled(false);
+    ui_->Command6->setEnabled(false);
     ui_->timu->setText(NormaliseQuestionText(ui_->timu->text()));
     QuestionInput in;
     in.bank = ui_->Combo1->currentText();
@@ -205,7 +205,7 @@ void Form11::saveQuestion() {
         platform_.message(this, result.text);
     }
     restoreCommandButtons();
-    ui_->Command5->setEnabled(true);
+    ui_->Command6->setEnabled(true);
 }
 
 void Form11::deleteQuestion() {
@@ -228,7 +228,7 @@ void Form11::closeQuestionWindow(QCloseEvent* event) {
     event->accept();
 }
 
-void Form11::Command5_Click() {
+void Form11::Command6_Click() {
     if (editing_)
         deleteQuestion();
     else

@@ -57,7 +57,7 @@ class tst_QuestionWindow : public QObject {
     }
     QuestionBrowser* openBrowser(const QString& bank) {
         f_->form->setBankText(bank);
-        f_->click("Command5");
+        f_->click("Command6");
         auto* b = f_->form->findChild<QuestionBrowser*>();
         if (b && !QTest::qWaitForWindowExposed(b)) qWarning("browser not exposed");
         return b;
@@ -116,7 +116,7 @@ private slots:
         QVERIFY(w && w->isVisible());
         QCOMPARE(w->windowTitle(), u"修改题目【驾驶员题库】单选题 序号2 (id:2)"_s);
         QCOMPARE(in<QPushButton>(w, "Command1")->text(), u"保存修改"_s);
-        QCOMPARE(in<QPushButton>(w, "Command5")->text(), u"删除此题"_s);
+        QCOMPARE(in<QPushButton>(w, "Command6")->text(), u"删除此题"_s);
         QVERIFY(!in(w, "Command4")->isVisible() && !in(w, "Combo3")->isEnabled());
         QVERIFY(in<QCheckBox>(w, "Check1")->isChecked());
         QCOMPARE(in<MultiLineTextBox>(w, "timu")->text(), u"红灯亮时"_s);
@@ -320,7 +320,7 @@ private slots:
         QVERIFY(w);
         QVERIFY(in<QLineEdit>(w, "adder")->isReadOnly());
         f_->platform.answer(Answer::Yes);
-        click(w, "Command5");
+        click(w, "Command6");
         QCOMPARE(f_->platform.lastText(),
                  u"已删除 1 道题目（服务器 1 道，本地库 1 道），题号已重新排列。"_s);
         QCOMPARE(bothRows(u"QUESTION"_s), (QStringList{u"管理员的题"_s, u"|"_s, u"管理员的题"_s}));
