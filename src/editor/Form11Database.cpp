@@ -1,6 +1,6 @@
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QElapsedTimer>
 
 #include "db/Connection.h"
 #include "db/DbError.h"
