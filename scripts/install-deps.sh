@@ -11,6 +11,7 @@ packages=(
   tdsodbc unixodbc odbcinst
   postgresql sqlite3
   fonts-wqy-microhei xvfb xauth imagemagick
+  qt6-qpa-plugins dpkg-dev file desktop-file-utils xdotool
 )
 missing=()
 for p in "${packages[@]}"; do

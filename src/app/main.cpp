@@ -1,8 +1,9 @@
 #include <QApplication>
-#include <QDir>
-
+#include <QIcon>
 #include <memory>
 
+#include "app/FitText.h"
+#include "app/ProgramFolder.h"
 #include "db/Connection.h"
 #include "db/ServerSettings.h"
 #include "editor/Form11.h"
@@ -12,11 +13,19 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // Ties the windows to the menu entry and its icon on the desktop.
+    QGuiApplication::setDesktopFileName(QStringLiteral("qingsong-luru"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("qingsong-luru"),
+                                                 QIcon(QStringLiteral(":/qingsong-luru-256.png"))));
     qs::QtPlatform platform;
 
-    // The program folder holds config.txt, anguidb.mdb, sysimg/ and servers.ini.
-    const QString programFolder = QDir::cleanPath(QCoreApplication::applicationDirPath());
-    const qs::LoadedSettings loaded = qs::LoadServerSettings(programFolder);
+    const qs::ProgramFolder folder = qs::ChooseProgramFolder();
+    if (!folder.error.isEmpty()) {
+        platform.message(nullptr, folder.error);
+        return 1;
+    }
+    const QString programFolder = folder.path;
+    const qs::LoadedSettings loaded = qs::LoadServerSettings(folder.settingsFolder);
     if (!loaded.error.isEmpty()) platform.message(nullptr, loaded.error);
     const qs::ServerSettings settings = loaded.settings;
     qs::DbEnvironment env;
@@ -28,6 +37,7 @@ int main(int argc, char* argv[]) {
     qs::Form1* loginWindow = nullptr;
     auto openSyncWindow = [&](QWidget* owner) {
         qs::Form19 sync(loginWindow->state(), platform, settings, owner);
+        qs::GrowFixedWindowToFitText(&sync);
         sync.exec();
     };
     qs::Form1 login(platform, programFolder, settings, [&]() -> qs::EditorAccess* {

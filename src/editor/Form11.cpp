@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QMouseEvent>
+#include <QShortcut>
 
 #include "db/Connection.h"
 #include "db/DbError.h"
@@ -56,6 +57,11 @@ void Form11::connectControls() {
     connect(ui_->Command4, &QPushButton::clicked, this, &Form11::Command4_Click);
     connect(ui_->Label32, &L::clicked, this, &Form11::Label32_Click);
     connect(ui_->Command6, &QPushButton::clicked, this, &Form11::Command6_Click);
+    // Ctrl+Enter anywhere in the window is a click on "提交" (none while the button is disabled).
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, ui_->Command1,
+                &QPushButton::click);
 
     connect(ui_->Label4, &L::clicked, this, &Form11::Label4_Click);
     connect(ui_->top1, &L::clicked, this, &Form11::top1_Click);

@@ -15,8 +15,10 @@ namespace qs {
 
 namespace {
 
-QPixmap productLogo() {
-    QPixmap logo(64, 64);
+// Drawn for the screen's pixel ratio, so it stays sharp on a high-resolution screen.
+QPixmap productLogo(qreal pixelRatio) {
+    QPixmap logo(QSize(64, 64) * pixelRatio);
+    logo.setDevicePixelRatio(pixelRatio);
     logo.fill(Qt::transparent);
     QPainter p(&logo);
     p.setRenderHint(QPainter::Antialiasing);
@@ -32,6 +34,16 @@ QPixmap productLogo() {
     return logo;
 }
 
+// A font `factor` times the size of `base`, the desktop's font.
+QFont scaledFont(QFont base, qreal factor, bool bold) {
+    if (base.pointSizeF() > 0)
+        base.setPointSizeF(base.pointSizeF() * factor);
+    else
+        base.setPixelSize(qRound(base.pixelSize() * factor));
+    base.setBold(bold);
+    return base;
+}
+
 }  // namespace
 
 Form1::Form1(Platform& platform, const QString& programFolder, const ServerSettings& settings,
@@ -43,7 +55,10 @@ Form1::Form1(Platform& platform, const QString& programFolder, const ServerSetti
       settings_(settings),
       editorFactory_(std::move(editorFactory)) {
     ui->setupUi(this);
-    ui->Image1->setPixmap(productLogo());
+    ui->Image1->setPixmap(productLogo(devicePixelRatioF()));
+    // The headline grows and shrinks with the desktop's font.
+    ui->Label1->setFont(scaledFont(font(), 2.2, true));
+    ui->Label7->setFont(scaledFont(font(), 1.55, false));
     ui->Combo3->addItems(ServerLineEntries());
     ui->Combo3->setCurrentIndex(0);
 
@@ -54,6 +69,7 @@ Form1::Form1(Platform& platform, const QString& programFolder, const ServerSetti
     connect(ui->Label10, &ClickableLabel::clicked, this, &Form1::Label10_Click);
     ui->Text1->installEventFilter(this);
     ui->Text2->installEventFilter(this);
+    fitToFont();
 
     Form_Load();
 }
@@ -90,6 +106,16 @@ void Form1::Form_Load() {
         ui->Text2->setText(state_.userpass);
         ui->Text2->setCursorPosition(0);
     }
+}
+
+void Form1::fitToFont() {
+    // The window was drawn for the default font; a larger desktop font needs
+    // more room, including the extra lines of the wrapped busy note.
+    ensurePolished();
+    QSize need = sizeHint();
+    if (layout()->hasHeightForWidth())
+        need.setHeight(std::max(need.height(), layout()->totalHeightForWidth(need.width())));
+    resize(size().expandedTo(need));
 }
 
 EditorAccess& Form1::editor() {

@@ -49,6 +49,7 @@ private slots:
 
 private:
     void Form_Load();
+    void fitToFont();
     EditorAccess& editor();
     void say(const QString& text);
     void setCaption(const QString& caption);

@@ -6,11 +6,13 @@
 #include <QTest>
 #include <memory>
 
+#include "app/FitText.h"
 #include "db/Endpoints.h"
 #include "editor/Form11.h"
 #include "editor/MultiLineTextBox.h"
 #include "login/ClickableLabel.h"
 #include "login/Form1.h"
+#include "support/ClippedText.h"
 #include "support/FakePlatform.h"
 #include "support/TestDatabases.h"
 #include "sync/Form19.h"
@@ -21,7 +23,8 @@ using namespace Qt::StringLiterals;
 
 // The road of one question through the three windows, wired as the program
 // wires them: log in, add the question to the server and the local file,
-// then copy it to a second server from the synchronisation window.
+// then copy it to a second server from the synchronisation window. The
+// desktop's font is large: no window may cut a text.
 class tst_Workflow : public QObject {
     Q_OBJECT
 private slots:
@@ -70,6 +73,9 @@ void tst_Workflow::oneQuestionFromLoginToTheSecondServer() {
         "('站长', 'e10adc3949ba59abbe56e057f20f883e', '')"_s);
     server.execute(u"insert into alltype (mantype) values ('驾驶员题库')"_s);
     server.close();
+    QFont large = QApplication::font();
+    large.setPointSize(16);
+    QApplication::setFont(large);
 
     FakePlatform platform;
     std::unique_ptr<Form11> editor;
@@ -77,6 +83,8 @@ void tst_Workflow::oneQuestionFromLoginToTheSecondServer() {
     QString syncTitle;
     auto openSync = [&](QWidget* owner) {
         Form19 sync(loginWindow->state(), platform, settings, owner);
+        GrowFixedWindowToFitText(&sync);
+        QCOMPARE(ClippedTexts(&sync), QStringList());
         QCOMPARE(child<QComboBox>(&sync, "Combo1")->currentText(), left);
         child<QComboBox>(&sync, "Combo2")->setEditText(right);
         QTest::mouseClick(child<QPushButton>(&sync, "Command4"), Qt::LeftButton);
@@ -90,12 +98,14 @@ void tst_Workflow::oneQuestionFromLoginToTheSecondServer() {
     });
     loginWindow = &login;
     login.show();
+    QCOMPARE(ClippedTexts(&login).join(u"; "_s), QString());
 
     child<QLineEdit>(&login, "Text1")->setText(u"站长"_s);
     child<QLineEdit>(&login, "Text2")->setText(u"123456"_s);
     QTest::mouseClick(child<QPushButton>(&login, "Command1"), Qt::LeftButton);
     QVERIFY2(editor, qPrintable(platform.texts().join(u'|')));
     QVERIFY(editor->isVisible() && !login.isVisible());
+    QCOMPARE(ClippedTexts(editor.get()), QStringList());
 
     child<QComboBox>(editor.get(), "Combo1")->setEditText(u"驾驶员题库"_s);
     child<QCheckBox>(editor.get(), "Check1")->setChecked(true);

@@ -65,6 +65,23 @@ private slots:
         }
         QVERIFY(f.child("Command1")->isVisible());
         QVERIFY(f.platform.boxes.isEmpty());
+
+        // Tab walks the window in reading order and comes back to the bank.
+        QStringList order = {u"Combo1"_s, u"Combo3"_s, u"adder"_s,  u"Check1"_s,
+                             u"Check2"_s, u"Check3"_s, u"Check4"_s, u"Check5"_s,
+                             u"timu"_s,   u"timu1"_s,  u"timu2"_s,  u"timu2jpg"_s};
+        for (const QString& x : {u"A"_s, u"B"_s, u"C"_s, u"D"_s, u"E"_s, u"F"_s})
+            order << u"S"_s + x << x + u"JPG1"_s << x + u"JPG2"_s << x.toLower() + u"2jpg"_s;
+        order << u"answer"_s << u"nandu"_s << u"why0"_s << u"why1"_s << u"why2"_s << u"why2jpg"_s
+              << u"Command1"_s;
+        if (admin) order << u"Command2"_s << u"Command3"_s << u"Command4"_s;
+        order << u"Command6"_s << u"Combo1"_s;
+        f.child("Combo1")->setFocus();
+        QStringList walked;
+        for (QWidget* w = form.focusWidget(); walked.size() < order.size();
+             QTest::keyClick(w, Qt::Key_Tab), w = form.focusWidget())
+            walked << (w->objectName().isEmpty() ? w->parentWidget() : w)->objectName();
+        QCOMPARE(walked, order);
     }
 
     void serverLabelNamesTheLine_data() {

@@ -15,15 +15,20 @@ class tst_Form11Submit : public QObject {
     Q_OBJECT
     std::unique_ptr<EditorFixture> f_;
 
-    // Ticks `type` (unless null), fills the question and clicks "提交".
-    void submit(const char* type, const QString& question, const QString& answer, const QString& a,
-                const QString& b, const QString& bank = u"驾驶员题库"_s) {
+    // Ticks `type` (unless null) and fills the question.
+    void fill(const char* type, const QString& question, const QString& answer, const QString& a,
+              const QString& b, const QString& bank = u"驾驶员题库"_s) {
         if (type) f_->check(type)->setChecked(true);
         f_->form->setBankText(bank);
         f_->box("timu")->setText(question);
         f_->edit("answer")->setText(answer);
         f_->edit("SA")->setText(a);
         f_->edit("SB")->setText(b);
+    }
+    // The same, then "提交".
+    void submit(const char* type, const QString& question, const QString& answer, const QString& a,
+                const QString& b, const QString& bank = u"驾驶员题库"_s) {
+        fill(type, question, answer, a, b, bank);
         f_->click("Command1");
     }
     void capture(const char* button) {
@@ -195,8 +200,10 @@ private slots:
     }
 
     void fillInWithoutOptionBKeepsAnyAfterTheReset() {
-        // Ticking 填空题 shows its how-to message first.
-        submit("Check4", u"填空（）"_s, u"任意"_s, u"答案甲"_s, QString());
+        // Ticking 填空题 shows its how-to message first. Ctrl+Enter in the question box
+        // submits rather than breaking the line.
+        fill("Check4", u"填空（）"_s, u"任意"_s, u"答案甲"_s, QString());
+        QTest::keyClick(f_->box("timu"), Qt::Key_Return, Qt::ControlModifier);
         QCOMPARE(lastText(), u"成功添加题目 1、【填空（）】"_s);
         QCOMPARE(Column(f_->server, u"select Qtype || answer || SB from timu"_s),
                  QStringList{u"填空题任意"_s});
@@ -211,7 +218,9 @@ private slots:
         f_->check("Check3")->setChecked(false);  // no type at all
         f_->box("timu")->setText(u"无题型"_s);
         f_->edit("answer")->setText(u"A"_s);
-        f_->click("Command1");
+        // Ctrl with the keypad's Enter, from a one-line box.
+        QTest::keyClick(f_->edit("answer"), Qt::Key_Enter,
+                        Qt::ControlModifier | Qt::KeypadModifier);
         QCOMPARE(lastText(), u"成功添加题目 0、【无题型】"_s);
         QCOMPARE(f_->form->id2bak, u"1"_s);  // from the question before
         for (Connection* c : {&f_->server, &f_->local})
