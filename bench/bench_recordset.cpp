@@ -17,7 +17,7 @@ void fill(Connection& c, int rows, int pictureBytes) {
     test::ResetDatabase(c);
     QByteArray picture(pictureBytes, 'p');
     c.beginTransaction();
-    QSqlQuery q(c.database());
+    QSqlQuery q = c.query();
     q.prepare(QStringLiteral("insert into timu (id2, mantype, QUESTION, Qtype, answer, SA, SB, QJPG, AJPG) "
                              "values (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (int i = 0; i < rows; ++i) {

@@ -193,6 +193,12 @@ QSqlDatabase Connection::database() const {
     return QSqlDatabase::database(name_, false);
 }
 
+QSqlQuery Connection::query() const {
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    return q;
+}
+
 void Connection::raise(const QSqlError& error, const QString& what) const {
     const int number =
         error.type() == QSqlError::ConnectionError ? err::kDiskOrNetwork : err::kProviderFailure;
@@ -208,7 +214,7 @@ QSqlRecord Connection::tableColumns(const QString& table) {
     QSqlRecord rec = database().record(key);
     if (rec.isEmpty()) {
         // Some drivers only answer for the name as the catalogue spells it.
-        QSqlQuery q(database());
+        QSqlQuery q = query();
         if (q.exec(QStringLiteral("select * from ") + key + QStringLiteral(" where 1=0")))
             rec = q.record();
     }
@@ -218,15 +224,13 @@ QSqlRecord Connection::tableColumns(const QString& table) {
     return rec;
 }
 
-int Connection::execute(const QString& sql) {
-    QSqlQuery q(database());
+void Connection::execute(const QString& sql) {
+    QSqlQuery q = query();
     if (!q.exec(sql)) raise(q.lastError(), sql);
-    return q.numRowsAffected();
 }
 
 QVariant Connection::scalar(const QString& sql) {
-    QSqlQuery q(database());
-    q.setForwardOnly(true);
+    QSqlQuery q = query();
     if (!q.exec(sql)) raise(q.lastError(), sql);
     QVariant v;
     if (q.next()) v = q.value(0);

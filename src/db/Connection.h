@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QSqlRecord>
 #include <QString>
 #include <QVariant>
@@ -63,18 +64,23 @@ public:
     const SqlDialect& dialect() const { return dialect_; }
     Backend backend() const { return dialect_.backend(); }
 
-    // Runs a statement that returns no rows; the number of rows it touched.
-    // Throws DbError (3709 when the connection is not open).
-    int execute(const QString& sql);
+    // Runs a statement that returns no rows. Throws DbError (3709 when the
+    // connection is not open). No affected-row count is given: SQL Server has
+    // none to give when it runs with NOCOUNT on, so counts come from count(*).
+    void execute(const QString& sql);
     // The first column of the first row of a query (NULL when no row).
     QVariant scalar(const QString& sql);
     void beginTransaction();
     void commit();
     void rollback();
 
-    // The Qt connection, for set-based work the recordset does not cover
-    // (prepared statements in a loop). Throws 3709 when not open.
-    QSqlDatabase database() const;
+    // A statement on this connection, for set-based work the recordset does
+    // not cover (prepared statements in a loop). Every statement the program
+    // sends is made here, forward-only: on Qt's ODBC driver any other kind asks
+    // for a static cursor, which FreeTDS turns into a server cursor that
+    // refuses the first-row fetch, so a returned row would never be read.
+    // Throws 3709 when not open.
+    QSqlQuery query() const;
 
     // The columns of a table (cached for the life of the connection).
     QSqlRecord tableColumns(const QString& table);
@@ -83,6 +89,8 @@ public:
     [[noreturn]] void raise(const class QSqlError& error, const QString& what) const;
 
 private:
+    QSqlDatabase database() const;
+
     QString name_;
     QString connectionString_;
     int cursorLocation_ = ado::adUseServer;

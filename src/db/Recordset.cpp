@@ -18,7 +18,8 @@ namespace {
 constexpr int kChunkRows = 40;
 
 QStringList keyColumnsFor(const QString& table) {
-    if (table == u"timu" || table == u"alltype" || table == u"rizi") return {QStringLiteral("id")};
+    // Not rizi: a log table may have no identity, and its rows are only appended.
+    if (table == u"timu" || table == u"alltype") return {QStringLiteral("id")};
     if (table == u"users") return {QStringLiteral("username")};
     if (table == u"buylist") return {QStringLiteral("mantype"), QStringLiteral("username")};
     return {};
@@ -90,8 +91,7 @@ void Recordset::open(const QString& sql, Connection& connection, int, int) {
             columns_ = connection.tableColumns(table_);
             const QString keySql = QStringLiteral("select ") + keyColumns_.join(QStringLiteral(", ")) +
                                    QStringLiteral(" from ") + tableSql_ + tail_;
-            QSqlQuery q(connection.database());
-            q.setForwardOnly(true);
+            QSqlQuery q = connection.query();
             if (!q.exec(keySql)) connection.raise(q.lastError(), keySql);
             const int n = keyColumns_.size();
             while (q.next()) {
@@ -103,8 +103,7 @@ void Recordset::open(const QString& sql, Connection& connection, int, int) {
         } else {
             const QString text = table_.isEmpty() ? sql
                                                   : QStringLiteral("select * from ") + tableSql_ + tail_;
-            QSqlQuery q(connection.database());
-            q.setForwardOnly(true);
+            QSqlQuery q = connection.query();
             if (!q.exec(text)) connection.raise(q.lastError(), text);
             columns_ = q.record();
             while (q.next()) {
@@ -204,8 +203,7 @@ void Recordset::loadChunk() const {
         conditions.prepend(QStringLiteral("id in (") + idList.join(u',') + QLatin1Char(')'));
     const QString sql = QStringLiteral("select * from ") + tableSql_ + QStringLiteral(" where ") +
                         conditions.join(QStringLiteral(" or "));
-    QSqlQuery q(conn_->database());
-    q.setForwardOnly(true);
+    QSqlQuery q = conn_->query();
     if (!q.exec(sql)) conn_->raise(q.lastError(), sql);
     const QSqlRecord rec = q.record();
     QVector<int> map(rec.count());
@@ -314,26 +312,16 @@ void Recordset::update() {
 
 void Recordset::insertPending() {
     const Backend backend = conn_->backend();
-    QStringList cols, marks;
+    QStringList cols;
     QVector<int> idx;
     for (int i = 0; i < columns_.count(); ++i) {
         if (!pendingSet_[i]) continue;
         cols << columns_.fieldName(i);
-        marks << QStringLiteral("?");
         idx << i;
     }
     const bool hasId = keyColumns_ == QStringList{QStringLiteral("id")};
-    QString sql = QStringLiteral("insert into ") + tableSql_;
-    if (cols.isEmpty()) {
-        sql += backend == Backend::SqlServer && hasId ? QStringLiteral(" output inserted.id default values")
-                                                      : QStringLiteral(" default values");
-    } else {
-        sql += QStringLiteral(" (") + cols.join(QStringLiteral(", ")) + QLatin1Char(')');
-        if (backend == Backend::SqlServer && hasId) sql += QStringLiteral(" output inserted.id");
-        sql += QStringLiteral(" values (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
-    }
-    if (backend == Backend::PostgreSql && hasId) sql += QStringLiteral(" returning id");
-    QSqlQuery q(conn_->database());
+    const QString sql = conn_->dialect().insertRow(tableSql_, cols, hasId);
+    QSqlQuery q = conn_->query();
     if (!q.prepare(sql)) conn_->raise(q.lastError(), sql);
     for (int k = 0; k < idx.size(); ++k)
         q.addBindValue(BindableValue(pending_[idx[k]], columns_.field(idx[k]), backend));
@@ -341,10 +329,14 @@ void Recordset::insertPending() {
     QVector<QVariant> values(columns_.count());
     for (int i : idx) values[i] = pending_[i];
     if (hasId) {
+        // SQL Server reports the insert's row count (and any trigger's) before
+        // the identity's row.
+        while (!q.isSelect() && q.nextResult()) {
+        }
         QVariant id;
-        if (backend == Backend::Sqlite) id = q.lastInsertId();
-        else if (q.next()) id = q.value(0);
-        values[columnIndex(QStringLiteral("id"))] = id.toLongLong();
+        if (q.next()) id = q.value(0);
+        if (q.lastError().isValid()) conn_->raise(q.lastError(), sql);
+        values[columnIndex(QStringLiteral("id"))] = id.isNull() ? QVariant() : id.toLongLong();
     }
     adding_ = false;
     pending_.clear();
@@ -381,7 +373,7 @@ void Recordset::updateCurrent() {
     const QString sql = QStringLiteral("update ") + tableSql_ + QStringLiteral(" set ") +
                         sets.join(QStringLiteral(", ")) + QStringLiteral(" where ") +
                         keyCondition(keys_[keyPos_]);
-    QSqlQuery q(conn_->database());
+    QSqlQuery q = conn_->query();
     if (!q.prepare(sql)) conn_->raise(q.lastError(), sql);
     for (int i : idx) q.addBindValue(BindableValue(pending_[i], columns_.field(i), backend));
     if (!q.exec()) conn_->raise(q.lastError(), sql);
@@ -399,7 +391,7 @@ void Recordset::deleteCurrent() {
         throw DbError(err::kProviderFailure, QStringLiteral("此查询的记录不能删除：") + sql_);
     const QString sql = QStringLiteral("delete from ") + tableSql_ + QStringLiteral(" where ") +
                         keyCondition(keys_[keyPos_]);
-    QSqlQuery q(conn_->database());
+    QSqlQuery q = conn_->query();
     if (!q.exec(sql)) conn_->raise(q.lastError(), sql);
     rows_[keyPos_ - chunkStart_].deleted = true;
     pending_.clear();

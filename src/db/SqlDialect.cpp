@@ -5,7 +5,10 @@ namespace qs {
 QString SqlDialect::literal(const QString& value) const {
     QString v = value;
     v.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + v + QLatin1Char('\'');
+    // SQL Server converts a plain literal to the database's code page before
+    // comparing it: a character outside that page would never match.
+    const QString quoted = QLatin1Char('\'') + v + QLatin1Char('\'');
+    return backend_ == Backend::SqlServer ? QLatin1Char('N') + quoted : quoted;
 }
 
 QString SqlDialect::likeLiteral(const QString& value) const {
@@ -48,6 +51,73 @@ QString SqlDialect::likePattern(const QString& value, bool anywhere) const {
 QString SqlDialect::bracketed(const QString& table) const {
     if (backend_ == Backend::PostgreSql) return table;
     return QLatin1Char('[') + table + QLatin1Char(']');
+}
+
+QString SqlDialect::concat(const QStringList& parts) const {
+    return parts.join(backend_ == Backend::SqlServer ? QStringLiteral(" + ")
+                                                     : QStringLiteral(" || "));
+}
+
+QString SqlDialect::asText(const QString& column) const {
+    if (backend_ != Backend::SqlServer) return column;
+    return QStringLiteral("cast(") + column + QStringLiteral(" as nvarchar(max))");
+}
+
+QString SqlDialect::holdsLetter(const QString& text, QChar letter) const {
+    const QString l = literal(letter);
+    switch (backend_) {
+        case Backend::SqlServer:
+            return QStringLiteral("charindex(") + l + QStringLiteral(", ") + text +
+                   QStringLiteral(" collate Latin1_General_BIN2) > 0");
+        case Backend::PostgreSql:
+            return QStringLiteral("strpos(") + text + QStringLiteral(", ") + l +
+                   QStringLiteral(") > 0");
+        case Backend::Sqlite:
+            break;
+    }
+    return QStringLiteral("instr(") + text + QStringLiteral(", ") + l + QStringLiteral(") > 0");
+}
+
+QString SqlDialect::nullText() const {
+    return backend_ == Backend::SqlServer ? QStringLiteral("cast(null as nvarchar(1))")
+                                          : QStringLiteral("null");
+}
+
+QString SqlDialect::updateJoined(const QString& table, const QString& alias,
+                                 const QStringList& sets, const QString& joined, const QString& on,
+                                 const QString& where) const {
+    const QString assignments = sets.join(QStringLiteral(", "));
+    QString sql;
+    if (backend_ == Backend::SqlServer) {
+        sql = QStringLiteral("update ") + alias + QStringLiteral(" set ") + assignments +
+              QStringLiteral(" from ") + table + QLatin1Char(' ') + alias +
+              QStringLiteral(" inner join ") + joined + QStringLiteral(" on ") + on;
+        if (!where.isEmpty()) sql += QStringLiteral(" where ") + where;
+    } else {
+        sql = QStringLiteral("update ") + table + QStringLiteral(" as ") + alias +
+              QStringLiteral(" set ") + assignments + QStringLiteral(" from ") + joined +
+              QStringLiteral(" where ") + on;
+        if (!where.isEmpty()) sql += QStringLiteral(" and ") + where;
+    }
+    return sql;
+}
+
+QString SqlDialect::insertRow(const QString& table, const QStringList& columns,
+                              bool returningId) const {
+    QString sql = QStringLiteral("insert into ") + table;
+    if (columns.isEmpty()) {
+        sql += QStringLiteral(" default values");
+    } else {
+        const QStringList marks(columns.size(), QStringLiteral("?"));
+        sql += QStringLiteral(" (") + columns.join(QStringLiteral(", ")) +
+               QStringLiteral(") values (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
+    }
+    if (!returningId) return sql;
+    // scope_identity() is a numeric(38, 0), which Qt's ODBC driver may hand
+    // over as a decimal text.
+    return sql + (backend_ == Backend::SqlServer
+                      ? QStringLiteral("; select cast(scope_identity() as bigint)")
+                      : QStringLiteral(" returning id"));
 }
 
 }  // namespace qs

@@ -37,8 +37,7 @@ int BankMaintenance::deleteQuestionsOn(Connection& c, Side side, const QString& 
         const SqlDialect& d = c.dialect();
         QVector<qint64> ids;
         {
-            QSqlQuery q(c.database());
-            q.setForwardOnly(true);
+            QSqlQuery q = c.query();
             const QString sql = BankQuestionIdsQuery(d, bank);
             if (!q.exec(sql)) c.raise(q.lastError(), sql);
             while (q.next()) ids << q.value(0).toLongLong();
@@ -48,7 +47,9 @@ int BankMaintenance::deleteQuestionsOn(Connection& c, Side side, const QString& 
         int deleted = 0;
         for (qsizetype start = 0; start < ids.size(); start += kDeleteChunk) {
             const qsizetype end = qMin<qsizetype>(start + kDeleteChunk, ids.size()) - 1;
-            deleted += c.execute(DeleteBankQuestionsStatement(d, bank, ids[start], ids[end]));
+            c.execute(DeleteBankQuestionsStatement(d, bank, ids[start], ids[end]));
+            // The rows walked, not the driver's affected-row count (none under NOCOUNT).
+            deleted += int(end - start + 1);
             if (progress_) progress_(QString::number(deleted) + total);
         }
         return deleted;

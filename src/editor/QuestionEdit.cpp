@@ -71,8 +71,7 @@ void renumber(Connection& c, const QSet<Group>& groups) {
 // The groups of the rows a condition selects; returns how many rows it selected.
 int readGroups(Connection& c, const QString& condition, QSet<Group>& groups) {
     const QString sql = GroupsQuery(c.dialect(), condition);
-    QSqlQuery q(c.database());
-    q.setForwardOnly(true);
+    QSqlQuery q = c.query();
     if (!q.exec(sql)) c.raise(q.lastError(), sql);
     int rows = 0;
     while (q.next()) {

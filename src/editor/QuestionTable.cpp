@@ -31,8 +31,7 @@ void QuestionTable::list(Connection& connection, const BrowseFilter& filter) {
     filter_ = filter;
     QVector<qint64> ids;
     const QString sql = BrowseIdsQuery(connection.dialect(), filter);
-    QSqlQuery q(connection.database());
-    q.setForwardOnly(true);
+    QSqlQuery q = connection.query();
     if (!q.exec(sql)) connection.raise(q.lastError(), sql);
     while (q.next()) ids << q.value(0).toLongLong();
     if (q.lastError().isValid()) connection.raise(q.lastError(), sql);
@@ -57,8 +56,7 @@ void QuestionTable::loadPage(int page) const {
     const QVector<qint64> ids = ids_.mid(qsizetype(page) * kPageRows, kPageRows);
     try {
         const QString sql = BrowseRowsQuery(connection_->dialect(), ids);
-        QSqlQuery q(connection_->database());
-        q.setForwardOnly(true);
+        QSqlQuery q = connection_->query();
         if (!q.exec(sql)) connection_->raise(q.lastError(), sql);
         while (q.next()) {
             QVector<QVariant> values(int(BrowseColumn::Count));

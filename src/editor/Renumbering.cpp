@@ -35,7 +35,10 @@ qint64 Renumbering::pass(Connection& c, Side side, const QString& bank, const QS
         changes.keepTrueFalseWords = type == QStringLiteral("判断题");
         changes.appendSpaceToWhy0 = true;
         const QString condition = BankTypeCondition(c.dialect(), bank, type);
-        const qint64 rows = c.execute(NumberRowsStatement(c.dialect(), condition, changes));
+        c.execute(NumberRowsStatement(c.dialect(), condition, changes));
+        // Counted, not taken from the update: a server that runs with
+        // NOCOUNT on reports no affected rows.
+        const qint64 rows = c.scalar(CountWhere(c.dialect(), condition)).toLongLong();
         if (rows > 0) {
             total_ += rows;
             if (progress_)

@@ -218,6 +218,7 @@ SubmitOutcome Submission::add() {
             log.setField(QStringLiteral("body"), body);
             log.update();
         });
+        if (!out.logged) out.logError = step.lastErrorText();
     }
 
     renumber(server_, out.server);
@@ -253,6 +254,8 @@ QString Submission::resultText(const SubmitOutcome& out, const QString& question
         text += QStringLiteral("；服务器题号未能重排：") + out.server.renumberError;
     if (out.local.added && !out.local.renumberError.isEmpty())
         text += QStringLiteral("；本地库题号未能重排：") + out.local.renumberError;
+    if (out.server.added && !out.logged)
+        text += QStringLiteral("；服务器操作日志没有写入：") + out.logError;
     return text;
 }
 

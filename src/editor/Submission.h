@@ -68,6 +68,7 @@ struct SubmitOutcome {
     SideOutcome server;
     SideOutcome local;
     bool logged = false;
+    QString logError;  // why the log row could not be written, empty when it was
 };
 
 // Adds one question to the server and to the local file: looks it up on the
@@ -92,7 +93,8 @@ public:
     // Adds the rows, the log row, and renumbers.
     SubmitOutcome add();
 
-    // The final message: plain success only when both databases received the row.
+    // The final message: plain success only when both databases received the
+    // row; a log row that could not be written is reported at its end.
     static QString resultText(const SubmitOutcome& outcome, const QString& question);
 
 private:

@@ -10,8 +10,7 @@ namespace qs {
 namespace {
 
 QVector<QVector<QVariant>> query(Connection& c, const QString& sql, int columns) {
-    QSqlQuery q(c.database());
-    q.setForwardOnly(true);
+    QSqlQuery q = c.query();
     if (!q.exec(sql)) c.raise(q.lastError(), sql);
     QVector<QVector<QVariant>> out;
     while (q.next()) {
@@ -26,10 +25,7 @@ QVector<QVector<QVariant>> query(Connection& c, const QString& sql, int columns)
 // A key value as a column of a derived table, of the key columns' own type on
 // SQL Server (nvarchar), so the lookup compares it as it compares the column.
 QString keyValue(const SqlDialect& d, const QVariant& v) {
-    const bool sqlServer = d.backend() == Backend::SqlServer;
-    if (v.isNull())
-        return sqlServer ? QStringLiteral("cast(null as nvarchar(1))") : QStringLiteral("null");
-    return sqlServer ? QLatin1Char('N') + d.literal(v.toString()) : d.literal(v.toString());
+    return v.isNull() ? d.nullText() : d.literal(v.toString());
 }
 
 }  // namespace

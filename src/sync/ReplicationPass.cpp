@@ -58,8 +58,7 @@ void ReplicationPass::write(const QString& title) {
 }
 
 ReplicationPass::Found ReplicationPass::lookUp(const QString& sql) {
-    QSqlQuery q(target_.database());
-    q.setForwardOnly(true);
+    QSqlQuery q = target_.query();
     if (!q.exec(sql)) target_.raise(q.lastError(), sql);
     Found found;
     if (q.next()) {
@@ -95,12 +94,8 @@ QVariant ReplicationPass::bindable(const QString& column, const QVariant& value)
 
 void ReplicationPass::insertRow(const QVector<QVariant>& values) {
     if (!insert_) {
-        QStringList marks;
-        for (int i = 0; i < plan_.copiedColumns.size(); ++i) marks << QStringLiteral("?");
-        insertSql_ = QStringLiteral("insert into ") + plan_.table + QStringLiteral(" (") +
-                     plan_.copiedColumns.join(QStringLiteral(", ")) + QStringLiteral(") values (") +
-                     marks.join(QStringLiteral(", ")) + QLatin1Char(')');
-        insert_ = std::make_unique<QSqlQuery>(target_.database());
+        insertSql_ = target_.dialect().insertRow(plan_.table, plan_.copiedColumns, false);
+        insert_ = std::make_unique<QSqlQuery>(target_.query());
         if (!insert_->prepare(insertSql_)) target_.raise(insert_->lastError(), insertSql_);
     }
     for (int i = 0; i < values.size(); ++i)
@@ -122,7 +117,7 @@ void ReplicationPass::writeRow(const Found& found, const QStringList& columns,
     const QString sql = QStringLiteral("update ") + plan_.table + QStringLiteral(" set ") +
                         sets.join(QStringLiteral(", ")) + QStringLiteral(" where ") +
                         where.join(QStringLiteral(" and "));
-    QSqlQuery q(target_.database());
+    QSqlQuery q = target_.query();
     if (!q.prepare(sql)) target_.raise(q.lastError(), sql);
     int n = 0;
     for (int i = 0; i < columns.size(); ++i) q.bindValue(n++, bindable(columns[i], values[i]));

@@ -41,13 +41,11 @@ QString QuestionLookupQuery(const SqlDialect& d, SyncDirection direction, const 
 }
 
 QString BankNameLookupQuery(const SqlDialect& d, const QVariant& question) {
-    QString sql = QStringLiteral("select * from timu where ") +
-                  KeyCondition(d, QStringLiteral("QUESTION"), question) + QLatin1Char(' ');
-    // Only the first match is renamed. SQL Server returns the oldest question
-    // first; the other servers are asked for it, since an update moves a row
-    // to the end of their order and a re-run would rename another question.
-    if (d.backend() != Backend::SqlServer) sql += QStringLiteral("order by id");
-    return sql;
+    // Only the first match is renamed: the oldest question, asked for by its
+    // id, since no server promises an order of its own (an update moves a row
+    // to the end of some servers' order, and a re-run would rename another).
+    return QStringLiteral("select * from timu where ") +
+           KeyCondition(d, QStringLiteral("QUESTION"), question) + QStringLiteral(" order by id");
 }
 
 QString BankListSourceQuery() {

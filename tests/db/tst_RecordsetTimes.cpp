@@ -31,7 +31,6 @@ void tst_RecordsetTimes::storesTheWallClockTime() {
     rs.setField(u"stime"_s, QDateTime(QDate(2024, 3, 2), QTime(8, 30, 15)));
     rs.setField(u"body"_s, u"添加题目"_s);
     rs.update();
-    QVERIFY(rs.field(u"id"_s).toInt() > 0);
     rs.close();
     rs.open(u"select * from rizi"_s, c);
     QCOMPARE(rs.recordCount(), 1);

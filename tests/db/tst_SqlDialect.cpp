@@ -24,9 +24,9 @@ void tst_SqlDialect::texts_data() {
     QTest::addColumn<QString>("like");
     const int ss = int(Backend::SqlServer), pg = int(Backend::PostgreSql);
     // A plain value gives exactly the system's own text.
-    QTest::newRow("plain") << ss << u"会计基础"_s << u"'会计基础'"_s << u"'会计基础'"_s;
-    QTest::newRow("apostrophe") << ss << u"it's"_s << u"'it''s'"_s << u"'it''s'"_s;
-    QTest::newRow("wildcards ss") << ss << u"1%_["_s << u"'1%_['"_s << u"'1[%][_][[]'"_s;
+    QTest::newRow("plain") << ss << u"会计基础"_s << u"N'会计基础'"_s << u"N'会计基础'"_s;
+    QTest::newRow("apostrophe") << ss << u"it's"_s << u"N'it''s'"_s << u"N'it''s'"_s;
+    QTest::newRow("wildcards ss") << ss << u"1%_["_s << u"N'1%_['"_s << u"N'1[%][_][[]'"_s;
     QTest::newRow("wildcards pg") << pg << u"1%_\\"_s << u"'1%_\\'"_s << u"'1\\%\\_\\\\'"_s;
     QTest::newRow("wildcards sqlite")
         << int(Backend::Sqlite) << u"a%'"_s << u"'a%'''"_s << u"'a\\%''' ESCAPE '\\'"_s;

@@ -57,7 +57,7 @@ inline void AddQuestionGroup(Connection& c, const QString& bank, const QString& 
 inline qint64 AddQuestion(Connection& c, const QString& bank, const QString& type,
                           const QString& question, const QVariant& answer = QStringLiteral("A"),
                           const QVariant& why0 = QVariant(), int id2 = 0) {
-    QSqlQuery q(c.database());
+    QSqlQuery q = c.query();
     const bool pg = c.backend() == Backend::PostgreSql;
     q.prepare(QStringLiteral("insert into timu (mantype, Qtype, QUESTION, answer, why0, id2) "
                              "values (?, ?, ?, ?, ?, ?)") +
@@ -81,7 +81,7 @@ inline void AddBank(Connection& c, const QString& bank) {
 // The values a query selects, as texts ("<null>" for NULL): of its first column
 // from every row, or (`row`) of every column from its first row.
 inline QStringList Column(Connection& c, const QString& sql, bool row = false) {
-    QSqlQuery q(c.database());
+    QSqlQuery q = c.query();
     if (!q.exec(sql)) c.raise(q.lastError(), sql);
     auto text = [](const QVariant& v) {
         return v.isNull() ? QStringLiteral("<null>") : v.toString();

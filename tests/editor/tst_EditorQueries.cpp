@@ -21,42 +21,61 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("duplicate")
             << DuplicateQuery(ss, u"驾驶员题库"_s, u"红灯亮时应当怎样?"_s, u"A"_s)
-            << u"select * from [timu] where mantype like '驾驶员题库' and QUESTION like '红灯亮时应当怎样?' and answer like 'A'"_s;
+            << u"select * from [timu] where mantype like N'驾驶员题库' and QUESTION like N'红灯亮时应当怎样?' and answer like N'A'"_s;
         QTest::newRow("duplicate escaped")
             << DuplicateQuery(ss, u"50%题库"_s, u"a_b[c]"_s, u"It's"_s)
-            << u"select * from [timu] where mantype like '50[%]题库' and QUESTION like 'a[_]b[[]c]' and answer like 'It''s'"_s;
+            << u"select * from [timu] where mantype like N'50[%]题库' and QUESTION like N'a[_]b[[]c]' and answer like N'It''s'"_s;
         QTest::newRow("submit group")
             << SubmitGroupQuery(ss, u"会计基础"_s, u"单选题"_s)
-            << u"select * from [timu] where mantype like '会计基础' and Qtype like '单选题' order by id"_s;
+            << u"select * from [timu] where mantype like N'会计基础' and Qtype like N'单选题' order by id"_s;
         QTest::newRow("submit group, no type")
             << SubmitGroupQuery(ss, u"会计基础"_s, QString())
-            << u"select * from [timu] where mantype like '会计基础' and Qtype like '' order by id"_s;
+            << u"select * from [timu] where mantype like N'会计基础' and Qtype like N'' order by id"_s;
         const QStringList types = Renumbering::types();
         for (const QString& t : types)
             QTest::newRow(qPrintable(u"renumber "_s + t))
                 << RenumberTypeQuery(ss, u"会计基础"_s, t)
-                << u"select * from  [timu] where mantype like '会计基础' and  Qtype like '"_s + t +
-                       u"'   order by id "_s;
+                << u"select * from  [timu] where mantype like N'会计基础' and  Qtype like N'"_s +
+                       t + u"'   order by id "_s;
         QTest::newRow("bank questions")
             << BankQuestionsQuery(ss, u"会计基础"_s)
-            << u"select * from [timu] where mantype like '会计基础' order by id"_s;
+            << u"select * from [timu] where mantype like N'会计基础' order by id"_s;
         QTest::newRow("bank rows") << BankRowsQuery(ss, u"会计基础"_s)
-                                   << u"select * from [alltype] where mantype like '会计基础'"_s;
+                                   << u"select * from [alltype] where mantype like N'会计基础'"_s;
         QTest::newRow("count") << CountQuestionsQuery(ss, u"会计基础"_s)
-                               << u"select * from timu where mantype='会计基础'  "_s;
-        QTest::newRow("count with apostrophe") << CountQuestionsQuery(ss, u"O'Neil"_s)
-                                               << u"select * from timu where mantype='O''Neil'  "_s;
+                               << u"select * from timu where mantype=N'会计基础'  "_s;
+        QTest::newRow("count with apostrophe")
+            << CountQuestionsQuery(ss, u"O'Neil"_s)
+            << u"select * from timu where mantype=N'O''Neil'  "_s;
         QTest::newRow("log") << LogQuery(ss) << u"select * from [rizi]  "_s;
+        // The answer and the explanation are cast, so text and ntext columns take it.
+        NumberingChanges all;
+        all.normaliseAnswer = all.keepTrueFalseWords = all.appendSpaceToWhy0 = true;
+        QString letters;
+        for (QChar c : u"ABCDEF"_s)
+            letters += (c == u'A' ? u""_s : u" + "_s) +
+                       u"case when charindex(N'%1', upper(coalesce(cast(t.answer as "
+                       "nvarchar(max)), N'')) collate Latin1_General_BIN2) > 0 then N'%1' else "
+                       "N'' end"_s.arg(c);
+        QTest::newRow("renumber set-based")
+            << NumberRowsStatement(ss, BankTypeCondition(ss, u"会计"_s, u"判断题"_s), all)
+            << u"update t set id2 = r.n, answer = case when cast(t.answer as nvarchar(max)) in "
+               "(N'正确', N'错误') then cast(t.answer as nvarchar(max)) else "_s +
+                   letters +
+                   u" end, why0 = coalesce(cast(t.why0 as nvarchar(max)), N'') + N' ' from "
+                   "[timu] t inner join (select id, case when rn > 32767 then 32767 else rn end "
+                   "as n from (select id, row_number() over (order by id) as rn from [timu] where "
+                   "mantype like N'会计' and Qtype like N'判断题') x) r on t.id = r.id"_s;
         // The question browser: memo columns ordered through a prefix, pictures
         // measured without being read.
         QStringList search, pictures;
         for (const char* c : {"QUESTION", "SA", "SB", "SC", "SD", "SE", "SF", "why0"})
-            search << QString::fromLatin1(c) + u" like '%5[%]''%'"_s;
+            search << QString::fromLatin1(c) + u" like N'%5[%]''%'"_s;
         for (const char* c : {"QJPG", "AJPG", "BJPG", "CJPG", "DJPG", "EJPG", "FJPG", "WJPG"})
             pictures << u"datalength("_s + QString::fromLatin1(c) + u") > 0"_s;
         QTest::newRow("browse, searched literally")
             << BrowseIdsQuery(ss, {u"会%计"_s, u"单选题"_s, u"5%'"_s, BrowseColumn::Question, true})
-            << u"select id from [timu] where mantype like '会[%]计' and Qtype like '单选题' and ("_s +
+            << u"select id from [timu] where mantype like N'会[%]计' and Qtype like N'单选题' and ("_s +
                    search.join(u" or "_s) +
                    u") order by substring(QUESTION, 1, 200) desc, id desc"_s;
         QTest::newRow("browse rows")

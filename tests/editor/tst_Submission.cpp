@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "db/Endpoints.h"
+#include "db/Schema.h"
 #include "editor/QuestionRows.h"
 #include "editor/Submission.h"
 #include "support/TestDatabases.h"
@@ -88,6 +89,40 @@ private slots:
         s.open();
         QVERIFY(s.duplicateFound());
         QCOMPARE(s.duplicateId2(), u"5"_s);
+    }
+
+    // The log table may hold only the columns the tool writes; a log row that
+    // cannot be written is named in the final message, the question stays added.
+    void logRowNeedsOnlyItsThreeColumns_data() {
+        QTest::addColumn<bool>("logTable");
+        QTest::newRow("stime, username, body") << true;
+        QTest::newRow("no log table") << false;
+    }
+    void logRowNeedsOnlyItsThreeColumns() {
+        QFETCH(bool, logTable);
+        server_.execute(u"drop table rizi"_s);
+        if (logTable)
+            server_.execute(u"create table rizi (stime timestamp, username text, body text)"_s);
+        Submission s(question(u"H₂O 是什么?"_s));
+        s.open();
+        const SubmitOutcome out = s.add();
+        const QStringList logged =
+            logTable ? Column(server_, u"select body from rizi"_s) : QStringList();
+        server_.execute(u"drop table if exists rizi"_s);
+        for (const QString& statement : SchemaStatements(server_.backend()))
+            if (statement.contains(u"TABLE rizi"_s)) server_.execute(statement);
+
+        QCOMPARE(out.logged, logTable);
+        const QString text = Submission::resultText(out, u"H₂O 是什么?"_s);
+        if (logTable) {
+            QCOMPARE(text, u"成功添加题目 1、【H₂O 是什么?】"_s);
+            QCOMPARE(logged, QStringList{u"添加题目【驾驶员题库】→单选题→H₂O 是什么? (id:1)"_s});
+        } else {
+            QVERIFY2(
+                text.startsWith(u"成功添加题目 1、【H₂O 是什么?】；服务器操作日志没有写入："_s) &&
+                    text.contains(u"rizi"_s),
+                qPrintable(text));
+        }
     }
 
     void groupsBeyond32767AreHeldAt32767() {

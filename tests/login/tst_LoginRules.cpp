@@ -63,10 +63,10 @@ void tst_LoginRules::queryTexts() {
     QCOMPARE(ServerStatusQuery(), QStringLiteral("select * from conf"));
     QCOMPARE(BankListQuery(), QStringLiteral("select * from alltype order by mantype desc "));
     QCOMPARE(AccountQuery(sqlServer, QStringLiteral("张三")),
-             QStringLiteral("select * from users where username='张三' "));
+             QStringLiteral("select * from users where username=N'张三' "));
     // The name stays one literal: the quote is doubled, nothing widens the query.
     QCOMPARE(AccountQuery(sqlServer, QStringLiteral("x' or '1'='1")),
-             QStringLiteral("select * from users where username='x'' or ''1''=''1' "));
+             QStringLiteral("select * from users where username=N'x'' or ''1''=''1' "));
 }
 
 void tst_LoginRules::connectionFailedMessage() {

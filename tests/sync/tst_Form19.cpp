@@ -40,7 +40,7 @@ QString show(const QVariant& v) {
 }
 
 void put(Connection& c, const QString& table, const QVariantMap& values) {
-    QSqlQuery q(c.database());
+    QSqlQuery q = c.query();
     QStringList marks(values.size(), u"?"_s);
     const QString sql =
         u"insert into %1 (%2) values (%3)"_s.arg(table, values.keys().join(u','), marks.join(u','));
@@ -59,7 +59,7 @@ void question(Connection& c, const QString& text, const QVariant& bank = u"ä¼šè®
 
 // The rows of a query as text, one line per row, all columns named.
 QStringList rows(Connection& c, QAnyStringView columns, QAnyStringView rest) {
-    QSqlQuery q(c.database());
+    QSqlQuery q = c.query();
     if (!q.exec(u"select "_s + columns.toString() + u" from "_s + rest.toString()))
         qFatal("%s", qPrintable(q.lastError().text()));
     QStringList out;
