@@ -10,6 +10,7 @@ packages=(
   libqt6sql6-odbc libqt6sql6-psql libqt6sql6-sqlite
   tdsodbc unixodbc odbcinst
   postgresql sqlite3
+  python3-sqlglot
   fonts-wqy-microhei xvfb xauth imagemagick
   qt6-qpa-plugins dpkg-dev file desktop-file-utils xdotool
 )

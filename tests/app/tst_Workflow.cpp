@@ -28,7 +28,11 @@ using namespace Qt::StringLiterals;
 class tst_Workflow : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase_data() { AddBackendRows(); }
+    void initTestCase_data() { AddBackendRows(true); }
+    void cleanup() {
+        const QString faults = SqlServerFaults();
+        QVERIFY2(faults.isEmpty(), qPrintable(faults));
+    }
     void oneQuestionFromLoginToTheSecondServer();
 };
 
@@ -41,10 +45,14 @@ T* child(QWidget* w, const char* name) {
     return c;
 }
 
-int count(const QString& connectionString, const char* table) {
-    Connection c;
-    c.open(connectionString, 10, ado::adUseServer);
+int count(Connection& c, const char* table) {
     return c.scalar(u"select count(*) from "_s + QLatin1String(table)).toInt();
+}
+
+int serverCount(const QString& endpoint, const char* table) {
+    Connection c;
+    OpenServer(c, endpoint);
+    return count(c, table);
 }
 
 }  // namespace
@@ -64,7 +72,7 @@ void tst_Workflow::oneQuestionFromLoginToTheSecondServer() {
     settings.syncEndpoints = {left, right, right, left, left};
     ResetServer(right);
     Connection server;
-    server.open(ServerConnectionString(left), 10, ado::adUseServer);
+    OpenServer(server, left);
     ResetDatabase(server);
     server.execute(u"insert into conf (ver, adminlist, allonoff) values ('1', '站长,小李', 1)"_s);
     // The password 123456 as its stored digest.
@@ -117,12 +125,14 @@ void tst_Workflow::oneQuestionFromLoginToTheSecondServer() {
     QTest::mouseClick(child<QPushButton>(editor.get(), "Command1"), Qt::LeftButton);
     QVERIFY2(platform.lastText().startsWith(u"成功添加题目 1、"_s),
              qPrintable(platform.texts().join(u'|')));
-    QCOMPARE(count(ServerConnectionString(left), "timu"), 1);
-    QCOMPARE(count(LocalConnectionString(folder.path()), "timu"), 1);
+    QCOMPARE(serverCount(left, "timu"), 1);
+    Connection local;
+    local.open(LocalConnectionString(folder.path()), 0, ado::adUseClient);
+    QCOMPARE(count(local, "timu"), 1);
 
     QTest::mouseClick(child<ClickableLabel>(editor.get(), "Label31"), Qt::LeftButton);
     QCOMPARE(syncTitle, u"向右同步成功，共创建新题目:1(全部题库)"_s);
-    QCOMPARE(count(ServerConnectionString(right), "timu"), 1);
+    QCOMPARE(serverCount(right, "timu"), 1);
 }
 
 QTEST_MAIN(tst_Workflow)

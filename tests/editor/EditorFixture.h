@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTest>
 #include <QWidget>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "editor/QuestionRows.h"
 #include "login/LoginState.h"
 #include "support/FakePlatform.h"
+#include "support/SqlServerStandIn.h"
 #include "support/TestDatabases.h"
 
 namespace qs::test {
@@ -24,7 +26,7 @@ struct EditorFixture {
     TempProgramFolder folder;
     FakePlatform platform;
     LoginState login;
-    Connection server;  // opened by usePostgreSql()
+    Connection server;  // the test's own, opened by useServer()
     Connection local;
     std::unique_ptr<Form11> form;
     int syncOpened = 0;
@@ -42,13 +44,15 @@ struct EditorFixture {
         login.adminlist = QStringLiteral("admin,小李");
     }
 
-    // An administrator on the emptied PostgreSQL left server; opens `server` and `local`.
-    void usePostgreSql() {
-        UseServerBackend(Backend::PostgreSql, folder.path());
+    // An administrator on the emptied server at the PostgreSQL left server's
+    // endpoint (on the SQL Server stand-in, a file named after it); opens
+    // `server` and `local`.
+    void useServer(Backend backend) {
+        UseServerBackend(backend, folder.path());
         ResetServer(PgLeftEndpoint());
         login.download1 = login.ser1 = login.mdbfold = PgLeftEndpoint();
         login.username = QStringLiteral("小李");
-        server.open(ServerConnectionString(PgLeftEndpoint()), 10);
+        OpenServer(server, PgLeftEndpoint());
         local.open(LocalConnectionString(folder.path()), 0, ado::adUseClient);
     }
 
@@ -102,7 +106,12 @@ struct EditorFixture {
 // Adds bank rows to a database, in the order given (ids ascending).
 inline void AddBanks(const QString& connectionString, const QStringList& names) {
     Connection c;
-    c.open(connectionString, 10);
+    const auto server =
+        QRegularExpression(QStringLiteral("^driver=.*;server=([^;]*);")).match(connectionString);
+    if (server.hasMatch())
+        OpenServer(c, server.captured(1));
+    else
+        c.open(connectionString, 10);
     for (const QString& n : names) AddBank(c, n);
 }
 

@@ -15,6 +15,11 @@ class tst_Form11Load : public QObject {
     }
 
 private slots:
+    void cleanup() {
+        const QString faults = SqlServerFaults();
+        QVERIFY2(faults.isEmpty(), qPrintable(faults));
+    }
+
     void loadsBanksAndAdministratorButtons_data() {
         QTest::addColumn<int>("backend");
         QTest::addColumn<int>("online1");
@@ -23,10 +28,13 @@ private slots:
         QTest::addColumn<QStringList>("banks");
         const QStringList server = {u"新题库"_s, u"旧题库"_s}, local = {u"本地二"_s, u"本地一"_s};
         const int sqlite = int(Backend::Sqlite);
+        SqlServerStandIn::install();
         QTest::newRow("server, administrator") << sqlite << 1 << u"小李"_s << true << server;
         QTest::newRow("server, operator") << sqlite << 1 << u"小王"_s << false << server;
         QTest::newRow("postgresql server, operator")
             << int(Backend::PostgreSql) << 1 << u"小王"_s << false << server;
+        QTest::newRow("sql server, administrator")
+            << int(Backend::SqlServer) << 1 << u"小李"_s << true << server;
         // The name occurs inside adminlist "admin,小李": a substring counts.
         QTest::newRow("local file, substring administrator")
             << sqlite << 0 << u"dmi"_s << true << local;

@@ -5,7 +5,7 @@ using namespace qs;
 using namespace qs::test;
 using namespace Qt::StringLiterals;
 
-// The bank commands of the editor against a PostgreSQL server and the local file.
+// The bank commands of the editor against a server (PostgreSQL, SQL Server) and the local file.
 class tst_Form11Maintenance : public QObject {
     Q_OBJECT
     std::unique_ptr<EditorFixture> f_;
@@ -19,12 +19,19 @@ class tst_Form11Maintenance : public QObject {
     QStringList texts() const { return f_->platform.texts(); }
 
 private slots:
+    void initTestCase_data() { AddServerRows(); }
     void init() {
+        QFETCH_GLOBAL(int, backend);
         f_ = std::make_unique<EditorFixture>();
-        f_->usePostgreSql();
+        f_->useServer(Backend(backend));
         f_->open();
     }
-    void cleanup() { f_.reset(); }
+    void cleanup() {
+        f_.reset();
+        SqlServerStandIn::setCodePage936(false);
+        const QString faults = SqlServerFaults();
+        QVERIFY2(faults.isEmpty(), qPrintable(faults));
+    }
 
     void commandsNeedABank_data() {
         QTest::addColumn<QByteArray>("command");

@@ -10,7 +10,7 @@ using namespace qs;
 using namespace qs::test;
 using namespace Qt::StringLiterals;
 
-// "提交" in the editor against a PostgreSQL server and the local file.
+// "提交" in the editor against a server (PostgreSQL, SQL Server) and the local file.
 class tst_Form11Submit : public QObject {
     Q_OBJECT
     std::unique_ptr<EditorFixture> f_;
@@ -49,13 +49,20 @@ class tst_Form11Submit : public QObject {
     const QStringList allCommands = {u"Command1"_s, u"Command2"_s, u"Command3"_s, u"Command4"_s};
 
 private slots:
+    void initTestCase_data() { AddServerRows(); }
     void init() {
+        QFETCH_GLOBAL(int, backend);
         f_ = std::make_unique<EditorFixture>();
-        f_->usePostgreSql();
+        f_->useServer(Backend(backend));
         AddBank(f_->server, u"驾驶员题库"_s);
         f_->open();
     }
-    void cleanup() { f_.reset(); }
+    void cleanup() {
+        f_.reset();
+        SqlServerStandIn::setCodePage936(false);
+        const QString faults = SqlServerFaults();
+        QVERIFY2(faults.isEmpty(), qPrintable(faults));
+    }
 
     void fullQuestionWithPicturesReachesBothDatabases() {
         // Numbered out of order before, to see that every id2 of the group is rebuilt.
@@ -226,13 +233,41 @@ private slots:
         for (Connection* c : {&f_->server, &f_->local})
             QCOMPARE(Column(*c, u"select Qtype from timu order by id"_s),
                      (QStringList{u"判断题"_s, u"<null>"_s}));
-        QCOMPARE(Column(f_->server, u"select body from rizi order by id"_s).value(1),
-                 u"添加题目【驾驶员题库】→→无题型 (id:2)"_s);
+        QCOMPARE(Column(f_->server, u"select body from rizi where body like '%无题型%'"_s),
+                 QStringList{u"添加题目【驾驶员题库】→→无题型 (id:2)"_s});
     }
 
+    void duplicateOnTheServerWritesNothing_data() {
+        QTest::addColumn<QString>("bank");
+        QTest::addColumn<QString>("stored");  // the question on the server
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("duplicate");
+        QTest::newRow("as the submit stores it")
+            << u"驾驶员题库"_s << u"It‘s AB"_s << u"It's A.B."_s << true;
+        // The SQL Server database may be in code page 936, which lacks ₂.
+        QTest::newRow("outside the database's code page")
+            << u"驾驶员题库"_s << u"H₂O"_s << u"H₂O"_s << true;
+        // Taken as a pattern, the bank would match the stored one.
+        QTest::newRow("bank name with ' % _ [, another bank")
+            << u"o'k%_[题库"_s << u"题"_s << u"题"_s << false;
+        QTest::newRow("bank name with ' % _ [") << u"o'k%_[题库"_s << u"题"_s << u"题"_s << true;
+    }
     void duplicateOnTheServerWritesNothing() {
-        AddQuestion(f_->server, u"驾驶员题库"_s, u"单选题"_s, u"It‘s AB"_s, u"A"_s, {}, 7);
-        submit("Check1", u"It's A.B."_s, u"A"_s, u"甲"_s, u"乙"_s);
+        QFETCH(QString, bank);
+        QFETCH(QString, stored);
+        QFETCH(QString, typed);
+        QFETCH(bool, duplicate);
+        SqlServerStandIn::setCodePage936(true);
+        AddQuestion(f_->server, duplicate ? bank : u"o'kxy[题库"_s, u"单选题"_s, stored, u"A"_s, {},
+                    7);
+        submit("Check1", typed, u"A"_s, u"甲"_s, u"乙"_s, bank);
+        if (!duplicate) {
+            QCOMPARE(texts(), QStringList{u"成功添加题目 1、【题】"_s});
+            for (Connection* c : {&f_->server, &f_->local})
+                QCOMPARE(Column(*c, u"select mantype from timu where id2 = 1"_s),
+                         QStringList{bank});
+            return;
+        }
         QCOMPARE(texts(), QStringList{u"此题已经存在！【服务器】序号是7，不要重复添加。。。。"_s});
         QCOMPARE(rows(f_->server), qint64(1));
         QCOMPARE(rows(f_->local) + rows(f_->server, u"rizi"_s), qint64(0));

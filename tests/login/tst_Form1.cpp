@@ -14,6 +14,7 @@
 #include "login/LoginMessages.h"
 #include "login/Md5.h"
 #include "support/FakePlatform.h"
+#include "support/SqlServerStandIn.h"
 #include "support/TestDatabases.h"
 
 using namespace qs;
@@ -32,6 +33,8 @@ struct Attempt {
     std::optional<Answer> answer = {};
     QString adminName = ServerSettings::defaults().adminName;
     std::optional<Backend> onlyOn = {};
+    bool networked = false;    // an embedded server cannot be unreachable
+    bool codePage936 = false;  // the SQL Server database's code page
 };
 Q_DECLARE_METATYPE(Attempt)
 
@@ -92,7 +95,10 @@ private:
         return child<QPushButton>("Command1")->isEnabled() &&
                child<QPushButton>("Command2")->isEnabled();
     }
-    QString lit(const QString& v) const { return SqlDialect(backend_).literal(v); }
+    // A literal of the test's own statements (on the stand-in: its SQLite file).
+    QString lit(const QString& v) const {
+        return SqlDialect(backend_ == Backend::SqlServer ? Backend::Sqlite : backend_).literal(v);
+    }
 
     Backend backend_ = Backend::Sqlite;
     QString endpoint_;
@@ -110,7 +116,7 @@ const QString kClosedMessage = u"【服务器拒绝连接】\r\n\r\n■原因:�
 }  // namespace
 
 void tst_Form1::initTestCase_data() {
-    AddBackendRows();
+    AddBackendRows(true);
 }
 
 void tst_Form1::init() {
@@ -133,6 +139,9 @@ void tst_Form1::cleanup() {
     form_.reset();
     editor_.reset();
     folder_.reset();
+    SqlServerStandIn::setCodePage936(false);
+    const QString faults = SqlServerFaults();
+    QVERIFY2(faults.isEmpty(), qPrintable(faults));
 }
 
 Form1& tst_Form1::start() {
@@ -149,7 +158,7 @@ Form1& tst_Form1::start() {
 
 QVariant tst_Form1::sql(const QString& text) {
     Connection c;
-    c.open(ServerConnectionString(endpoint_), 10, ado::adUseServer);
+    OpenServer(c, endpoint_);
     return c.scalar(text);
 }
 
@@ -165,13 +174,15 @@ Form1& tst_Form1::attempt(const Attempt& a) {
                                       {u"赵六"_s, kSecret, u"第一章"_s},
                                       {u"钱七"_s, MD5(QString(29, u'p'), 32), u"会计基础→7"_s},
                                       {u"孙八"_s, q30, u"会计基础→8"_s},
-                                      {u"周九"_s, MD5(q30, 32), u"会计基础→9"_s}};
+                                      {u"周九"_s, MD5(q30, 32), u"会计基础→9"_s},
+                                      {u"小明😀"_s, kSecret, u"银行从业→2"_s}};
     for (const QStringList& u : users)
         sql(u"insert into users (username, userpass, timu) values ("_s + lit(u[0]) + u", "_s +
             lit(u[1]) + u", "_s + lit(u[2]) + u")"_s);
     if (!a.prepare.isEmpty()) sql(a.prepare);
     if (!a.config.isEmpty()) folder_->write(u"config.txt"_s, a.config.toUtf8());
     if (a.marker) folder_->write(u"本地库.txt"_s, QByteArray());
+    SqlServerStandIn::setCodePage936(a.codePage936);
     settings_.adminName = a.adminName;
     Form1& f = start();
     if (!a.endpoint.isEmpty()) child<QComboBox>("Combo3")->setEditText(a.endpoint);
@@ -243,6 +254,9 @@ void tst_Form1::loginSucceeds_data() {
         << Attempt{.how = u"Text2"_s, .config = u"进度:会计基础→1"_s} << false << bank;
     QTest::newRow("progress without arrow") << Attempt{.name = u"赵六"_s} << true << u"本机题库"_s;
     QTest::newRow("apostrophe in the name") << Attempt{.name = u"o'neil"_s} << true << bank;
+    // Outside code page 936, which the SQL Server database may use.
+    QTest::newRow("name outside the database's code page")
+        << Attempt{.name = u"小明😀"_s, .codePage936 = true} << true << bank;
     QTest::newRow("29 characters are digested")
         << Attempt{.name = u"钱七"_s, .password = QString(29, u'p')} << true << other;
     QTest::newRow("30 characters are sent as they are")
@@ -321,7 +335,7 @@ void tst_Form1::refusedLogins_data() {
         << Attempt{.prepare = kClosed + u", allonoff = 'abc'"_s, .onlyOn = Backend::Sqlite}
         << closed << u"secret"_s << true;
     QTest::newRow("unreachable server")
-        << Attempt{.endpoint = u"127.0.0.1,1"_s, .onlyOn = Backend::PostgreSql}
+        << Attempt{.endpoint = u"127.0.0.1,1"_s, .networked = true}
         << u"【青松考典】 尝试连接服务器失败(3704[数据库无法连接] 题库0)，"
            "建议尝试连接另一个地址的服务器，请重试一下登录。"_s
         << u"secret"_s << false;
@@ -331,7 +345,7 @@ void tst_Form1::refusedLogins_data() {
     // not taken as closed, and an account that could not be looked up is a
     // connection failure, not an unknown account.
     QTest::newRow("marker file, unreachable server")
-        << Attempt{.marker = true, .endpoint = u"127.0.0.1,1"_s, .onlyOn = Backend::PostgreSql}
+        << Attempt{.marker = true, .endpoint = u"127.0.0.1,1"_s, .networked = true}
         << msg::ConnectionFailed(3709, 0) << kSecret << false;
 }
 
@@ -340,7 +354,8 @@ void tst_Form1::refusedLogins() {
     QFETCH(QString, message);
     QFETCH(QString, passwordAfter);
     QFETCH(bool, ends);
-    if (a.onlyOn && *a.onlyOn != backend_) QSKIP("not possible with this server backend");
+    if ((a.onlyOn && *a.onlyOn != backend_) || (a.networked && backend_ == Backend::Sqlite))
+        QSKIP("not possible with this server backend");
     Form1& f = attempt(a);
     QCOMPARE(platform_.texts(), QStringList{message});
     QCOMPARE(platform_.quits, ends ? 1 : 0);

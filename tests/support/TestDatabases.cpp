@@ -5,16 +5,18 @@
 #include <QFile>
 #include <QTcpSocket>
 #include <QTest>
-
 #include <ctime>
 
 #include "db/DbError.h"
 #include "db/Endpoints.h"
 #include "db/Recordset.h"
+#include "support/SqlServerStandIn.h"
 
 namespace qs::test {
 
-TempProgramFolder::TempProgramFolder() { QDir(dir_.path()).mkpath(QStringLiteral("servers")); }
+TempProgramFolder::TempProgramFolder() {
+    QDir(dir_.path()).mkpath(QStringLiteral("servers"));
+}
 
 void TempProgramFolder::write(const QString& name, const QByteArray& bytes) const {
     QFile f(file(name));
@@ -46,6 +48,29 @@ void UseServerBackend(Backend backend, const QString& folder) {
     DbEnvironment::configure(env);
 }
 
+void OpenServer(Connection& c, const QString& endpoint) {
+    const DbEnvironment env = DbEnvironment::current();
+    if (env.serverBackend != Backend::SqlServer) {
+        c.open(ServerConnectionString(endpoint), 10, ado::adUseServer);
+        return;
+    }
+    SqlServerStandIn::prepareFile(endpoint);
+    DbEnvironment embedded = env;
+    embedded.serverBackend = Backend::Sqlite;
+    DbEnvironment::configure(embedded);
+    try {
+        c.open(ServerConnectionString(endpoint), 10, ado::adUseServer);
+    } catch (...) {
+        DbEnvironment::configure(env);
+        throw;
+    }
+    DbEnvironment::configure(env);
+}
+
+QString SqlServerFaults() {
+    return SqlServerStandIn::takeFaults().join(u'\n');
+}
+
 void ResetDatabase(Connection& c) {
     const QStringList tables = {QStringLiteral("users"), QStringLiteral("alltype"),
                                 QStringLiteral("timu"),  QStringLiteral("conf"),
@@ -56,7 +81,7 @@ void ResetDatabase(Connection& c) {
         return;
     }
     for (const QString& t : tables) c.execute(QStringLiteral("delete from ") + t);
-    if (c.backend() == Backend::Sqlite) {
+    if (c.backend() != Backend::PostgreSql) {
         try {
             c.execute(QStringLiteral("delete from sqlite_sequence"));
         } catch (const DbError&) {
@@ -66,7 +91,7 @@ void ResetDatabase(Connection& c) {
 
 void ResetServer(const QString& endpoint) {
     Connection c;
-    c.open(ServerConnectionString(endpoint), 10, ado::adUseServer);
+    OpenServer(c, endpoint);
     ResetDatabase(c);
 }
 
@@ -75,16 +100,26 @@ QString OpenServerAndLocal(Backend backend, const TempProgramFolder& folder, Con
     UseServerBackend(backend, folder.path());
     const QString endpoint =
         backend == Backend::PostgreSql ? PgLeftEndpoint() : QStringLiteral("embedded,1");
-    server.open(ServerConnectionString(endpoint), 10, ado::adUseServer);
+    OpenServer(server, endpoint);
     ResetDatabase(server);
     local.open(LocalConnectionString(folder.path()), 0, ado::adUseClient);
     return endpoint;
 }
 
-void AddBackendRows() {
+void AddBackendRows(bool withSqlServer) {
     QTest::addColumn<int>("backend");
     QTest::newRow("sqlite") << int(Backend::Sqlite);
     QTest::newRow("postgresql") << int(Backend::PostgreSql);
+    if (!withSqlServer) return;
+    SqlServerStandIn::install();
+    QTest::newRow("sqlserver") << int(Backend::SqlServer);
+}
+
+void AddServerRows() {
+    SqlServerStandIn::install();
+    QTest::addColumn<int>("backend");
+    QTest::newRow("postgresql") << int(Backend::PostgreSql);
+    QTest::newRow("sqlserver") << int(Backend::SqlServer);
 }
 
 void UseClientTimeZone() {

@@ -29,6 +29,16 @@ bool PgAvailable();
 // Points server connections at `backend`; embedded servers under `folder`.
 void UseServerBackend(Backend backend, const QString& folder);
 
+// The test's own connection to a server. On the SQL Server stand-in it is the
+// SQLite file the stand-in runs on, so the test's statements are neither
+// translated nor recorded (and are written as for the embedded servers).
+void OpenServer(Connection& c, const QString& endpoint);
+
+// The faults of the statements the program sent to the SQL Server stand-in
+// since the last call, one per line; empty when all is well (or on the other
+// backends).
+QString SqlServerFaults();
+
 // Empties the six tables of a database (server or local), restarting ids.
 void ResetDatabase(Connection& c);
 // Opens a server connection to `endpoint` and empties its tables.
@@ -41,7 +51,12 @@ QString OpenServerAndLocal(Backend backend, const TempProgramFolder& folder, Con
                            Connection& local);
 
 // Backends a database test runs on, as Qt Test global data rows.
-void AddBackendRows();  // rows "sqlite" and "postgresql" of column "backend"
+// Rows "sqlite" and "postgresql" of column "backend", and "sqlserver" when
+// asked for: SQL Server is then the recording stand-in for the whole test
+// program (support/SqlServerStandIn.h).
+void AddBackendRows(bool withSqlServer = false);
+// Rows "postgresql" and "sqlserver" (the stand-in, as above) of column "backend".
+void AddServerRows();
 
 // Sets the client's time zone to UTC+8 (Asia/Shanghai), away from the test
 // servers' own, so that a time moved between zones shows in the tests.

@@ -1,0 +1,872 @@
+#include "support/SqlServerStandIn.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlDriverCreator>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSqlResult>
+#include <QStringEncoder>
+
+#include "db/Connection.h"
+#include "db/Schema.h"
+
+// The translation from T-SQL to SQLite, kept to what the program sends:
+//  - N'…' is '…'; a literal without N, in a code-page-936 database, first
+//    loses what code page 936 cannot hold ('?');
+//  - a LIKE pattern's [%] [_] [[] become \% \_ [ with ESCAPE '\';
+//  - + joins texts (||): the program never adds numbers in SQL; || itself is
+//    refused, as SQL Server 2012-2022 refuse it;
+//  - select top n … is … limit n (outermost select only);
+//  - declare @t table (…) is a temporary table "@t"; insert … output
+//    inserted.c into @t … runs with `returning c` and its rows go into "@t";
+//    output without into is `returning` (refused when the table has a trigger);
+//  - update a set … from t a inner join x r on … [where …] is
+//    update t as a set … from x r where … [and …];
+//  - functions: charindex(a, b) is instr(b, a), scope_identity() is
+//    last_insert_rowid() (which, like scope_identity, ignores rows a trigger
+//    inserted), getdate(), isnull, len, datalength, substring, left map to
+//    their SQLite forms; a few are the same in both; any other is refused;
+//  - collate *_BIN* is binary, other collations nocase; cast types map to
+//    SQLite's (nvarchar… text, varbinary blob, int integer);
+//  - set nocount on is dropped;
+//  - answer and why0 are ntext, as in a database upsized from Access: used
+//    with an operator, in (…) or a function other than cast, the statement is
+//    refused as SQL Server refuses it.
+// Anything else is passed on as written and SQLite judges it.
+
+namespace qs::test {
+
+namespace {
+
+struct Recorded {
+    QString sql;
+    bool forwardOnly = false;
+};
+
+struct State {
+    QList<Recorded> recorded;
+    QSet<QString> parsedClean;  // statements the grammar check passed before
+    bool codePage936 = false;
+};
+
+State& state() {
+    static State s;
+    return s;
+}
+
+QAtomicInt counter;
+
+struct Refusal {
+    QString text;
+};
+
+// --- Tokens ---------------------------------------------------------------
+
+struct Token {
+    enum Kind { Space, Word, Bracketed, String, Number, Param, Symbol } kind;
+    QString text;  // a string's value, quotes removed and '' undone
+    bool national = false;
+    bool is(const char* word) const {
+        return kind == Word && text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+    }
+    bool sym(const char* s) const { return kind == Symbol && text == QLatin1String(s); }
+};
+using Tokens = QVector<Token>;
+
+bool wordChar(QChar c) {
+    return c.isLetterOrNumber() || c == u'_' || c == u'@' || c == u'#' || c == u'$';
+}
+
+Tokens tokenize(const QString& s) {
+    Tokens out;
+    int i = 0;
+    const int n = s.size();
+    while (i < n) {
+        const QChar c = s[i];
+        if (c.isSpace()) {
+            while (i < n && s[i].isSpace()) ++i;
+            out.push_back({Token::Space, QStringLiteral(" ")});
+        } else if (c == u'\'' || ((c == u'N' || c == u'n') && i + 1 < n && s[i + 1] == u'\'')) {
+            const bool national = c != u'\'';
+            i += national ? 2 : 1;
+            QString v;
+            while (i < n) {
+                if (s[i] == u'\'') {
+                    if (i + 1 < n && s[i + 1] == u'\'') {
+                        v += u'\'';
+                        i += 2;
+                        continue;
+                    }
+                    break;
+                }
+                v += s[i++];
+            }
+            if (i >= n) throw Refusal{QStringLiteral("Unclosed quotation mark")};
+            ++i;
+            out.push_back({Token::String, v, national});
+        } else if (c == u'[') {
+            const int end = s.indexOf(u']', i);
+            if (end < 0) throw Refusal{QStringLiteral("Unclosed bracket")};
+            out.push_back({Token::Bracketed, s.mid(i, end - i + 1)});
+            i = end + 1;
+        } else if (c.isDigit()) {
+            const int start = i;
+            while (i < n && (s[i].isDigit() || s[i] == u'.')) ++i;
+            out.push_back({Token::Number, s.mid(start, i - start)});
+        } else if (wordChar(c)) {
+            const int start = i;
+            while (i < n && wordChar(s[i])) ++i;
+            out.push_back({Token::Word, s.mid(start, i - start)});
+        } else if (c == u'?') {
+            out.push_back({Token::Param, QStringLiteral("?")});
+            ++i;
+        } else {
+            static const QStringList pairs = {QStringLiteral("||"), QStringLiteral("<>"),
+                                              QStringLiteral(">="), QStringLiteral("<="),
+                                              QStringLiteral("!=")};
+            const QString two = s.mid(i, 2);
+            const bool pair = pairs.contains(two);
+            out.push_back({Token::Symbol, pair ? two : QString(c)});
+            i += pair ? 2 : 1;
+        }
+    }
+    return out;
+}
+
+// Index of the next non-space token at or after i (size() when none).
+int skip(const Tokens& t, int i, int end) {
+    while (i < end && t[i].kind == Token::Space) ++i;
+    return i;
+}
+
+int previous(const Tokens& t, int i) {
+    --i;
+    while (i >= 0 && t[i].kind == Token::Space) --i;
+    return i;
+}
+
+// Index of the parenthesis closing the one at `open`.
+int closing(const Tokens& t, int open, int end) {
+    int depth = 0;
+    for (int i = open; i < end; ++i) {
+        if (t[i].sym("("))
+            ++depth;
+        else if (t[i].sym(")") && --depth == 0)
+            return i;
+    }
+    throw Refusal{QStringLiteral("Incorrect syntax: unbalanced parentheses")};
+}
+
+// The first top-level word `word` in [from, end), or -1.
+int findWord(const Tokens& t, int from, int end, const char* word) {
+    int depth = 0;
+    for (int i = from; i < end; ++i) {
+        if (t[i].sym("("))
+            ++depth;
+        else if (t[i].sym(")"))
+            --depth;
+        else if (depth == 0 && t[i].is(word))
+            return i;
+    }
+    return -1;
+}
+
+QString quoted(const QString& v) {
+    QString q = v;
+    q.replace(u'\'', QStringLiteral("''"));
+    return u'\'' + q + u'\'';
+}
+
+QString degraded(const QString& v) {
+    QString out;
+    for (QChar c : v) {
+        QStringEncoder gbk("GBK", QStringConverter::Flag::Stateless);
+        const QByteArray b = gbk.encode(QString(c));
+        out += gbk.hasError() || b.isEmpty() || c.isSurrogate() ? u'?' : c;
+    }
+    return out;
+}
+
+// A T-SQL LIKE pattern as an SQLite one (with ESCAPE '\').
+QString likePattern(const QString& p) {
+    QString out;
+    for (int i = 0; i < p.size(); ++i) {
+        const QChar c = p[i];
+        if (c == u'[') {
+            if (i + 2 >= p.size() || p[i + 2] != u']')
+                throw Refusal{QStringLiteral("pattern class not modelled: ") + p};
+            const QChar e = p[i + 1];
+            out += (e == u'%' || e == u'_') ? QString(u'\\') + e : QString(e);
+            i += 2;
+        } else if (c == u'\\') {
+            out += QStringLiteral("\\\\");
+        } else {
+            out += c;
+        }
+    }
+    return quoted(out) + QStringLiteral(" escape '\\'");
+}
+
+QString sqliteType(const QString& type) {
+    const QString t = type.toLower();
+    if (t.contains(u"char") || t.contains(u"text")) return QStringLiteral("text");
+    if (t.contains(u"binary")) return QStringLiteral("blob");
+    if (t.contains(u"int")) return QStringLiteral("integer");
+    return t;
+}
+
+// --- Statements -----------------------------------------------------------
+
+// What a statement gives the client: nothing (declare, set), a row count
+// (insert, update, delete: a result of its own unless the batch says set
+// nocount on, so Qt sees no rows until it moves on to the next result) or rows.
+enum class Gives { Nothing, Count, Rows };
+
+struct Step {
+    QString sql;
+    QString into;  // table variable receiving the rows of an output clause
+    int params = 0;
+    Gives gives = Gives::Nothing;
+};
+
+class Translator {
+public:
+    Translator(QSqlDatabase db, bool codePage936) : db_(db), cp936_(codePage936) {}
+
+    bool nocount = false;  // the batch said set nocount on
+
+    QVector<Step> batch(const QString& sql) {
+        const Tokens t = tokenize(sql);
+        QVector<Step> steps;
+        int start = 0, depth = 0;
+        for (int i = 0; i <= t.size(); ++i) {
+            if (i < t.size()) {
+                if (t[i].sym("("))
+                    ++depth;
+                else if (t[i].sym(")"))
+                    --depth;
+                if (!(depth == 0 && t[i].sym(";"))) continue;
+            }
+            const Tokens s = t.mid(start, i - start);
+            start = i + 1;
+            if (skip(s, 0, s.size()) == s.size()) continue;
+            steps += statement(s);
+        }
+        return steps;
+    }
+
+private:
+    QVector<Step> statement(Tokens t) {
+        const int first = skip(t, 0, t.size());
+        if (t[first].is("set")) {
+            nocount = t[skip(t, first + 1, t.size())].is("nocount") &&
+                      t[skip(t, skip(t, first + 1, t.size()) + 1, t.size())].is("on");
+            return {};
+        }
+        if (t[first].is("declare")) {
+            const int var = skip(t, first + 1, t.size());
+            const int open = skip(t, skip(t, var + 1, t.size()) + 1, t.size());
+            QString columns;
+            for (int i = open; i < t.size(); ++i)
+                columns += t[i].kind == Token::Word     ? sqliteType(t[i].text)
+                           : t[i].kind == Token::Symbol ? t[i].text
+                                                        : QString(u' ');
+            columns.replace(QRegularExpression(QStringLiteral("\\(\\s*(max|\\d+)\\s*\\)")),
+                            QString());
+            const QString name = u'"' + t[var].text + u'"';
+            return {{QStringLiteral("drop table if exists temp.") + name, {}},
+                    {QStringLiteral("create temp table ") + name + u' ' + columns, {}}};
+        }
+        update_ = t[first].is("update");
+        if (update_) t = updateFrom(t, first);
+        limit_.clear();
+        returning_.clear();
+        into_.clear();
+        QString sql = expression(t, 0, t.size(), 0);
+        if (!returning_.isEmpty()) sql += QStringLiteral(" returning ") + returning_;
+        if (!limit_.isEmpty()) sql += QStringLiteral(" limit ") + limit_;
+        const int params = int(std::count_if(
+            t.begin(), t.end(), [](const Token& k) { return k.kind == Token::Param; }));
+        const bool query = t[first].is("select") || t[first].is("with");
+        const Gives gives = query || (!returning_.isEmpty() && into_.isEmpty()) ? Gives::Rows
+                            : nocount                                           ? Gives::Nothing
+                                                                                : Gives::Count;
+        return {{sql, into_, params, gives}};
+    }
+
+    // update a set … from t a inner join x r on c [where w]
+    //   → update t as a set … from x r where c [and (w)]
+    Tokens updateFrom(const Tokens& t, int first) {
+        const int alias = skip(t, first + 1, t.size());
+        const int set = skip(t, alias + 1, t.size());
+        const int from = findWord(t, set, t.size(), "from");
+        const int join = findWord(t, set, t.size(), "join");
+        if (from < 0 || join < 0) return t;
+        const int table = skip(t, from + 1, t.size());
+        const int on = findWord(t, join, t.size(), "on");
+        const int where = findWord(t, on, t.size(), "where");
+        const int end = where < 0 ? t.size() : where;
+        auto word = [](const QString& w) { return Token{Token::Word, w}; };
+        const Token space{Token::Space, QStringLiteral(" ")};
+        Tokens out;
+        out << word(QStringLiteral("update")) << space << t[table] << space
+            << word(QStringLiteral("as")) << space << t[alias] << space;
+        out += t.mid(set, from - set);
+        out << word(QStringLiteral("from")) << space;
+        out += t.mid(join + 1, on - join - 1);
+        out << word(QStringLiteral("where")) << space << Token{Token::Symbol, QStringLiteral("(")};
+        out += t.mid(on + 1, end - on - 1);
+        out << Token{Token::Symbol, QStringLiteral(")")};
+        if (where >= 0) {
+            out << space << word(QStringLiteral("and")) << space
+                << Token{Token::Symbol, QStringLiteral("(")};
+            out += t.mid(where + 1);
+            out << Token{Token::Symbol, QStringLiteral(")")};
+        }
+        return out;
+    }
+
+    QString expression(const Tokens& t, int from, int end, int depth) {
+        static const QSet<QString> keywords = {
+            QStringLiteral("in"),    QStringLiteral("exists"), QStringLiteral("values"),
+            QStringLiteral("over"),  QStringLiteral("as"),     QStringLiteral("and"),
+            QStringLiteral("or"),    QStringLiteral("not"),    QStringLiteral("on"),
+            QStringLiteral("from"),  QStringLiteral("join"),   QStringLiteral("when"),
+            QStringLiteral("then"),  QStringLiteral("else"),   QStringLiteral("select"),
+            QStringLiteral("where"), QStringLiteral("union"),  QStringLiteral("all"),
+            QStringLiteral("end"),   QStringLiteral("like"),   QStringLiteral("is"),
+            QStringLiteral("null")};
+        QString out;
+        for (int i = from; i < end; ++i) {
+            const Token& k = t[i];
+            if (k.sym("(")) ++depth;
+            if (k.sym(")")) --depth;
+            switch (k.kind) {
+                case Token::Space:
+                    out += u' ';
+                    continue;
+                case Token::String: {
+                    const QString v = !k.national && cp936_ ? degraded(k.text) : k.text;
+                    const int p = previous(t, i);
+                    out += p >= 0 && t[p].is("like") ? likePattern(v) : quoted(v);
+                    continue;
+                }
+                case Token::Symbol:
+                    if (k.text == u"||")
+                        throw Refusal{QStringLiteral("Incorrect syntax near '|'.")};
+                    out += k.text == u"+" ? QStringLiteral("||") : k.text;
+                    continue;
+                case Token::Word:
+                    break;
+                default:
+                    out += k.text;
+                    continue;
+            }
+            const QString lower = k.text.toLower();
+            const int next = skip(t, i + 1, end);
+            const int prev = previous(t, i);
+            if (lower == u"top") {
+                if (depth > 0) throw Refusal{QStringLiteral("top in a subquery is not modelled")};
+                int n = next;
+                if (t[n].sym("(")) n = skip(t, n + 1, end);
+                limit_ = t[n].text;
+                i = n;
+                if (t[skip(t, i + 1, end)].sym(")")) i = skip(t, i + 1, end);
+                continue;
+            }
+            if (lower == u"collate") {
+                out += t[next].text.contains(QStringLiteral("_BIN"), Qt::CaseInsensitive)
+                           ? QStringLiteral("collate binary")
+                           : QStringLiteral("collate nocase");
+                i = next;
+                continue;
+            }
+            if (lower == u"output") {
+                i = output(t, i, end);
+                continue;
+            }
+            if (k.text.startsWith(u'@')) {
+                out += u'"' + k.text + u'"';
+                continue;
+            }
+            if ((lower == u"answer" || lower == u"why0") && !(next < end && t[next].sym("(")))
+                checkNtext(t, i, end, depth);
+            if (prev >= 0 && t[prev].is("as") && depth > 0) {
+                out += sqliteType(k.text);
+                if (next < end && t[next].sym("(")) i = closing(t, next, end);
+                continue;
+            }
+            const bool call =
+                next < end && t[next].sym("(") && !keywords.contains(lower) &&
+                !(prev >= 0 && (t[prev].is("into") || t[prev].is("table") || t[prev].is("from") ||
+                                t[prev].is("join") || t[prev].is("update")));
+            if (!call) {
+                out += k.text;
+                continue;
+            }
+            const int close = closing(t, next, end);
+            const int after = skip(t, close + 1, end);
+            calls_.push_back(
+                {lower, (prev >= 0 && isOperator(t[prev])) ||
+                            (after < end && (isOperator(t[after]) || t[after].is("in")))});
+            QStringList args;
+            int argStart = next + 1, d = 0;
+            for (int j = next + 1; j <= close; ++j) {
+                if (t[j].sym("("))
+                    ++d;
+                else if (t[j].sym(")") && j != close)
+                    --d;
+                else if ((d == 0 && t[j].sym(",")) || j == close) {
+                    args << expression(t, argStart, j, depth + 1).trimmed();
+                    argStart = j + 1;
+                }
+            }
+            if (args.size() == 1 && args[0].isEmpty()) args.clear();
+            out += function(lower, k.text, args, t, next, close, depth);
+            calls_.pop_back();
+            i = close;
+        }
+        return out;
+    }
+
+    QString function(const QString& name, const QString& written, const QStringList& a,
+                     const Tokens& t, int open, int close, int depth) {
+        static const QSet<QString> same = {
+            QStringLiteral("upper"),     QStringLiteral("lower"), QStringLiteral("coalesce"),
+            QStringLiteral("count"),     QStringLiteral("max"),   QStringLiteral("min"),
+            QStringLiteral("sum"),       QStringLiteral("avg"),   QStringLiteral("abs"),
+            QStringLiteral("replace"),   QStringLiteral("ltrim"), QStringLiteral("rtrim"),
+            QStringLiteral("row_number")};
+        auto call = [](const QString& f, const QStringList& args) -> QString {
+            return f + u'(' + args.join(QStringLiteral(", ")) + u')';
+        };
+        if (name == u"cast")  // its "as <type>" is handled inside
+            return QStringLiteral("cast(") + expression(t, open + 1, close, depth + 1) + u')';
+        if (same.contains(name)) return call(name, a);
+        if (name == u"charindex" && a.size() == 2)
+            return call(QStringLiteral("instr"), {a[1], a[0]});
+        if (name == u"scope_identity" && a.isEmpty()) return QStringLiteral("last_insert_rowid()");
+        if (name == u"getdate" && a.isEmpty()) return QStringLiteral("datetime('now','localtime')");
+        if (name == u"isnull" && a.size() == 2) return call(QStringLiteral("ifnull"), a);
+        if (name == u"len" && a.size() == 1)
+            return QStringLiteral("length(rtrim(") + a[0] + QStringLiteral("))");
+        if (name == u"datalength" && a.size() == 1)
+            return QStringLiteral("length(cast(") + a[0] + QStringLiteral(" as blob))");
+        if (name == u"substring" && a.size() == 3) return call(QStringLiteral("substr"), a);
+        if (name == u"left" && a.size() == 2)
+            return call(QStringLiteral("substr"), {a[0], QStringLiteral("1"), a[1]});
+        throw Refusal{u'\'' + written +
+                      QStringLiteral("' is not a recognized built-in function name.")};
+    }
+
+    // output inserted.c [, inserted.c …] [into @t]: returns the last token used.
+    int output(const Tokens& t, int i, int end) {
+        QStringList columns;
+        int j = skip(t, i + 1, end);
+        while (j + 2 < end && t[j].is("inserted") && t[j + 1].sym(".")) {
+            columns << t[j + 2].text;
+            j = skip(t, j + 3, end);
+            if (j < end && t[j].sym(","))
+                j = skip(t, j + 1, end);
+            else
+                break;
+        }
+        if (columns.isEmpty()) throw Refusal{QStringLiteral("Incorrect syntax near 'output'.")};
+        returning_ = columns.join(QStringLiteral(", "));
+        if (j < end && t[j].is("into")) {
+            const int var = skip(t, j + 1, end);
+            into_ = t[var].text;
+            return var;
+        }
+        // Without into: refused when the insert's table has a trigger.
+        const int into = findWord(t, 0, i, "into");
+        QString table = into < 0 ? QString() : t[skip(t, into + 1, end)].text;
+        table.remove(u'[').remove(u']');
+        QSqlQuery q(db_);
+        q.exec(QStringLiteral("select count(*) from sqlite_master where type = 'trigger' and "
+                              "tbl_name = '") +
+               table + u'\'');
+        if (q.next() && q.value(0).toInt() > 0)
+            throw Refusal{QStringLiteral("The target table '") + table +
+                          QStringLiteral("' of the DML statement cannot have any enabled triggers "
+                                         "if the statement contains an OUTPUT clause without "
+                                         "INTO clause.")};
+        return j - 1;
+    }
+
+    QSqlDatabase db_;
+    bool cp936_;
+    // answer and why0 are ntext in the field layout: SQL Server takes them in
+    // like, is null, a select or insert list, an update's set target and
+    // cast/datalength, and refuses them to operators, in (…) and other
+    // functions (coalesce and isnull pass them on to what encloses them).
+    static bool isOperator(const Token& k) {
+        static const QStringList ops = {
+            QStringLiteral("+"), QStringLiteral("="), QStringLiteral("<>"), QStringLiteral("!="),
+            QStringLiteral("<"), QStringLiteral(">"), QStringLiteral("<="), QStringLiteral(">=")};
+        return k.kind == Token::Symbol && ops.contains(k.text);
+    }
+    void checkNtext(const Tokens& t, int i, int end, int depth) const {
+        const int start = i >= 2 && t[i - 1].sym(".") ? i - 2 : i;
+        const int p = previous(t, start), n = skip(t, i + 1, end);
+        const bool setTarget = update_ && depth == 0 && p >= 0 &&
+                               (t[p].is("set") || t[p].sym(",")) && n < end && t[n].sym("=");
+        const Refusal refused{QStringLiteral("The data type ntext (column ") + t[i].text +
+                              QStringLiteral(") is invalid here; cast it to nvarchar(max).")};
+        if (!setTarget &&
+            ((p >= 0 && isOperator(t[p])) || (n < end && (isOperator(t[n]) || t[n].is("in")))))
+            throw refused;
+        for (auto c = calls_.crbegin(); c != calls_.crend(); ++c) {
+            if (c->name == u"cast" || c->name == u"convert" || c->name == u"datalength") return;
+            if (c->name != u"coalesce" && c->name != u"isnull") throw refused;
+            if (c->operand) throw refused;
+        }
+    }
+
+    struct Call {
+        QString name;
+        bool operand;  // an operator or in (…) next to the call
+    };
+    QVector<Call> calls_;
+    bool update_ = false;
+    QString limit_, returning_, into_;
+};
+
+// --- Driver ---------------------------------------------------------------
+
+QString fileFor(const QString& endpoint) {
+    // Named as the embedded servers name theirs, so that a test opening the
+    // endpoint on the embedded backend sees the same file.
+    QString safe;
+    for (QChar c : endpoint) {
+        const bool ok = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+                        (c >= u'0' && c <= u'9') || c == u'.' || c == u',' || c == u'-' ||
+                        c == u'_';
+        safe += ok ? c : QLatin1Char('_');
+    }
+    if (safe.isEmpty()) safe = QStringLiteral("_");
+    return DbEnvironment::current().embeddedServerFolder + u'/' + safe + QStringLiteral(".sqlite");
+}
+
+class StandInDriver;
+
+class StandInResult : public QSqlResult {
+public:
+    explicit StandInResult(const StandInDriver* driver);
+    ~StandInResult() override;
+
+protected:
+    bool reset(const QString& sql) override {
+        setQuery(sql);
+        return run(sql, {});
+    }
+    bool prepare(const QString& sql) override {
+        setQuery(sql);
+        return true;
+    }
+    bool exec() override { return run(lastQuery(), boundValues()); }
+    bool fetch(int i) override;
+    bool nextResult() override {
+        release();
+        results_.removeFirst();
+        return serve();
+    }
+    bool fetchFirst() override { return fetch(0); }
+    bool fetchLast() override { return fetch(int(rows_.size()) - 1); }
+    QVariant data(int i) override { return rows_.value(at()).value(i); }
+    bool isNull(int i) override { return data(i).isNull(); }
+    int size() override { return -1; }
+    int numRowsAffected() override { return -1; }
+    QSqlRecord record() const override { return record_; }
+    QVariant lastInsertId() const override { return {}; }
+    void detachFromResultSet() override { release(); }
+
+private:
+    struct Result {
+        bool rows = false;
+        QVector<QVector<QVariant>> values;
+        QSqlRecord record;
+    };
+    bool run(const QString& sql, const QVariantList& values);
+    bool serve();
+    bool fail(const QString& text, const QString& code);
+    void release();
+    StandInDriver* driver() const;
+
+    QList<Result> results_;  // the first is being read
+    QVector<QVector<QVariant>> rows_;
+    QSqlRecord record_;
+};
+
+class StandInDriver : public QSqlDriver {
+public:
+    bool hasFeature(DriverFeature f) const override {
+        switch (f) {
+            case Transactions:
+            case BLOB:
+            case PreparedQueries:
+            case PositionalPlaceholders:
+            case MultipleResultSets:
+                return true;
+            default:
+                return false;
+        }
+    }
+    bool open(const QString& db, const QString&, const QString&, const QString&, int,
+              const QString&) override {
+        QString endpoint;
+        for (const QString& part : db.split(u';')) {
+            if (part.trimmed().startsWith(QStringLiteral("server="), Qt::CaseInsensitive))
+                endpoint = part.trimmed().mid(7);
+        }
+        // Nobody answers on 127.0.0.1 port 1.
+        if (endpoint.isEmpty() || endpoint == u"127.0.0.1,1") {
+            setLastError(
+                QSqlError(QStringLiteral("[FreeTDS][SQL Server]Unable to connect to data source"),
+                          {}, QSqlError::ConnectionError, QStringLiteral("08001")));
+            setOpenError(true);
+            return false;
+        }
+        name_ = QStringLiteral("qs-sqlserver-stand-in-%1").arg(counter.fetchAndAddRelaxed(1));
+        sqlite_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
+        sqlite_.setDatabaseName(SqlServerStandIn::prepareFile(endpoint));
+        if (!sqlite_.open()) {
+            setLastError(sqlite_.lastError());
+            setOpenError(true);
+            return false;
+        }
+        setOpen(true);
+        setOpenError(false);
+        return true;
+    }
+    void close() override {
+        if (!name_.isEmpty()) {
+            sqlite_.close();
+            sqlite_ = QSqlDatabase();
+            QSqlDatabase::removeDatabase(name_);
+            name_.clear();
+        }
+        setOpen(false);
+    }
+    ~StandInDriver() override { close(); }
+    QSqlResult* createResult() const override { return new StandInResult(this); }
+    bool beginTransaction() override { return sqlite_.transaction(); }
+    bool commitTransaction() override { return sqlite_.commit(); }
+    bool rollbackTransaction() override { return sqlite_.rollback(); }
+    QSqlRecord record(const QString& table) const override { return sqlite_.record(table); }
+    QStringList tables(QSql::TableType type) const override { return sqlite_.tables(type); }
+
+    QSqlDatabase sqlite_;
+    QString name_;
+    const StandInResult* busy_ = nullptr;  // a forward-only result with unread rows
+};
+
+StandInResult::StandInResult(const StandInDriver* driver) : QSqlResult(driver) {}
+StandInResult::~StandInResult() {
+    release();
+}
+
+StandInDriver* StandInResult::driver() const {
+    return const_cast<StandInDriver*>(static_cast<const StandInDriver*>(QSqlResult::driver()));
+}
+
+void StandInResult::release() {
+    if (driver() && driver()->busy_ == this) driver()->busy_ = nullptr;
+}
+
+bool StandInResult::fail(const QString& text, const QString& code) {
+    qWarning("SQL Server stand-in refused (%s) %s: %s", qPrintable(code), qPrintable(text),
+             qPrintable(lastQuery().simplified().left(300)));
+    setLastError(QSqlError(QStringLiteral("[FreeTDS][SQL Server]") + text, {},
+                           QSqlError::StatementError, code));
+    return false;
+}
+
+bool StandInResult::fetch(int i) {
+    if (!isForwardOnly())  // FreeTDS ran it as a server cursor
+        return fail(QStringLiteral("Fetch type out of range"), QStringLiteral("HY106"));
+    if (i < 0 || i < at() || i >= rows_.size()) {
+        if (results_.size() <= 1) release();  // else more results are pending
+        return false;
+    }
+    setAt(i);
+    return true;
+}
+
+bool StandInResult::run(const QString& sql, const QVariantList& values) {
+    release();
+    rows_.clear();
+    record_ = QSqlRecord();
+    setSelect(false);
+    setActive(false);
+    state().recorded << Recorded{sql, isForwardOnly()};
+    StandInDriver* d = driver();
+    if (d->busy_) return fail(QStringLiteral("Invalid cursor state"), QStringLiteral("24000"));
+    QVector<Step> steps;
+    try {
+        steps = Translator(d->sqlite_, state().codePage936).batch(sql);
+    } catch (const Refusal& r) {
+        return fail(r.text, QStringLiteral("42000"));
+    }
+    int bound = 0;
+    results_.clear();
+    for (const Step& s : steps) {
+        QSqlQuery q(d->sqlite_);
+        q.setForwardOnly(true);
+        if (!q.prepare(s.sql)) return fail(q.lastError().text() + u' ' + s.sql, {});
+        for (int k = s.params; k > 0; --k) q.addBindValue(values.value(bound++));
+        if (!q.exec()) return fail(q.lastError().text() + u' ' + s.sql, {});
+        QVector<QVector<QVariant>> rows;
+        while (q.next()) {
+            QVector<QVariant> r(q.record().count());
+            for (int c = 0; c < r.size(); ++c) r[c] = q.value(c);
+            rows << r;
+        }
+        if (!s.into.isEmpty()) {
+            for (const auto& r : rows) {
+                QSqlQuery put(d->sqlite_);
+                put.prepare(QStringLiteral("insert into temp.\"") + s.into +
+                            QStringLiteral("\" values (?)"));
+                put.addBindValue(r.value(0));
+                if (!put.exec()) return fail(put.lastError().text(), {});
+            }
+        } else if (s.gives != Gives::Nothing) {
+            results_ << Result{s.gives == Gives::Rows, rows, q.record()};
+        }
+    }
+    setActive(true);
+    serve();
+    return true;
+}
+
+bool StandInResult::serve() {
+    rows_.clear();
+    record_ = QSqlRecord();
+    setAt(QSql::BeforeFirstRow);
+    if (results_.isEmpty()) {
+        setSelect(false);
+        return false;
+    }
+    const Result& r = results_.first();
+    setSelect(r.rows);
+    rows_ = r.values;
+    record_ = r.rows ? r.record : QSqlRecord();
+    if ((!rows_.isEmpty() || results_.size() > 1) && isForwardOnly()) driver()->busy_ = this;
+    return true;
+}
+
+}  // namespace
+
+namespace SqlServerStandIn {
+
+void install() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    QSqlDatabase::registerSqlDriver(QStringLiteral("QODBC"), new QSqlDriverCreator<StandInDriver>);
+}
+
+QString prepareFile(const QString& endpoint) {
+    const QString path = fileFor(endpoint);
+    if (QFileInfo::exists(path)) return path;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QString name = QStringLiteral("qs-sqlserver-stand-in-setup");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (!db.open()) qFatal("cannot create %s", qPrintable(path));
+        // The field's layout: an audit trigger on timu (its rows take ids of
+        // their own, far from the questions'), and rizi without id.
+        QStringList statements = SchemaStatements(Backend::Sqlite);
+        statements << QStringLiteral("drop table rizi")
+                   << QStringLiteral(
+                          "create table rizi (stime DATETIME DEFAULT "
+                          "(datetime('now','localtime')), username TEXT, body TEXT)")
+                   << QStringLiteral(
+                          "create table timu_audit (n INTEGER PRIMARY KEY "
+                          "AUTOINCREMENT, timu_id INTEGER)")
+                   << QStringLiteral(
+                          "insert into sqlite_sequence (name, seq) values "
+                          "('timu_audit', 1000)")
+                   << QStringLiteral(
+                          "create trigger timu_audit_insert after insert on timu "
+                          "begin insert into timu_audit (timu_id) values (new.id); end");
+        for (const QString& s : statements) {
+            QSqlQuery q(db);
+            if (!q.exec(s)) qFatal("%s: %s", qPrintable(s), qPrintable(q.lastError().text()));
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return path;
+}
+
+void setCodePage936(bool on) {
+    state().codePage936 = on;
+}
+
+QStringList takeFaults() {
+    QStringList faults;
+    QStringList toParse;
+    for (const Recorded& r : std::as_const(state().recorded)) {
+        const QString shown = QStringLiteral(": ") + r.sql.simplified().left(300);
+        if (!r.forwardOnly) faults << QStringLiteral("not forward-only") + shown;
+        try {
+            const Tokens t = tokenize(r.sql);
+            for (int i = 0; i < t.size(); ++i) {
+                if (t[i].kind == Token::String && !t[i].national)
+                    faults << QStringLiteral("literal without N") + shown;
+                if (t[i].is("output")) {
+                    const int into = findWord(t, i, t.size(), "into");
+                    const int values = findWord(t, i, t.size(), "values");
+                    const int dflt = findWord(t, i, t.size(), "default");
+                    const int stop =
+                        qMin(values < 0 ? t.size() : values, dflt < 0 ? t.size() : dflt);
+                    if (into < 0 || into > stop)
+                        faults << QStringLiteral("output without into") + shown;
+                }
+            }
+        } catch (const Refusal& e) {
+            faults << e.text + shown;
+        }
+        if (!state().parsedClean.contains(r.sql) && !toParse.contains(r.sql)) toParse << r.sql;
+    }
+    state().recorded.clear();
+    faults.removeDuplicates();
+    if (toParse.isEmpty()) return faults;
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"), {qEnvironmentVariable("QS_SOURCE_DIR") +
+                                                 QStringLiteral("/tests/support/tsql-check.py")});
+    p.write(QJsonDocument(QJsonArray::fromStringList(toParse)).toJson(QJsonDocument::Compact));
+    p.closeWriteChannel();
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+        faults << QStringLiteral("the T-SQL grammar check did not run: ") +
+                      QString::fromUtf8(p.readAllStandardError());
+        return faults;
+    }
+    QSet<int> bad;
+    for (const QString& line :
+         QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
+        const int index = line.section(u'\t', 0, 0).toInt();
+        bad << index;
+        faults << line.section(u'\t', 1) + QStringLiteral(": ") +
+                      toParse.value(index).simplified().left(300);
+    }
+    for (int i = 0; i < toParse.size(); ++i)
+        if (!bad.contains(i)) state().parsedClean << toParse[i];
+    return faults;
+}
+
+}  // namespace SqlServerStandIn
+
+}  // namespace qs::test
