@@ -14,6 +14,14 @@ QString SqlDialect::literal(const QString& value) const {
 }
 
 QString SqlDialect::likeLiteral(const QString& value) const {
+    return likePattern(value, false);
+}
+
+QString SqlDialect::likeContaining(const QString& value) const {
+    return likePattern(value, true);
+}
+
+QString SqlDialect::likePattern(const QString& value, bool anywhere) const {
     QString v;
     v.reserve(value.size() + 8);
     bool escaped = false;
@@ -35,6 +43,7 @@ QString SqlDialect::likeLiteral(const QString& value) const {
         }
         v += c;
     }
+    if (anywhere) v = QLatin1Char('%') + v + QLatin1Char('%');
     QString text = literal(v);
     // PostgreSQL escapes with a backslash by default; SQLite needs the clause.
     if (escaped && backend_ == Backend::Sqlite) text += QStringLiteral(" ESCAPE '\\'");

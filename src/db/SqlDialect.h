@@ -28,6 +28,8 @@ public:
     // A value too long for the database's like patterns (SQLite: 50,000
     // bytes, SQL Server: 8,000) is compared with "=" under the same rule.
     QString matches(const QString& column, const QString& value) const;
+    // A LIKE pattern that matches every text holding the value literally.
+    QString likeContaining(const QString& value) const;
     // A table name as the system writes it in brackets, e.g. [timu].
     QString bracketed(const QString& table) const;
 
@@ -62,6 +64,7 @@ public:
     QString insertRow(const QString& table, const QStringList& columns, bool returningId) const;
 
 private:
+    QString likePattern(const QString& value, bool anywhere) const;
     Backend backend_;
 };
 

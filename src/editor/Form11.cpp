@@ -1,6 +1,7 @@
 #include "editor/Form11.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QMouseEvent>
 #include <QShortcut>
 #include <limits>
@@ -50,7 +51,9 @@ Form11::Form11(LoginState& login, Platform& platform, const QString& programFold
     Form_Load();
 }
 
-Form11::~Form11() = default;
+Form11::~Form11() {
+    if (editing_) QDir(pictureFolder()).removeRecursively();
+}
 
 void Form11::connectControls() {
     using L = ClickableLabel;
@@ -60,6 +63,7 @@ void Form11::connectControls() {
     connect(ui_->Command4, &QPushButton::clicked, this, &Form11::Command4_Click);
     connect(ui_->Command5, &QPushButton::clicked, this, &Form11::Command5_Click);
     connect(ui_->Label32, &L::clicked, this, &Form11::Label32_Click);
+    connect(ui_->Command6, &QPushButton::clicked, this, &Form11::Command6_Click);
     // Ctrl+Enter anywhere in the window is a click on "提交" (none while the button is disabled).
     for (const QKeySequence& keys :
          {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)})
@@ -237,6 +241,10 @@ void Form11::showEditor() {
 }
 
 void Form11::closeEvent(QCloseEvent* event) {
+    if (editing_) {
+        closeQuestionWindow(event);
+        return;
+    }
     event->accept();
     platform_.quit();
 }

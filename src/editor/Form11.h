@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QImage>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "db/ServerSettings.h"
+#include "editor/QuestionEdit.h"
 #include "login/EditorAccess.h"
 #include "login/LoginState.h"
 #include "platform/Platform.h"
@@ -37,6 +40,18 @@ public:
            QWidget* parent = nullptr);
     ~Form11() override;
 
+    // A second window on one question already on the server at `endpoint`,
+    // with "保存修改" and "删除此题": a top-level window over `owner`, deleted
+    // when closed. nullptr, after telling the operator why, when the question
+    // cannot be read or the operator may not edit it (an operator who is not
+    // an administrator edits only questions he added, or the one he has just
+    // added here: `addedHere`).
+    static Form11* openQuestion(LoginState& login, Platform& platform, const QString& programFolder,
+                                const ServerSettings& settings, const QString& endpoint, qint64 id,
+                                bool addedHere, QWidget* owner);
+    // The server identity of the question this window edits; 0 in the editor.
+    qint64 editedQuestionId() const { return editing_ ? editing_->id : 0; }
+
     // EditorAccess
     void insertBank(int index, const QString& name) override;
     void setBankText(const QString& text) override;
@@ -58,6 +73,10 @@ public:
     // Server sequence number id2 of the question added last.
     QString id2bak;
 
+signals:
+    // The question of this window was saved or deleted.
+    void questionChanged();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -70,6 +89,8 @@ private slots:
     void Command4_Click();
     void Command5_Click();
     void Label32_Click();
+    // "题目管理" in the editor, "删除此题" in a question window.
+    void Command6_Click();
 
     // The window's own commands.
     void Label4_Click();
@@ -161,6 +182,8 @@ private:
 
     // Helpers shared by the handlers.
     void switchType(int type);
+    // Shows the rows of options C and D, and those of E and F or not.
+    void showOptionRows(bool withEF);
     void pickAnswerLetter(QLabel* label, QChar letter);
     void optionPlaceholder(QLineEdit* option);
     void pasteIntoOption(QLineEdit* option);
@@ -179,6 +202,22 @@ private:
     // False, after a message naming it, when `download` is no usable endpoint.
     bool endpointUsable();
     void deleteSelectedBank(bool withBankRows);
+    // The submit's refusals; false when the question may not be stored.
+    bool questionComplete();
+    // Fills `in` from the controls, normalising the options in them; false
+    // (after saying so) when a ticked picture's file cannot be read.
+    bool readQuestion(QuestionInput& in);
+
+    // The question window.
+    void enterEditMode(const QString& endpoint);
+    void showQuestion(const StoredQuestion& question);
+    void closeQuestionWindow(QCloseEvent* event);
+    void saveQuestion();
+    void deleteQuestion();
+    void openBrowser();
+    // Everything the operator can change, to tell whether anything was.
+    QStringList questionState() const;
+    QString pictureFolder() const;
 
     std::unique_ptr<Ui::Form11> ui_;
     LoginState& login_;
@@ -186,6 +225,17 @@ private:
     QString programFolder_;
     ServerSettings settings_;
     std::function<void(QWidget*)> openSyncWindow_;
+
+    // The question this window edits; empty in the editor.
+    std::optional<StoredQuestion> editing_;
+    QStringList savedState_;
+    int picturesTaken_ = 0;
+    bool deleted_ = false;
+    QString onlyAdder_;  // set: the window deletes only this adder's question
+    // The question this editor added last, for "改上道".
+    QString lastEndpoint_;
+    qint64 lastId_ = 0;
+    QPointer<QWidget> browser_;
 };
 
 }  // namespace qs

@@ -67,24 +67,18 @@ bool Form11::endpointUsable() {
     return problem.isEmpty();
 }
 
-void Form11::Command1_Click() {
-    resetOptionLabelColours();
-    download = ChooseEndpoint(ui_->Combo3->currentText(), login_.download1, login_.download2,
-                              login_.download3, login_.download4);
-    const QString explanation = ui_->why0->text();
-    if (!explanation.isEmpty() && explanation != QStringLiteral("--")) why0save = explanation;
-
+bool Form11::questionComplete() {
     if (ui_->Combo1->currentText().isEmpty()) {
         platform_.message(this, QStringLiteral("题库不能为空"));
-        return;
+        return false;
     }
     if (ui_->timu->text().isEmpty()) {
         platform_.message(this, QStringLiteral("题目不能为空"));
-        return;
+        return false;
     }
     if (ui_->answer->text().isEmpty()) {
         platform_.message(this, QStringLiteral("答案不能为空"));
-        return;
+        return false;
     }
     if (ui_->SA->text().isEmpty()) {
         if (platform_.message(this,
@@ -92,11 +86,67 @@ void Form11::Command1_Click() {
                                              "不清楚就默认点【是】"),
                               QStringLiteral("选项为空值，是否自动设置成如图.."),
                               Buttons::YesNo) != Answer::Yes)
-            return;
+            return false;
         Label23_Click();
     }
     if (!ui_->Check4->isChecked() && !ui_->Check5->isChecked() && ui_->SB->text().isEmpty()) {
         platform_.message(this, QStringLiteral("选项B不能为空"));
+        return false;
+    }
+    return true;
+}
+
+bool Form11::readQuestion(QuestionInput& full) {
+    // Pictures: only ticked ones with a path; the question's path is
+    // rewritten first and shown as it is looked up.
+    const struct {
+        QCheckBox* check;
+        QLineEdit* path;
+    } pictures[kPictureSlots] = {{ui_->timu1, ui_->timu2}, {ui_->AJPG1, ui_->AJPG2},
+                                 {ui_->BJPG1, ui_->BJPG2}, {ui_->CJPG1, ui_->CJPG2},
+                                 {ui_->DJPG1, ui_->DJPG2}, {ui_->EJPG1, ui_->EJPG2},
+                                 {ui_->FJPG1, ui_->FJPG2}, {ui_->why1, ui_->why2}};
+    for (int slot = 0; slot < kPictureSlots; ++slot) {
+        const auto& p = pictures[slot];
+        if (!p.check->isChecked() || p.path->text().isEmpty()) continue;
+        if (slot == kQuestionPicture) p.path->setText(QuestionPicturePath(p.path->text()));
+        full.picturePaths[size_t(slot)] = p.path->text();
+        // A ticked picture whose file is gone would be stored without it while
+        // the operator believes it is there: stop before anything is written.
+        if (!QFileInfo(p.path->text()).isReadable()) {
+            platform_.message(this,
+                              QStringLiteral("图片文件无法读取：") + p.path->text() +
+                                  QStringLiteral("\r\n请重新截屏，或取消勾选“图片”后再提交。"));
+            return false;
+        }
+    }
+    full.adder = ui_->adder->text();
+    const QCheckBox* types[] = {ui_->Check1, ui_->Check2, ui_->Check3, ui_->Check4, ui_->Check5};
+    for (int i = 0; i < 5; ++i)
+        if (types[i]->isChecked()) full.qtype = Renumbering::types()[i];
+    full.nandu = ui_->nandu->text();
+    full.why0 = ui_->why0->text();
+    QLineEdit* const options[] = {ui_->SA, ui_->SB, ui_->SC, ui_->SD, ui_->SE, ui_->SF};
+    for (int i = 0; i < 6; ++i) {
+        if (i >= 2 && options[i]->text().isEmpty()) continue;
+        options[i]->setText(NormaliseOptionText(options[i]->text()));
+        full.options[size_t(i)] = options[i]->text();
+    }
+    return true;
+}
+
+void Form11::Command1_Click() {
+    resetOptionLabelColours();
+    // A question window stays on the server its question is on.
+    if (!editing_)
+        download = ChooseEndpoint(ui_->Combo3->currentText(), login_.download1, login_.download2,
+                                  login_.download3, login_.download4);
+    const QString explanation = ui_->why0->text();
+    if (!explanation.isEmpty() && explanation != QStringLiteral("--")) why0save = explanation;
+
+    if (!questionComplete()) return;
+    if (editing_) {
+        saveQuestion();
         return;
     }
     if (!endpointUsable()) return;
@@ -136,47 +186,21 @@ void Form11::Command1_Click() {
         return;
     }
 
-    // Pictures: only ticked ones with a path; the question's path is
-    // rewritten first and shown as it is looked up.
-    const struct {
-        QCheckBox* check;
-        QLineEdit* path;
-    } pictures[kPictureSlots] = {{ui_->timu1, ui_->timu2}, {ui_->AJPG1, ui_->AJPG2},
-                                 {ui_->BJPG1, ui_->BJPG2}, {ui_->CJPG1, ui_->CJPG2},
-                                 {ui_->DJPG1, ui_->DJPG2}, {ui_->EJPG1, ui_->EJPG2},
-                                 {ui_->FJPG1, ui_->FJPG2}, {ui_->why1, ui_->why2}};
     QuestionInput& full = submission.input();
-    for (int slot = 0; slot < kPictureSlots; ++slot) {
-        const auto& p = pictures[slot];
-        if (!p.check->isChecked() || p.path->text().isEmpty()) continue;
-        if (slot == kQuestionPicture) p.path->setText(QuestionPicturePath(p.path->text()));
-        full.picturePaths[size_t(slot)] = p.path->text();
-        // A ticked picture whose file is gone would be stored without it while
-        // the operator believes it is there: stop before anything is written.
-        if (!QFileInfo(p.path->text()).isReadable()) {
-            platform_.message(this, QStringLiteral("图片文件无法读取：") + p.path->text() +
-                                        QStringLiteral("\r\n请重新截屏，或取消勾选“图片”后再提交。"));
-            restoreCommandButtons();
-            return;
-        }
-    }
-    full.adder = ui_->adder->text();
-    const QCheckBox* types[] = {ui_->Check1, ui_->Check2, ui_->Check3, ui_->Check4, ui_->Check5};
-    for (int i = 0; i < 5; ++i)
-        if (types[i]->isChecked()) full.qtype = Renumbering::types()[i];
-    full.nandu = ui_->nandu->text();
-    full.why0 = ui_->why0->text();
-    QLineEdit* const options[] = {ui_->SA, ui_->SB, ui_->SC, ui_->SD, ui_->SE, ui_->SF};
-    for (int i = 0; i < 6; ++i) {
-        if (i >= 2 && options[i]->text().isEmpty()) continue;
-        options[i]->setText(NormaliseOptionText(options[i]->text()));
-        full.options[size_t(i)] = options[i]->text();
+    if (!readQuestion(full)) {
+        restoreCommandButtons();
+        return;
     }
     full.username = login_.username;
     full.now = platform_.now();
 
     const SubmitOutcome out = submission.add();
     if (out.local.added) login_.sid = QString::number(out.local.id);
+    // "改上道" edits only the question added last, and only where the server has it.
+    if (out.server.added || out.local.added) {
+        lastEndpoint_ = download;
+        lastId_ = out.server.added ? out.server.id : 0;
+    }
 
     timubak = ui_->timu->text();
     sabak = ui_->SA->text();

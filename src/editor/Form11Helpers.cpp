@@ -48,16 +48,16 @@ void Form11::switchType(int type) {
         ui_->SB->setText(kFalse);
     }
 
-    if (type != 3) {
-        for (QWidget* w :
-             std::initializer_list<QWidget*>{ui_->SC, ui_->SD, ui_->Label10, ui_->Label12})
-            w->show();
-        const bool showEF = type != 1;
-        for (QWidget* w : std::initializer_list<QWidget*>{
-                 ui_->Label14, ui_->SE, ui_->EJPG1, ui_->Label15, ui_->EJPG2, ui_->e2jpg,
-                 ui_->Label16, ui_->SF, ui_->FJPG1, ui_->Label17, ui_->FJPG2, ui_->f2jpg})
-            w->setVisible(showEF);
-    }
+    if (type != 3) showOptionRows(type != 1);
+}
+
+void Form11::showOptionRows(bool withEF) {
+    for (QWidget* w : std::initializer_list<QWidget*>{ui_->SC, ui_->SD, ui_->Label10, ui_->Label12})
+        w->show();
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             ui_->Label14, ui_->SE, ui_->EJPG1, ui_->Label15, ui_->EJPG2, ui_->e2jpg, ui_->Label16,
+             ui_->SF, ui_->FJPG1, ui_->Label17, ui_->FJPG2, ui_->f2jpg})
+        w->setVisible(withEF);
 }
 
 void Form11::Check1_Click(bool checked) {
@@ -174,10 +174,16 @@ void Form11::Label25_Click() {
     if (platform_.message(this, QStringLiteral("是否要打还上道题的编辑界面?是另一个界面"),
                           QStringLiteral("是否编辑上道题？"), Buttons::YesNo) != Answer::Yes)
         return;
-    // The previous question is edited from this same window: the hand-over is
-    // the bank kept in Combo1 and the server sequence number in the login state.
+    // The hand-over: the bank kept in Combo1 and the server sequence number in
+    // the login state; then a second window opens on the question itself.
     ui_->Combo1->setEditText(ui_->Combo1->currentText());
     login_.id2 = id2bak;
+    if (lastId_ == 0) {
+        platform_.message(this, QStringLiteral("没有可以修改的上道题：还没有添加过题目，"
+                                               "或者上道题没有写入服务器。"));
+        return;
+    }
+    openQuestion(login_, platform_, programFolder_, settings_, lastEndpoint_, lastId_, true, this);
 }
 
 void Form11::Label29_Click() {

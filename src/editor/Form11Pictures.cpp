@@ -35,7 +35,7 @@ bool Form11::PictureBoxSaveJPG(const QImage& picture, const QString& fileName, i
 }
 
 QString Form11::picturePath(const QString& fileName) const {
-    return programFolder_ + QStringLiteral("/sysimg/") + fileName;
+    return pictureFolder() + QLatin1Char('/') + fileName;
 }
 
 void Form11::capturePicture(const PictureSlot& slot) {
@@ -50,7 +50,7 @@ void Form11::capturePicture(const PictureSlot& slot) {
     const QString path = picturePath(slot.fileName);
     slot.path->setText(path);
     if (QFile::exists(path)) QFile::remove(path);
-    QDir().mkpath(programFolder_ + QStringLiteral("/sysimg"));
+    QDir().mkpath(pictureFolder());
     if (!PictureBoxSaveJPG(slot.image->picture(), path, 75)) {
         // A ticked box without its file would submit the question without its picture.
         slot.check->setChecked(false);
@@ -60,6 +60,7 @@ void Form11::capturePicture(const PictureSlot& slot) {
         return;
     }
     slot.check->setChecked(true);
+    ++picturesTaken_;
 }
 
 void Form11::timu2jpg_Click() {

@@ -113,7 +113,10 @@ void Submission::open() {
 }
 
 QByteArray Submission::pictureBytes(int slot) const {
-    const QString& path = in_.picturePaths[size_t(slot)];
+    return PictureFileBytes(in_.picturePaths[size_t(slot)]);
+}
+
+QByteArray PictureFileBytes(const QString& path) {
     if (path.isEmpty()) return {};
     QFile f(path);
     if (!f.exists() || !f.open(QIODevice::ReadOnly)) return {};

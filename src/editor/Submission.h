@@ -32,6 +32,9 @@ enum SubmitPicture {
     kPictureSlots
 };
 const QString& PictureColumn(int slot);
+// The bytes of a picture file; null when there is no path or no readable file
+// (a zero-length file gives empty, not null, bytes).
+QByteArray PictureFileBytes(const QString& path);
 
 // The activity log's text for a question added to the server with identity `id`.
 QString AddedQuestionLogBody(const QString& bank, const QString& qtype, const QString& question,

@@ -1,6 +1,8 @@
 #include <QTest>
 
 #include "editor/EditorQueries.h"
+#include "editor/QuestionQueries.h"
+#include "editor/Renumbering.h"
 #include "editor/Submission.h"
 
 using namespace qs;
@@ -98,6 +100,23 @@ private slots:
                    "[timu] t inner join (select id, case when rn > 32767 then 32767 else rn end "
                    "as n from (select id, row_number() over (order by id) as rn from [timu] where "
                    "mantype like N'会计' and Qtype like N'判断题') x) r on t.id = r.id"_s;
+        // The question browser: memo columns ordered through a prefix, pictures
+        // measured without being read.
+        QStringList search, pictures;
+        for (const char* c : {"QUESTION", "SA", "SB", "SC", "SD", "SE", "SF", "why0"})
+            search << QString::fromLatin1(c) + u" like N'%5[%]''%'"_s;
+        for (const char* c : {"QJPG", "AJPG", "BJPG", "CJPG", "DJPG", "EJPG", "FJPG", "WJPG"})
+            pictures << u"datalength("_s + QString::fromLatin1(c) + u") > 0"_s;
+        QTest::newRow("browse, searched literally")
+            << BrowseIdsQuery(ss, {u"会%计"_s, u"单选题"_s, u"5%'"_s, BrowseColumn::Question, true})
+            << u"select id from [timu] where mantype like N'会[%]计' and Qtype like N'单选题' and ("_s +
+                   search.join(u" or "_s) +
+                   u") order by substring(QUESTION, 1, 200) desc, id desc"_s;
+        QTest::newRow("browse rows")
+            << BrowseRowsQuery(ss, {3, 5})
+            << u"select id, id2, Qtype, substring(QUESTION, 1, 60), answer, nandu, adder, stime, "
+               "case when "_s + pictures.join(u" or "_s) +
+                   u" then 1 else 0 end from [timu] where id in (3, 5)"_s;
 
         QTest::newRow("E. alone keeps its dot")
             << NormaliseQuestionText(u"见E.项"_s) << u"见E.项"_s;

@@ -83,7 +83,7 @@ private slots:
         order << u"answer"_s << u"nandu"_s << u"why0"_s << u"why1"_s << u"why2"_s << u"why2jpg"_s
               << u"Command1"_s << u"Command5"_s;
         if (admin) order << u"Command2"_s << u"Command3"_s << u"Command4"_s;
-        order << u"Combo1"_s;
+        order << u"Command6"_s << u"Combo1"_s;
         f.child("Combo1")->setFocus();
         QStringList walked;
         for (QWidget* w = form.focusWidget(); walked.size() < order.size();
