@@ -71,8 +71,8 @@ void Form11::enterEditMode(const QString& endpoint) {
     download = endpoint;
     ui_->Combo3->setEnabled(false);
     for (QWidget* w :
-         std::initializer_list<QWidget*>{ui_->Command2, ui_->Command3, ui_->Command4, ui_->Label24,
-                                         ui_->Label25, ui_->Label31, ui_->Label32})
+         std::initializer_list<QWidget*>{ui_->Command2, ui_->Command3, ui_->Command4, ui_->Command5,
+                                         ui_->Label24, ui_->Label25, ui_->Label31, ui_->Label32})
         w->hide();
     ui_->Command1->setText(QStringLiteral("保存修改"));
     ui_->Command6->setText(QStringLiteral("删除此题"));
@@ -244,6 +244,7 @@ void Form11::openBrowser() {
     }
     download = ChooseEndpoint(ui_->Combo3->currentText(), login_.download1, login_.download2,
                               login_.download3, login_.download4);
+    if (!endpointUsable()) return;
     QStringList banks;
     for (int i = 0; i < ui_->Combo1->count(); ++i) banks << ui_->Combo1->itemText(i);
     const QString bank = ui_->Combo1->currentText();

@@ -92,8 +92,8 @@ QString GroupsQuery(const SqlDialect& d, const QString& condition) {
 
 QString OthersRowsCountQuery(const SqlDialect& d, const QString& condition, const QString& adder) {
     return QStringLiteral("select count(*) from ") + timu(d) + QStringLiteral(" where ") +
-           condition + QStringLiteral(" and (adder is null or not adder like ") +
-           d.likeLiteral(adder) + QStringLiteral(")");
+           condition + QStringLiteral(" and (adder is null or not ") +
+           d.matches(QStringLiteral("adder"), adder) + QStringLiteral(")");
 }
 
 QString DeleteWhereStatement(const SqlDialect& d, const QString& condition) {
@@ -101,9 +101,10 @@ QString DeleteWhereStatement(const SqlDialect& d, const QString& condition) {
 }
 
 QString BrowseIdsQuery(const SqlDialect& d, const BrowseFilter& f) {
-    QString sql = QStringLiteral("select id from ") + timu(d) +
-                  QStringLiteral(" where mantype like ") + d.likeLiteral(f.bank);
-    if (!f.type.isEmpty()) sql += QStringLiteral(" and Qtype like ") + d.likeLiteral(f.type);
+    QString sql = QStringLiteral("select id from ") + timu(d) + QStringLiteral(" where ") +
+                  d.matches(QStringLiteral("mantype"), f.bank);
+    if (!f.type.isEmpty())
+        sql += QStringLiteral(" and ") + d.matches(QStringLiteral("Qtype"), f.type);
     if (!f.search.isEmpty()) {
         const QString pattern = d.likeContaining(f.search);
         QStringList any;

@@ -117,7 +117,8 @@ private slots:
         QCOMPARE(w->windowTitle(), u"修改题目【驾驶员题库】单选题 序号2 (id:2)"_s);
         QCOMPARE(in<QPushButton>(w, "Command1")->text(), u"保存修改"_s);
         QCOMPARE(in<QPushButton>(w, "Command6")->text(), u"删除此题"_s);
-        QVERIFY(!in(w, "Command4")->isVisible() && !in(w, "Combo3")->isEnabled());
+        QVERIFY(!in(w, "Command4")->isVisible() && !in(w, "Command5")->isVisible() &&
+                !in(w, "Combo3")->isEnabled());
         QVERIFY(in<QCheckBox>(w, "Check1")->isChecked());
         QCOMPARE(in<MultiLineTextBox>(w, "timu")->text(), u"红灯亮时"_s);
         QCOMPARE(in<QLineEdit>(w, "SB")->text(), optionB);
