@@ -11,6 +11,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <libpq-fe.h>
+
 #include <clocale>
 #include <cstring>
 
@@ -266,6 +268,121 @@ void Connection::raise(const QSqlError& error, const QString& what) const {
     QString text = error.text();
     if (!what.isEmpty()) text += QStringLiteral(" [") + what.left(300) + QLatin1Char(']');
     throw DbError(number, text);
+}
+
+namespace {
+
+// PostgreSQL's connection behind Qt's driver, or null on any other driver.
+PGconn* postgresHandle(const QSqlDatabase& db) {
+    if (!db.isOpen() || !db.driver()) return nullptr;
+    const QVariant h = db.driver()->handle();
+    if (!h.isValid() || (qstrcmp(h.typeName(), "PGconn*") != 0 && qstrcmp(h.typeName(), "pg_conn*") != 0))
+        return nullptr;
+    return *static_cast<PGconn* const*>(h.constData());
+}
+
+// Appends one value in COPY's text form: \N for NULL, bytea as \\x and hex,
+// and the four characters the format reserves escaped.
+void appendCopyValue(QByteArray& out, const QVariant& v) {
+    if (v.isNull()) {
+        out += "\\N";
+        return;
+    }
+    switch (v.metaType().id()) {
+        case QMetaType::QByteArray:
+            out += "\\\\x";
+            out += v.toByteArray().toHex();
+            return;
+        case QMetaType::Bool:
+            out += v.toBool() ? 't' : 'f';
+            return;
+        default:
+            break;
+    }
+    const QByteArray text = v.toString().toUtf8();
+    qsizetype plain = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char* escaped = nullptr;
+        switch (text[i]) {
+            case '\\': escaped = "\\\\"; break;
+            case '\n': escaped = "\\n"; break;
+            case '\r': escaped = "\\r"; break;
+            case '\t': escaped = "\\t"; break;
+            default: continue;
+        }
+        out.append(text.constData() + plain, i - plain);
+        out += escaped;
+        plain = i + 1;
+    }
+    out.append(text.constData() + plain, text.size() - plain);
+}
+
+}  // namespace
+
+bool Connection::canBulkInsert() const {
+    return open_ && backend() == Backend::PostgreSql && postgresHandle(database()) != nullptr;
+}
+
+void Connection::bulkInsert(const QString& table, const QStringList& columns, int rows,
+                            const std::function<QVariant(int, int)>& value) {
+    PGconn* pg = postgresHandle(database());
+    const QString sql = QStringLiteral("copy ") + table + QStringLiteral(" (") +
+                        columns.join(QStringLiteral(", ")) + QStringLiteral(") from stdin");
+    if (!pg) throw DbError(err::kProviderFailure, QStringLiteral("此数据库不支持批量写入 [") + sql + u']');
+    auto fail = [&](const char* message) {
+        const int number = PQstatus(pg) == CONNECTION_OK ? err::kProviderFailure : err::kDiskOrNetwork;
+        throw DbError(number, QString::fromUtf8(message).trimmed() + QStringLiteral(" [") +
+                                  sql.left(300) + u']');
+    };
+    // Reads every result of the statement; the first error message, if any.
+    auto finish = [&]() {
+        QByteArray error;
+        while (PGresult* r = PQgetResult(pg)) {
+            const ExecStatusType status = PQresultStatus(r);
+            if (status == PGRES_COPY_IN) {
+                PQputCopyEnd(pg, "cancelled");
+            } else if (status != PGRES_COMMAND_OK && error.isEmpty()) {
+                error = PQresultErrorMessage(r);
+                if (error.isEmpty()) error = "COPY failed";
+            }
+            PQclear(r);
+        }
+        return error;
+    };
+    if (!PQsendQuery(pg, sql.toUtf8().constData())) fail(PQerrorMessage(pg));
+    PGresult* start = PQgetResult(pg);
+    const ExecStatusType status = start ? PQresultStatus(start) : PGRES_FATAL_ERROR;
+    if (status != PGRES_COPY_IN) {
+        const QByteArray message = start ? QByteArray(PQresultErrorMessage(start))
+                                         : QByteArray(PQerrorMessage(pg));
+        if (start) PQclear(start);
+        finish();
+        fail(message.constData());
+    }
+    PQclear(start);
+    QByteArray buffer;
+    constexpr qsizetype kFlushAt = 1 << 20;
+    buffer.reserve(kFlushAt + (64 << 10));
+    bool sent = true;
+    for (int r = 0; r < rows && sent; ++r) {
+        for (int c = 0; c < columns.size(); ++c) {
+            if (c) buffer += '\t';
+            appendCopyValue(buffer, value(r, c));
+        }
+        buffer += '\n';
+        if (buffer.size() >= kFlushAt) {
+            sent = PQputCopyData(pg, buffer.constData(), int(buffer.size())) == 1;
+            buffer.resize(0);
+        }
+    }
+    if (sent && !buffer.isEmpty())
+        sent = PQputCopyData(pg, buffer.constData(), int(buffer.size())) == 1;
+    const QByteArray sendError = sent ? QByteArray() : QByteArray(PQerrorMessage(pg));
+    if (sent) PQputCopyEnd(pg, nullptr);
+    const QByteArray error = finish();
+
+    if (!sent) fail(sendError.constData());
+    if (!error.isEmpty()) fail(error.constData());
 }
 
 QSqlRecord Connection::tableColumns(const QString& table) {

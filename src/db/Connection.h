@@ -6,6 +6,7 @@
 #include <QSqlRecord>
 #include <QString>
 #include <QVariant>
+#include <functional>
 
 #include "db/SqlDialect.h"
 
@@ -93,6 +94,16 @@ public:
     // refuses the first-row fetch, so a returned row would never be read.
     // Throws 3709 when not open.
     QSqlQuery query() const;
+
+    // True when the server takes rows in one bulk load (PostgreSQL's COPY).
+    bool canBulkInsert() const;
+    // Appends `rows` rows to `table` in one bulk load: value(row, column)
+    // gives each value, as BindableValue makes it. One statement: every row is
+    // stored or, on any refusal, none. Needs no other statement of this
+    // connection left unread. Throws DbError (and kProviderFailure where
+    // canBulkInsert() is false).
+    void bulkInsert(const QString& table, const QStringList& columns, int rows,
+                    const std::function<QVariant(int row, int column)>& value);
 
     // The columns of a table (cached for the life of the connection).
     QSqlRecord tableColumns(const QString& table);

@@ -118,6 +118,11 @@ PassResult ReplicationPass::run() {
     for (int j = 0; j < columns.size() && !plan_.compareColumn.isEmpty(); ++j)
         if (columns[j].compare(plan_.compareColumn, Qt::CaseInsensitive) == 0) compareAt = j;
 
+    // Batches start small, so that a pass the stop rule ends soon looks few
+    // rows up, and double up to the most one lookup takes: a text per row
+    // (not one join) keeps its statements to 500 rows.
+    const int most = qMax(1, equalityLookups() ? limits_.rows : qMin(limits_.rows, 500));
+    int batchRows = qMin(most, 128);
     SourceRows source(source_, plan_.sourceQuery, plan_.table, columns);
     r.total = source.total();
     if (walked_) walked_(0, r.total);
@@ -129,8 +134,9 @@ PassResult ReplicationPass::run() {
             r.interrupted = true;
             return r;
         }
-        const QVector<QVector<QVariant>> batch = source.next(limits_.rows, limits_.bytes);
+        const QVector<QVector<QVariant>> batch = source.next(batchRows, limits_.bytes);
         if (batch.isEmpty()) break;
+        batchRows = qMin(most, 2 * batchRows);
         QVector<Row> rows;
         rows.reserve(batch.size());
         for (const auto& values : batch) {
@@ -445,6 +451,19 @@ void ReplicationPass::runStatements(const QStringList& statements) {
     }
 }
 
+void ReplicationPass::bulkInsertRows(const QVector<Row>& rows, const QVector<int>& which) {
+    const QSqlRecord rec = target_.tableColumns(plan_.table);
+    QVector<QSqlField> fields;
+    for (const QString& c : plan_.copiedColumns) {
+        const int i = rec.indexOf(c);
+        fields << (i < 0 ? QSqlField() : rec.field(i));
+    }
+    const Backend backend = target_.backend();
+    target_.bulkInsert(plan_.table, plan_.copiedColumns, int(which.size()), [&](int row, int column) {
+        return BindableValue(rows[which[row]].values[column], fields[column], backend);
+    });
+}
+
 void ReplicationPass::insertRows(const QVector<Row>& rows, const QVector<int>& which) {
     const int n = which.size();
     auto& query = inserts_[n];
@@ -489,11 +508,16 @@ int ReplicationPass::writeRows(const QVector<Row>& rows, int from, int last, con
         QVector<int> created;
         for (int k = from; k <= last; ++k)
             if (d.outcomes[k - from] == RowOutcome::Created) created << k;
-        const int per = rowsPerInsert();
+        // A server with a bulk load takes the batch's created rows in one.
+        const bool bulk = target_.canBulkInsert();
+        const int per = bulk ? qMax(1, int(created.size())) : rowsPerInsert();
         for (int g = 0; g < created.size(); g += per) {
             const QVector<int> group = created.mid(g, per);
             try {
-                insertRows(rows, group);
+                if (bulk && group.size() > 1)
+                    bulkInsertRows(rows, group);
+                else
+                    insertRows(rows, group);
             } catch (const DbError& e) {
                 // Row by row, to store the rows before the refused one.
                 if (group.size() == 1) {

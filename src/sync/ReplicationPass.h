@@ -41,9 +41,9 @@ struct PassPlan {
     bool questionPass = false;
 };
 
-// How much a pass handles per batch: source rows, and bytes of them.
+// How much a pass handles per batch at most: source rows, and bytes of them.
 struct PassLimits {
-    int rows = 500;
+    int rows = 2000;
     qint64 bytes = 4 << 20;
 };
 
@@ -129,6 +129,7 @@ private:
     int writeRows(const QVector<Row>& rows, int from, int last, const Decided& d,
                   class DbError* failure);
     void insertRows(const QVector<Row>& rows, const QVector<int>& which);
+    void bulkInsertRows(const QVector<Row>& rows, const QVector<int>& which);
     void runStatements(const QStringList& statements);
     QString changeStatement(const Row& row, const QString& address) const;
     int rowsPerInsert() const;

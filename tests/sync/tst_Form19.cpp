@@ -532,7 +532,7 @@ private slots:
                 outcome[run] << u"%1 %2 %3"_s.arg(r.processed).arg(r.count).arg(r.stopped);
                 for (Connection* c : {left_.get(), right_.get()}) {
                     outcome[run] << rows(*c, "*", u"users order by "_s + UserColumns().join(u','));
-                    outcome[run] << rows(*c, "id, mantype, QUESTION, Qtype, stime",
+                    outcome[run] << rows(*c, "id, mantype, QUESTION, Qtype, stime, why0, QJPG",
                                          "timu order by id");
                     outcome[run] << rows(*c, "*", "alltype order by id");
                     outcome[run] << rows(*c, "*",
@@ -580,7 +580,11 @@ private:
                       pick({u"q1"_s, u"Q1"_s, u"q2"_s, u"5%"_s, u"it's"_s, u"甲题"_s, null})},
                      {u"Qtype"_s, pick({u"单选题"_s, u"多选题"_s})},
                      {u"stime"_s, time()},
-                     {u"why0"_s, QString::number(random.bounded(1000))}});
+                     // Characters a bulk load's text form must escape, and a picture.
+                     {u"why0"_s, pick({QVariant(QString::number(random.bounded(1000))),
+                                       u"a\tb\\N\nc\r\\\\x"_s})},
+                     {u"QJPG"_s, pick({QVariant(QByteArray("\x00\t\\N\xff", 5)),
+                                       QVariant(QMetaType(QMetaType::QByteArray))})}});
             for (int i = random.bounded(0, 12); i > 0; --i)
                 put(*c, u"alltype"_s,
                     {{u"mantype"_s, bank()},
