@@ -1,18 +1,17 @@
 #include "db/Connection.h"
 
+#include <libpq-fe.h>
+
 #include <QAtomicInt>
 #include <QDateTime>
-#include <QSqlField>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
-
-#include <libpq-fe.h>
-
 #include <clocale>
 #include <cstring>
 
@@ -120,8 +119,12 @@ QVariant BindableValue(const QVariant& value, const QSqlField& column, Backend b
     return value;
 }
 
-void DbEnvironment::configure(const DbEnvironment& e) { env() = e; }
-const DbEnvironment& DbEnvironment::current() { return env(); }
+void DbEnvironment::configure(const DbEnvironment& e) {
+    env() = e;
+}
+const DbEnvironment& DbEnvironment::current() {
+    return env();
+}
 
 Connection::Connection()
     : name_(QStringLiteral("qs-connection-%1").arg(connectionCounter.fetchAndAddRelaxed(1))) {}
@@ -142,7 +145,9 @@ void Connection::close() {
     columns_.clear();
 }
 
-bool Connection::isOpen() const { return open_; }
+bool Connection::isOpen() const {
+    return open_;
+}
 
 void Connection::open(const QString& connectionString, int timeoutSeconds, int cursorLocation) {
     close();
@@ -239,7 +244,8 @@ void Connection::open(const QString& connectionString, int timeoutSeconds, int c
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     }
     if (!db.isValid())
-        throw DbError(err::kProviderFailure, QStringLiteral("数据库驱动不可用：") + db.driverName());
+        throw DbError(err::kProviderFailure,
+                      QStringLiteral("数据库驱动不可用：") + db.driverName());
     if (!db.open()) {
         const QString text = db.lastError().text();
         db = QSqlDatabase();
@@ -276,7 +282,8 @@ namespace {
 PGconn* postgresHandle(const QSqlDatabase& db) {
     if (!db.isOpen() || !db.driver()) return nullptr;
     const QVariant h = db.driver()->handle();
-    if (!h.isValid() || (qstrcmp(h.typeName(), "PGconn*") != 0 && qstrcmp(h.typeName(), "pg_conn*") != 0))
+    if (!h.isValid() ||
+        (qstrcmp(h.typeName(), "PGconn*") != 0 && qstrcmp(h.typeName(), "pg_conn*") != 0))
         return nullptr;
     return *static_cast<PGconn* const*>(h.constData());
 }
@@ -304,17 +311,71 @@ void appendCopyValue(QByteArray& out, const QVariant& v) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char* escaped = nullptr;
         switch (text[i]) {
-            case '\\': escaped = "\\\\"; break;
-            case '\n': escaped = "\\n"; break;
-            case '\r': escaped = "\\r"; break;
-            case '\t': escaped = "\\t"; break;
-            default: continue;
+            case '\\':
+                escaped = "\\\\";
+                break;
+            case '\n':
+                escaped = "\\n";
+                break;
+            case '\r':
+                escaped = "\\r";
+                break;
+            case '\t':
+                escaped = "\\t";
+                break;
+            default:
+                continue;
         }
         out.append(text.constData() + plain, i - plain);
         out += escaped;
         plain = i + 1;
     }
     out.append(text.constData() + plain, text.size() - plain);
+}
+
+// Sends one COPY of `rows` rows and reads its results; the error message of a
+// refusal or a broken link, empty when every row was stored.
+QByteArray copyRows(PGconn* pg, const QByteArray& sql, int rows, int columns,
+                    const std::function<QVariant(int, int)>& value) {
+    // Reads every result left; the first error message, if any.
+    auto finish = [pg](QByteArray error) {
+        while (PGresult* r = PQgetResult(pg)) {
+            const ExecStatusType status = PQresultStatus(r);
+            if (status == PGRES_COPY_IN)
+                PQputCopyEnd(pg, "cancelled");
+            else if (status != PGRES_COMMAND_OK && error.isEmpty())
+                error = PQresultErrorMessage(r);
+            PQclear(r);
+        }
+        if (error.isEmpty() && PQstatus(pg) != CONNECTION_OK) error = PQerrorMessage(pg);
+        return error;
+    };
+    if (!PQsendQuery(pg, sql.constData())) return finish(PQerrorMessage(pg));
+    PGresult* start = PQgetResult(pg);
+    if (!start || PQresultStatus(start) != PGRES_COPY_IN) {
+        QByteArray error = start ? PQresultErrorMessage(start) : PQerrorMessage(pg);
+        PQclear(start);
+        return finish(error.isEmpty() ? QByteArray("COPY refused") : error);
+    }
+    PQclear(start);
+    constexpr qsizetype kFlushAt = 1 << 20;
+    QByteArray buffer;
+    buffer.reserve(kFlushAt + (64 << 10));
+    bool sent = true;
+    for (int r = 0; r < rows && sent; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            if (c) buffer += '\t';
+            appendCopyValue(buffer, value(r, c));
+        }
+        buffer += '\n';
+        if (buffer.size() >= kFlushAt || r == rows - 1) {
+            sent = PQputCopyData(pg, buffer.constData(), int(buffer.size())) == 1;
+            buffer.resize(0);
+        }
+    }
+    if (!sent) return finish(PQerrorMessage(pg));
+    if (PQputCopyEnd(pg, nullptr) != 1) return finish(PQerrorMessage(pg));
+    return finish({});
 }
 
 }  // namespace
@@ -328,61 +389,34 @@ void Connection::bulkInsert(const QString& table, const QStringList& columns, in
     PGconn* pg = postgresHandle(database());
     const QString sql = QStringLiteral("copy ") + table + QStringLiteral(" (") +
                         columns.join(QStringLiteral(", ")) + QStringLiteral(") from stdin");
-    if (!pg) throw DbError(err::kProviderFailure, QStringLiteral("此数据库不支持批量写入 [") + sql + u']');
-    auto fail = [&](const char* message) {
-        const int number = PQstatus(pg) == CONNECTION_OK ? err::kProviderFailure : err::kDiskOrNetwork;
+    auto fail = [&](const QByteArray& message) {
+        const int number =
+            pg && PQstatus(pg) != CONNECTION_OK ? err::kDiskOrNetwork : err::kProviderFailure;
         throw DbError(number, QString::fromUtf8(message).trimmed() + QStringLiteral(" [") +
                                   sql.left(300) + u']');
     };
-    // Reads every result of the statement; the first error message, if any.
-    auto finish = [&]() {
-        QByteArray error;
-        while (PGresult* r = PQgetResult(pg)) {
-            const ExecStatusType status = PQresultStatus(r);
-            if (status == PGRES_COPY_IN) {
-                PQputCopyEnd(pg, "cancelled");
-            } else if (status != PGRES_COMMAND_OK && error.isEmpty()) {
-                error = PQresultErrorMessage(r);
-                if (error.isEmpty()) error = "COPY failed";
-            }
-            PQclear(r);
-        }
+    if (!pg) fail("bulk load needs PostgreSQL");
+    if (rows <= 0) return;
+    // Inside a transaction a refused load would leave the transaction refusing
+    // every later statement: a savepoint keeps it usable.
+    const bool inTransaction = PQtransactionStatus(pg) == PQTRANS_INTRANS;
+    auto command = [pg](const char* text) {
+        PGresult* r = PQexec(pg, text);
+        const QByteArray error = r && PQresultStatus(r) == PGRES_COMMAND_OK
+                                     ? QByteArray()
+                                     : QByteArray(PQerrorMessage(pg));
+        PQclear(r);
         return error;
     };
-    if (!PQsendQuery(pg, sql.toUtf8().constData())) fail(PQerrorMessage(pg));
-    PGresult* start = PQgetResult(pg);
-    const ExecStatusType status = start ? PQresultStatus(start) : PGRES_FATAL_ERROR;
-    if (status != PGRES_COPY_IN) {
-        const QByteArray message = start ? QByteArray(PQresultErrorMessage(start))
-                                         : QByteArray(PQerrorMessage(pg));
-        if (start) PQclear(start);
-        finish();
-        fail(message.constData());
+    if (inTransaction) {
+        const QByteArray error = command("savepoint qs_bulk_load");
+        if (!error.isEmpty()) fail(error);
     }
-    PQclear(start);
-    QByteArray buffer;
-    constexpr qsizetype kFlushAt = 1 << 20;
-    buffer.reserve(kFlushAt + (64 << 10));
-    bool sent = true;
-    for (int r = 0; r < rows && sent; ++r) {
-        for (int c = 0; c < columns.size(); ++c) {
-            if (c) buffer += '\t';
-            appendCopyValue(buffer, value(r, c));
-        }
-        buffer += '\n';
-        if (buffer.size() >= kFlushAt) {
-            sent = PQputCopyData(pg, buffer.constData(), int(buffer.size())) == 1;
-            buffer.resize(0);
-        }
-    }
-    if (sent && !buffer.isEmpty())
-        sent = PQputCopyData(pg, buffer.constData(), int(buffer.size())) == 1;
-    const QByteArray sendError = sent ? QByteArray() : QByteArray(PQerrorMessage(pg));
-    if (sent) PQputCopyEnd(pg, nullptr);
-    const QByteArray error = finish();
-
-    if (!sent) fail(sendError.constData());
-    if (!error.isEmpty()) fail(error.constData());
+    const QByteArray error = copyRows(pg, sql.toUtf8(), rows, int(columns.size()), value);
+    if (inTransaction && PQstatus(pg) == CONNECTION_OK)
+        command(error.isEmpty() ? "release savepoint qs_bulk_load"
+                                : "rollback to savepoint qs_bulk_load");
+    if (!error.isEmpty()) fail(error);
 }
 
 QSqlRecord Connection::tableColumns(const QString& table) {

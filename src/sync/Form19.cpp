@@ -136,7 +136,7 @@ bool Form19::readThreshold(int* value) {
     return true;
 }
 
-void Form19::runHandler(const Work& work) {
+void Form19::runHandler(const Work& work, bool writes) {
     if (running_) return;
     running_ = true;
     stopRequested_ = false;
@@ -159,7 +159,12 @@ void Form19::runHandler(const Work& work) {
             work(left, right);
         } catch (const DbError& e) {
             if (!passKey_.isEmpty()) unfinishedPasses().insert(passKey_);
-            failure = QStringLiteral(
+            failure =
+                !writes
+                    ? QStringLiteral("比对出错，已中止(错误 %1)：%2\n没有写入任何数据。")
+                          .arg(e.number())
+                          .arg(e.text())
+                    : QStringLiteral(
                           "同步出错，已中止(错误 %1)：%2\n已经写入的数据保留。再次点击同一按钮会"
                           "从头核对全部数据，只补齐缺少的，不会重复创建，也不会因为连续相同而"
                           "自动中止。")

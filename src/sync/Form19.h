@@ -54,8 +54,9 @@ private slots:
 
 private:
     using Work = std::function<void(Connection& left, Connection& right)>;
-    // Opens the two servers, runs `work`, and reports a failure in a message box.
-    void runHandler(const Work& work);
+    // Opens the two servers, runs `work`, and reports a failure in a message
+    // box (`writes`: whether the work writes, which the report then says).
+    void runHandler(const Work& work, bool writes = true);
     // Runs a pass; the caption follows its titles. Question passes keep
     // fallbackThreshold when Text1 stops holding an integer mid-run.
     PassResult runPass(Connection& source, Connection& target, const PassPlan& plan,

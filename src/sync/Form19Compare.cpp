@@ -29,34 +29,36 @@ void Form19::Command10_Click() {
                              QStringLiteral("题目[timu]"), QStringLiteral("购买记录[buylist]")};
 
     QString report;
-    runHandler([&](Connection& left, Connection& right) {
-        int sameRun = 0;  // the window's own run counter is left alone
-        const QVector<CompareCounts> counts =
-            ComparePasses(left, right, passes, 4, [&](ReplicationPass& pass, const PassPlan& plan) {
-                preparePass(pass, plan, &sameRun, threshold);
-            });
-        if (stopRequested_) return;
-        report = (fromLeft ? QStringLiteral("→向右") : QStringLiteral("←向左")) +
-                 QStringLiteral("比对完成，未写入任何数据：");
-        for (int t = 0; t < 4; ++t) {
-            if (!chosen(t + 1)) continue;
-            const CompareCounts& c = counts[t];
-            report += QLatin1Char('\n') + names[t] +
-                      QStringLiteral("：创建 %1，覆盖 %2，已有 %3")
-                          .arg(c.created)
-                          .arg(c.overwritten)
-                          .arg(c.present);
-            const struct {
-                const char* label;
-                const QStringList& keys;
-            } lists[] = {
-                {"创建", c.createdKeys}, {"覆盖", c.overwrittenKeys}, {"已有", c.presentKeys}};
-            for (const auto& l : lists)
-                if (!l.keys.isEmpty())
-                    report += QStringLiteral("\n  ") + QString::fromUtf8(l.label) +
-                              QStringLiteral("：") + l.keys.join(QStringLiteral("；"));
-        }
-    });
+    runHandler(
+        [&](Connection& left, Connection& right) {
+            int sameRun = 0;  // the window's own run counter is left alone
+            const QVector<CompareCounts> counts = ComparePasses(
+                left, right, passes, 4, [&](ReplicationPass& pass, const PassPlan& plan) {
+                    preparePass(pass, plan, &sameRun, threshold);
+                });
+            if (stopRequested_) return;
+            report = (fromLeft ? QStringLiteral("→向右") : QStringLiteral("←向左")) +
+                     QStringLiteral("比对完成，未写入任何数据：");
+            for (int t = 0; t < 4; ++t) {
+                if (!chosen(t + 1)) continue;
+                const CompareCounts& c = counts[t];
+                report += QLatin1Char('\n') + names[t] +
+                          QStringLiteral("：创建 %1，覆盖 %2，已有 %3")
+                              .arg(c.created)
+                              .arg(c.overwritten)
+                              .arg(c.present);
+                const struct {
+                    const char* label;
+                    const QStringList& keys;
+                } lists[] = {
+                    {"创建", c.createdKeys}, {"覆盖", c.overwrittenKeys}, {"已有", c.presentKeys}};
+                for (const auto& l : lists)
+                    if (!l.keys.isEmpty())
+                        report += QStringLiteral("\n  ") + QString::fromUtf8(l.label) +
+                                  QStringLiteral("：") + l.keys.join(QStringLiteral("；"));
+            }
+        },
+        false);
     if (report.isEmpty()) return;
     setWindowTitle(report.section(QStringLiteral("："), 0, 0));
     platform_.message(this, report);

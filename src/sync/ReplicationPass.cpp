@@ -459,9 +459,10 @@ void ReplicationPass::bulkInsertRows(const QVector<Row>& rows, const QVector<int
         fields << (i < 0 ? QSqlField() : rec.field(i));
     }
     const Backend backend = target_.backend();
-    target_.bulkInsert(plan_.table, plan_.copiedColumns, int(which.size()), [&](int row, int column) {
-        return BindableValue(rows[which[row]].values[column], fields[column], backend);
-    });
+    target_.bulkInsert(
+        plan_.table, plan_.copiedColumns, int(which.size()), [&](int row, int column) {
+            return BindableValue(rows[which[row]].values[column], fields[column], backend);
+        });
 }
 
 void ReplicationPass::insertRows(const QVector<Row>& rows, const QVector<int>& which) {

@@ -446,7 +446,19 @@ private slots:
                  "qs_refuse()"
                : "create trigger qs_refuse before insert on timu when new.QUESTION = '坏题' begin "
                  "select raise(abort, 'refused'); end";
-        if (cause == u"refused row") right_->execute(QString::fromUtf8(refuse));
+        if (cause == u"refused row") {
+            right_->execute(QString::fromUtf8(refuse));
+            // The compare meets the refusal itself (inside its transaction the
+            // rows before it are still tried), reports it and leaves nothing.
+            child<QComboBox>("Combo3")->setCurrentIndex(3);
+            click("Command10");
+            QCOMPARE(platform_.boxes.size(), 1);
+            QVERIFY2(platform_.lastText().startsWith(u"比对出错"_s) &&
+                         platform_.lastText().contains(u"refused"_s),
+                     qPrintable(platform_.lastText()));
+            QCOMPARE(count(*right_, "timu"), 0);
+            platform_.clear();
+        }
         // The titles are written once a batch's rows are stored: the batch of
         // rows 151 to 200 is the first that meets a stopped server or button.
         onTitle_ = [&](const QString& t) {
