@@ -36,7 +36,7 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<qs::Form11> editor;
     qs::Form1* loginWindow = nullptr;
     auto openSyncWindow = [&](QWidget* owner) {
-        qs::Form19 sync(loginWindow->state(), platform, settings, owner);
+        qs::Form19 sync(loginWindow->state(), platform, programFolder, settings, owner);
         qs::GrowFixedWindowToFitText(&sync);
         sync.exec();
     };

@@ -2,13 +2,13 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QSet>
 
 #include "db/Connection.h"
 #include "db/DbError.h"
 #include "db/Endpoints.h"
 #include "sync/ReplicationPass.h"
 #include "sync/SyncPasses.h"
+#include "sync/UnfinishedPasses.h"
 #include "ui_Form19.h"
 
 namespace qs {
@@ -17,15 +17,6 @@ namespace {
 
 // Progress repaints at most this often, so painting never slows a pass down.
 constexpr int kPaintIntervalMs = 50;
-
-// Passes that ended early (a failure or a stop) and have not run to their end
-// since, by button and servers. Their next run walks every source row without
-// the stop rule: its first rows are the ones already copied, and they must not
-// end it before it reaches the rows the early end left.
-QSet<QString>& unfinishedPasses() {
-    static QSet<QString> passes;
-    return passes;
-}
 
 // While a handler runs the window takes no input but the stop button's: other
 // clicks and keys aimed at it are dropped, including those that arrived
@@ -76,7 +67,15 @@ private:
 
 Form19::Form19(LoginState& login, Platform& platform, const ServerSettings& settings,
                QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::Form19>()), login_(login), platform_(platform) {
+    : Form19(login, platform, QString(), settings, parent) {}
+
+Form19::Form19(LoginState& login, Platform& platform, const QString& programFolder,
+               const ServerSettings& settings, QWidget* parent)
+    : QDialog(parent),
+      ui(std::make_unique<Ui::Form19>()),
+      login_(login),
+      platform_(platform),
+      programFolder_(programFolder) {
     ui->setupUi(this);
     ui->Combo1->addItems(settings.syncEndpoints);
     ui->Combo2->addItems(settings.syncEndpoints);
@@ -140,7 +139,6 @@ void Form19::runHandler(const Work& work, bool writes) {
     if (running_) return;
     running_ = true;
     stopRequested_ = false;
-    passKey_.clear();
     walked_ = toWalk_ = 0;
     ui->ProgressBar1->setValue(0);
     ui->Command9->setEnabled(true);
@@ -158,7 +156,6 @@ void Form19::runHandler(const Work& work, bool writes) {
             right.open(ServerConnectionString(rightEndpoint), 30, ado::adUseServer);
             work(left, right);
         } catch (const DbError& e) {
-            if (!passKey_.isEmpty()) unfinishedPasses().insert(passKey_);
             failure =
                 !writes
                     ? QStringLiteral("比对出错，已中止(错误 %1)：%2\n没有写入任何数据。")
@@ -179,14 +176,15 @@ void Form19::runHandler(const Work& work, bool writes) {
 
 PassResult Form19::runPass(Connection& source, Connection& target, const PassPlan& plan,
                            int fallbackThreshold) {
-    passKey_ = passKey(plan);
+    const QString key = passKey(plan);
     ReplicationPass pass(source, target, plan);
     preparePass(pass, plan, &sametimu, fallbackThreshold);
+    // Marked before the first row is written, so that whatever ends the pass
+    // early (a failure, the stop button, the program killed) leaves the mark.
+    UnfinishedPasses unfinished(programFolder_);
+    unfinished.mark(key);
     const PassResult result = pass.run();
-    if (result.interrupted)
-        unfinishedPasses().insert(passKey_);
-    else
-        unfinishedPasses().remove(passKey_);
+    if (!result.interrupted) unfinished.clear(key);
     ui->ProgressBar1->setRange(0, qMax(1, result.total));
     ui->ProgressBar1->setValue(result.interrupted ? result.processed : qMax(1, result.total));
     return result;
@@ -211,7 +209,7 @@ void Form19::preparePass(ReplicationPass& pass, const PassPlan& plan, int* sameR
                 const int v = ui->Text1->text().trimmed().toInt(&ok);
                 return ok ? v : fallbackThreshold;
             },
-            unfinishedPasses().contains(passKey(plan)));
+            UnfinishedPasses(programFolder_).contains(passKey(plan)));
     }
 }
 

@@ -29,6 +29,10 @@ class Form19 : public QDialog {
 public:
     Form19(LoginState& login, Platform& platform, const ServerSettings& settings,
            QWidget* parent = nullptr);
+    // programFolder: where passes that ended early are remembered across runs
+    // of the program (empty: for the life of the process).
+    Form19(LoginState& login, Platform& platform, const QString& programFolder,
+           const ServerSettings& settings, QWidget* parent = nullptr);
     ~Form19() override;
 
     // Consecutive source questions the current question pass found present.
@@ -75,12 +79,11 @@ private:
     std::unique_ptr<Ui::Form19> ui;
     LoginState& login_;
     Platform& platform_;
+    QString programFolder_;
     bool running_ = false;
     bool stopRequested_ = false;
     QElapsedTimer painted_;
     int walked_ = 0, toWalk_ = 0;
-    // The pass running now, as it is remembered when it ends early.
-    QString passKey_;
 };
 
 }  // namespace qs

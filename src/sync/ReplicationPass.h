@@ -44,7 +44,7 @@ struct PassPlan {
 // How much a pass handles per batch at most: source rows, and bytes of them.
 struct PassLimits {
     int rows = 2000;
-    qint64 bytes = 4 << 20;
+    qint64 bytes = 16 << 20;
 };
 
 struct PassResult {

@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QProcess>
 #include <QProgressBar>
@@ -20,6 +21,7 @@
 #include "sync/Form19.h"
 #include "sync/ReplicationPass.h"
 #include "sync/SyncPasses.h"
+#include "sync/UnfinishedPasses.h"
 
 using namespace qs;
 using namespace qs::test;
@@ -104,13 +106,7 @@ private slots:
         titles_.clear();
         onTitle_ = nullptr;
         login_.ser1 = leftEp_;
-        form_ = std::make_unique<Form19>(login_, platform_, ServerSettings::defaults());
-        child<QComboBox>("Combo2")->setEditText(rightEp_);
-        connect(form_.get(), &QWidget::windowTitleChanged, this, [this](const QString& t) {
-            titles_ << t;
-            if (onTitle_) onTitle_(t);
-        });
-        form_->show();
+        newWindow();
     }
     void cleanup() {
         form_.reset(), left_.reset(), right_.reset();
@@ -463,6 +459,8 @@ private slots:
         // rows 151 to 200 is the first that meets a stopped server or button.
         onTitle_ = [&](const QString& t) {
             if (!t.startsWith(u"120/121/"_s)) return;
+            // Remembered from the start, should the program itself be killed.
+            QVERIFY(unfinished().contains(kRight));
             if (cause == u"stop button")
                 click("Command9");
             else if (cause == u"rejected lookup" && pg)
@@ -497,11 +495,14 @@ private slots:
             right_->execute(pg ? u"drop trigger qs_refuse on timu"_s : u"drop trigger qs_refuse"_s);
         if (cause == u"rejected lookup" && !pg)
             left_->execute(u"update timu set QUESTION = '坏题' where id = 150"_s);
+        // The program closed and started again still finishes the pass.
+        newWindow();
         click("Command4");
         QCOMPARE(title(), u"向右同步成功，共创建新题目:%1(全部题库)"_s.arg(300 - kept));
         QCOMPARE(rows(*right_, "count(*), count(distinct QUESTION)", "timu"),
                  QStringList{u"300|300"_s});
         // Finished: the next run obeys the stop rule again.
+        QVERIFY(!unfinished().contains(kRight));
         click("Command4");
         QCOMPARE(title(), stopped(u"0/101/连续相同100"_s, 101));
     }
@@ -556,6 +557,22 @@ private slots:
     }
 
 private:
+    // The window as the program opens it: left server from the login, right one typed.
+    void newWindow() {
+        form_ =
+            std::make_unique<Form19>(login_, platform_, folder_.path(), ServerSettings::defaults());
+        child<QComboBox>("Combo2")->setEditText(rightEp_);
+        connect(form_.get(), &QWidget::windowTitleChanged, this, [this](const QString& t) {
+            titles_ << t;
+            if (onTitle_) onTitle_(t);
+        });
+        form_->show();
+    }
+    // The passes the program folder remembers as begun and not ended.
+    QString unfinished() const {
+        QFile f(folder_.path() + u'/' + UnfinishedPasses::fileName());
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
     template <class T = QPushButton>
     T* child(const char* name) {
         return form_->findChild<T*>(QString::fromLatin1(name));
