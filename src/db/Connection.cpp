@@ -341,11 +341,12 @@ QByteArray copyRows(PGconn* pg, const QByteArray& sql, int rows, int columns,
     auto finish = [pg](QByteArray error) {
         while (PGresult* r = PQgetResult(pg)) {
             const ExecStatusType status = PQresultStatus(r);
-            if (status == PGRES_COPY_IN)
-                PQputCopyEnd(pg, "cancelled");
-            else if (status != PGRES_COMMAND_OK && error.isEmpty())
+            if (status != PGRES_COMMAND_OK && status != PGRES_COPY_IN && error.isEmpty())
                 error = PQresultErrorMessage(r);
             PQclear(r);
+            // Still taking rows: end the load as refused (a link that cannot
+            // even take that leaves nothing more to read).
+            if (status == PGRES_COPY_IN && PQputCopyEnd(pg, "cancelled") != 1) break;
         }
         if (error.isEmpty() && PQstatus(pg) != CONNECTION_OK) error = PQerrorMessage(pg);
         return error;
