@@ -113,6 +113,10 @@ void Form19::Command9_Click() {
 
 void Form19::showProgress(const QString& title) {
     setWindowTitle(title);
+    keepPainted();
+}
+
+void Form19::keepPainted() {
     if (!painted_.isValid() || painted_.elapsed() >= kPaintIntervalMs) {
         ui->ProgressBar1->setRange(0, qMax(1, toWalk_));
         ui->ProgressBar1->setValue(qMin(walked_, qMax(1, toWalk_)));
@@ -199,6 +203,7 @@ void Form19::preparePass(ReplicationPass& pass, const PassPlan& plan, int* sameR
         toWalk_ = total;
     });
     pass.setStopRequest([this] { return stopRequested_; });
+    pass.setHeartbeat([this] { keepPainted(); });
     if (plan.questionPass) {
         // The threshold is read afresh after every row; a text that stopped
         // being an integer keeps the one the run started with.

@@ -73,6 +73,9 @@ private:
     void runQuestionPass(const PassPlan& plan, bool fromLeft);
     void runBankOrPurchasePass(const PassPlan& plan, bool fromLeft, bool showResult);
     void showProgress(const QString& title);
+    // Repaints the window and takes the stop button's click, at most every
+    // few tens of milliseconds.
+    void keepPainted();
     // The stop threshold in Text1, or a message and false when it is no integer.
     bool readThreshold(int* value);
 

@@ -134,7 +134,7 @@ PassResult ReplicationPass::run() {
             r.interrupted = true;
             return r;
         }
-        const QVector<QVector<QVariant>> batch = source.next(batchRows, limits_.bytes);
+        const QVector<QVector<QVariant>> batch = source.next(batchRows, limits_.bytes, heartbeat_);
         if (batch.isEmpty()) break;
         batchRows = qMin(most, 2 * batchRows);
         QVector<Row> rows;
@@ -461,6 +461,7 @@ void ReplicationPass::bulkInsertRows(const QVector<Row>& rows, const QVector<int
     const Backend backend = target_.backend();
     target_.bulkInsert(
         plan_.table, plan_.copiedColumns, int(which.size()), [&](int row, int column) {
+            if (column == 0 && heartbeat_) heartbeat_();
             return BindableValue(rows[which[row]].values[column], fields[column], backend);
         });
 }

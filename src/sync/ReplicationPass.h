@@ -93,6 +93,9 @@ public:
     void setStopRule(int* sameRun, Threshold threshold, bool suspended = false);
     // Asked between batches; true ends the pass there.
     void setStopRequest(StopRequested stop) { stopRequested_ = std::move(stop); }
+    // Called between rows while a batch is read or bulk loaded (a batch of
+    // pictures through a slow link takes seconds), to keep the window painted.
+    void setHeartbeat(std::function<void()> beat) { heartbeat_ = std::move(beat); }
     // Called with every row's outcome and key.
     void setOutcomes(Outcomes outcomes) { outcomes_ = std::move(outcomes); }
     void setLimits(PassLimits limits) { limits_ = limits; }
@@ -141,6 +144,7 @@ private:
     Progress progress_;
     Walked walked_;
     StopRequested stopRequested_;
+    std::function<void()> heartbeat_;
     Outcomes outcomes_;
     int ownRun_ = 0;
     int* sameRun_ = &ownRun_;

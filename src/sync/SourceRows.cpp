@@ -51,7 +51,8 @@ SourceRows::SourceRows(Connection& source, const QString& sourceQuery, const QSt
 
 SourceRows::~SourceRows() = default;
 
-QVector<QVector<QVariant>> SourceRows::next(int maxRows, qint64 maxBytes) {
+QVector<QVector<QVariant>> SourceRows::next(int maxRows, qint64 maxBytes,
+                                            const std::function<void()>& eachRow) {
     QVector<QVector<QVariant>> batch;
     qint64 bytes = 0;
     const int n = columns_.size();
@@ -75,6 +76,7 @@ QVector<QVector<QVariant>> SourceRows::next(int maxRows, qint64 maxBytes) {
         }
         bytes += RowBytes(row);
         batch << std::move(row);
+        if (eachRow) eachRow();
     }
     return batch;
 }

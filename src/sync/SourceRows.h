@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <functional>
 #include <memory>
 
 #include "db/Connection.h"
@@ -27,8 +28,10 @@ public:
 
     // Rows to walk, counted when the pass starts.
     int total() const { return total_; }
-    // The next batch; empty at the end. Throws DbError.
-    QVector<QVector<QVariant>> next(int maxRows, qint64 maxBytes);
+    // The next batch; empty at the end. `eachRow`, if set, is called after
+    // every row read. Throws DbError.
+    QVector<QVector<QVariant>> next(int maxRows, qint64 maxBytes,
+                                    const std::function<void()>& eachRow = {});
 
 private:
     Connection& source_;

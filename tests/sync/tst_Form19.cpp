@@ -541,7 +541,10 @@ private slots:
                 pass.setProgress([&](const QString& t) { outcome[run] << t; });
                 int same = 0;
                 pass.setStopRule(&same, [threshold] { return threshold; });
+                int beats = 0;  // every row read keeps the window painted
+                pass.setHeartbeat([&beats] { ++beats; });
                 const PassResult r = pass.run();
+                QVERIFY(beats >= r.processed);
                 outcome[run] << u"%1 %2 %3"_s.arg(r.processed).arg(r.count).arg(r.stopped);
                 for (Connection* c : {left_.get(), right_.get()}) {
                     outcome[run] << rows(*c, "*", u"users order by "_s + UserColumns().join(u','));
