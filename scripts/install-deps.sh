@@ -25,11 +25,12 @@ fi
 # The cluster that the postgresql package may create is not used: the tests
 # start their own on other ports.
 if ! odbcinst -q -d -n "SQL Server" >/dev/null 2>&1; then
+  driver=$(ls /usr/lib/*/odbc/libtdsodbc.so | head -n 1)
   tmp=$(mktemp)
   cat > "$tmp" <<INI
 [SQL Server]
 Description=FreeTDS driver for SQL Server
-Driver=/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so
+Driver=$driver
 INI
   odbcinst -i -d -f "$tmp" >/dev/null
   rm -f "$tmp"

@@ -25,7 +25,7 @@ admin_name = 站长
 admin_phone = 13800138000
 INI
 seed() {  # $1 database file: created with the schema and the demo rows once
-  [ -f "$1" ] && return 0
+  [ -s "$1" ] && return 0
   sqlite3 "$1" < "$root/schema/sqlite.sql"
   sqlite3 "$1" <<SQL
 insert into conf (ver, adminlist, allonoff, offwhy, offtime) values ('1.0', '站长', 1, '', '');

@@ -12,6 +12,7 @@
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
+#include <QUrl>
 #include <clocale>
 #include <cstring>
 
@@ -58,18 +59,9 @@ QHash<QString, QString> parseConnectionString(const QString& cs) {
 }  // namespace
 
 QString EmbeddedServerFile(const QString& endpoint) {
-    QString safe;
-    for (QChar c : endpoint) {
-        const bool ok = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
-                        (c >= u'0' && c <= u'9') || c == u'.' || c == u',' || c == u'-' ||
-                        c == u'_';
-        if (ok) {
-            safe += c;
-            continue;
-        }
-        for (const char byte : QString(c).toUtf8())
-            safe += QStringLiteral("%%1").arg(uint(uchar(byte)), 2, 16, QLatin1Char('0')).toUpper();
-    }
+    // Letters, digits and ".,-_" as they are, every other character as the
+    // %XX of its UTF-8 bytes.
+    QString safe = QString::fromLatin1(QUrl::toPercentEncoding(endpoint, ",", "~"));
     if (safe.isEmpty()) safe = QStringLiteral("_");
     QString folder = env().embeddedServerFolder;
     if (folder.isEmpty()) folder = QDir::currentPath() + QStringLiteral("/servers");
@@ -269,9 +261,11 @@ QSqlQuery Connection::query() const {
 }
 
 void Connection::raise(const QSqlError& error, const QString& what) const {
-    const int number =
-        error.type() == QSqlError::ConnectionError ? err::kDiskOrNetwork : err::kProviderFailure;
-    QString text = error.text();
+    raise(error.type() == QSqlError::ConnectionError ? err::kDiskOrNetwork : err::kProviderFailure,
+          error.text(), what);
+}
+
+void Connection::raise(int number, QString text, const QString& what) const {
     if (!what.isEmpty()) text += QStringLiteral(" [") + what.left(300) + QLatin1Char(']');
     throw DbError(number, text);
 }
@@ -391,10 +385,8 @@ void Connection::bulkInsert(const QString& table, const QStringList& columns, in
     const QString sql = QStringLiteral("copy ") + table + QStringLiteral(" (") +
                         columns.join(QStringLiteral(", ")) + QStringLiteral(") from stdin");
     auto fail = [&](const QByteArray& message) {
-        const int number =
-            pg && PQstatus(pg) != CONNECTION_OK ? err::kDiskOrNetwork : err::kProviderFailure;
-        throw DbError(number, QString::fromUtf8(message).trimmed() + QStringLiteral(" [") +
-                                  sql.left(300) + u']');
+        raise(pg && PQstatus(pg) != CONNECTION_OK ? err::kDiskOrNetwork : err::kProviderFailure,
+              QString::fromUtf8(message).trimmed(), sql);
     };
     if (!pg) fail("bulk load needs PostgreSQL");
     if (rows <= 0) return;

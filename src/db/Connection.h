@@ -110,6 +110,8 @@ public:
 
     // Turns a failed Qt SQL call into the DbError the windows expect.
     [[noreturn]] void raise(const class QSqlError& error, const QString& what) const;
+    // The same for an error known by its number and text.
+    [[noreturn]] void raise(int number, QString text, const QString& what) const;
 
 private:
     QSqlDatabase database() const;

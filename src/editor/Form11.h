@@ -199,6 +199,8 @@ private:
     void restoreCommandButtons();
     void showProgress(const QString& caption);
     bool openBothDatabases(Connection& local, Connection& server, const QString& action);
+    // Sets `download` from the server list and the login's download servers.
+    void chooseDownload();
     // False, after a message naming it, when `download` is no usable endpoint.
     bool endpointUsable();
     void deleteSelectedBank(bool withBankRows);

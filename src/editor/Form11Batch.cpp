@@ -14,8 +14,8 @@ void Form11::Command5_Click() {
         platform_.message(this, QStringLiteral("请先选择题库！"));
         return;
     }
-    download = ChooseEndpoint(ui_->Combo3->currentText(), login_.download1, login_.download2,
-                              login_.download3, login_.download4);
+    chooseDownload();
+    if (!endpointUsable()) return;
     auto* window = new BatchImport(
         {download, programFolder_, bank, ui_->adder->text(), login_.username}, platform_, this);
     window->setWindowFlag(Qt::Window);

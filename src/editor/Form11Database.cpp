@@ -1,6 +1,6 @@
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 #include "db/Connection.h"
 #include "db/DbError.h"
@@ -59,6 +59,11 @@ bool Form11::openBothDatabases(Connection& local, Connection& server, const QStr
         platform_.message(this, WorkFailure(side, e).message(action));
         return false;
     }
+}
+
+void Form11::chooseDownload() {
+    download = ChooseEndpoint(ui_->Combo3->currentText(), login_.download1, login_.download2,
+                              login_.download3, login_.download4);
 }
 
 bool Form11::endpointUsable() {
@@ -138,9 +143,7 @@ bool Form11::readQuestion(QuestionInput& full) {
 void Form11::Command1_Click() {
     resetOptionLabelColours();
     // A question window stays on the server its question is on.
-    if (!editing_)
-        download = ChooseEndpoint(ui_->Combo3->currentText(), login_.download1, login_.download2,
-                                  login_.download3, login_.download4);
+    if (!editing_) chooseDownload();
     const QString explanation = ui_->why0->text();
     if (!explanation.isEmpty() && explanation != QStringLiteral("--")) why0save = explanation;
 
@@ -249,8 +252,7 @@ void Form11::deleteSelectedBank(bool withBankRows) {
     const QString title =
         withBankRows ? QStringLiteral("是否删除题库") : QStringLiteral("是否删除题目");
     if (platform_.message(this, question, title, Buttons::YesNo) != Answer::Yes) return;
-    download = ChooseEndpoint(ui_->Combo3->currentText(), login_.download1, login_.download2,
-                              login_.download3, login_.download4);
+    chooseDownload();
     if (!endpointUsable()) return;
 
     const QString action = withBankRows
@@ -294,8 +296,7 @@ void Form11::Command4_Click() {
                           QStringLiteral("您确定要重置题目序号(ID2)吗？导入后必须运行一下..."),
                           QStringLiteral("是否重置ID2"), Buttons::YesNo) != Answer::Yes)
         return;
-    download = ChooseEndpoint(ui_->Combo3->currentText(), login_.download1, login_.download2,
-                              login_.download3, login_.download4);
+    chooseDownload();
     if (!endpointUsable()) return;
     const QString action = QStringLiteral("重置题号顺序");
     setCommandButtons(false);

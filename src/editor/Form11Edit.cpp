@@ -119,7 +119,7 @@ void Form11::showQuestion(const StoredQuestion& q) {
         QString path;
         if (!bytes.isNull()) {
             // The stored bytes as they are, so an untouched picture saves unchanged.
-            path = pictureFolder() + QLatin1Char('/') + QLatin1String(s.file);
+            path = picturePath(QLatin1String(s.file));
             QSaveFile file(path);
             if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
                 !file.commit())
@@ -242,8 +242,7 @@ void Form11::openBrowser() {
         browser_->activateWindow();
         return;
     }
-    download = ChooseEndpoint(ui_->Combo3->currentText(), login_.download1, login_.download2,
-                              login_.download3, login_.download4);
+    chooseDownload();
     if (!endpointUsable()) return;
     QStringList banks;
     for (int i = 0; i < ui_->Combo1->count(); ++i) banks << ui_->Combo1->itemText(i);

@@ -1,6 +1,7 @@
 #include "editor/QuestionTable.h"
 
 #include <QDateTime>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -48,10 +49,12 @@ QVector<qint64> QuestionTable::ids(const QList<int>& rows) const {
 }
 
 void QuestionTable::loadPage(int page) const {
-    QHash<qint64, QVector<QVariant>>& rows = pages_[page];
     recent_.removeAll(page);
     recent_.append(page);
     while (recent_.size() > kKeptPages) pages_.remove(recent_.takeFirst());
+    // Filled apart and stored last: removing pages may move the others.
+    QHash<qint64, QVector<QVariant>> rows;
+    const auto store = qScopeGuard([&] { pages_.insert(page, std::move(rows)); });
     if (!connection_) return;
     const QVector<qint64> ids = ids_.mid(qsizetype(page) * kPageRows, kPageRows);
     try {

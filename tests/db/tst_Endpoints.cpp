@@ -174,11 +174,14 @@ void tst_Endpoints::readmeExampleLoads() {
              (QStringList{u"站长"_s, u"13800138000"_s}));
 }
 
-// Every endpoint has a file of its own: "srv%1", "srv_1" and "srv 1" are three servers.
+// Every endpoint has a file of its own: "srv%1", "srv_1" and "srv 1" are three servers, and so
+// are two names that differ in a character beyond the basic plane.
 void tst_Endpoints::embeddedServersNeverShareAFile() {
-    const QStringList files = {EmbeddedServerFile(u"srv%1"_s), EmbeddedServerFile(u"srv_1"_s),
-                               EmbeddedServerFile(u"srv 1"_s), EmbeddedServerFile(u"srv1"_s)};
-    QCOMPARE(QSet<QString>(files.begin(), files.end()).size(), 4);
+    const QStringList files = {
+        EmbeddedServerFile(u"srv%1"_s),         EmbeddedServerFile(u"srv_1"_s),
+        EmbeddedServerFile(u"srv 1"_s),         EmbeddedServerFile(u"srv1"_s),
+        EmbeddedServerFile(u"srv\U0001F600"_s), EmbeddedServerFile(u"srv\U0001F601"_s)};
+    QCOMPARE(QSet<QString>(files.begin(), files.end()).size(), 6);
     QVERIFY(EmbeddedServerFile(u"127.0.0.1,1433"_s).endsWith(u"/127.0.0.1,1433.sqlite"_s));
 }
 

@@ -575,18 +575,10 @@ private:
 
 // --- Driver ---------------------------------------------------------------
 
+// Named as the embedded servers name theirs, so that a test opening the
+// endpoint on the embedded backend sees the same file.
 QString fileFor(const QString& endpoint) {
-    // Named as the embedded servers name theirs, so that a test opening the
-    // endpoint on the embedded backend sees the same file.
-    QString safe;
-    for (QChar c : endpoint) {
-        const bool ok = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
-                        (c >= u'0' && c <= u'9') || c == u'.' || c == u',' || c == u'-' ||
-                        c == u'_';
-        safe += ok ? c : QLatin1Char('_');
-    }
-    if (safe.isEmpty()) safe = QStringLiteral("_");
-    return DbEnvironment::current().embeddedServerFolder + u'/' + safe + QStringLiteral(".sqlite");
+    return EmbeddedServerFile(endpoint);
 }
 
 class StandInDriver;
