@@ -12,12 +12,18 @@ root=$(dirname "$here")
 out=${1:-$root/build-fuzz}
 mkdir -p "$out/corpus" "$out/splitter-corpus"
 
-clang++ -std=c++20 -g -O1 -fPIC \
-    -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-    -DQT_FORCE_ASSERTS -DQT_NO_CAST_FROM_ASCII -DQT_NO_CAST_TO_ASCII -DQT_USE_QSTRINGBUILDER \
-    -I"$root/src" $(pkg-config --cflags Qt6Core) \
-    "$here/fuzz_parser.cpp" "$root/src/editor/QuestionParser.cpp" \
-    $(pkg-config --libs Qt6Core) -o "$out/fuzz_parser"
+# fuzz NAME SOURCES...: builds out-dir/NAME from fuzz/NAME.cpp and the sources.
+fuzz() {
+    name=$1; shift
+    clang++ -std=c++20 -g -O1 -fPIC \
+        -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+        -DQT_FORCE_ASSERTS -DQT_NO_CAST_FROM_ASCII -DQT_NO_CAST_TO_ASCII -DQT_USE_QSTRINGBUILDER \
+        -I"$root/src" $(pkg-config --cflags Qt6Core) \
+        "$here/$name.cpp" "$@" \
+        $(pkg-config --libs Qt6Core) -o "$out/$name"
+}
+
+fuzz fuzz_parser "$root/src/editor/QuestionParser.cpp"
 
 # Seeds: the mode byte, then the clipboard (and, after a NUL, the previous question text).
 seed() { printf "$2" > "$out/corpus/$1"; }
@@ -30,13 +36,7 @@ seed picture  '\000A.x B.y\000题目如图2026/12/7 14:30:05'
 seed spelled  '\010题A..甲B．乙C。丙D，丁E,戊F、己G.庚\r\n参考答案：ab 笞案'
 seed repeated '\040A.B.C.D.E.F.答案'
 
-clang++ -std=c++20 -g -O1 -fPIC \
-    -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-    -DQT_FORCE_ASSERTS -DQT_NO_CAST_FROM_ASCII -DQT_NO_CAST_TO_ASCII -DQT_USE_QSTRINGBUILDER \
-    -I"$root/src" $(pkg-config --cflags Qt6Core) \
-    "$here/fuzz_splitter.cpp" "$root/src/editor/QuestionSplitter.cpp" \
-    "$root/src/editor/QuestionParser.cpp" \
-    $(pkg-config --libs Qt6Core) -o "$out/fuzz_splitter"
+fuzz fuzz_splitter "$root/src/editor/QuestionSplitter.cpp" "$root/src/editor/QuestionParser.cpp"
 
 # Seeds: the mode byte (1: UTF-16, 6: repeated), then the paper.
 paper() { printf "$2" > "$out/splitter-corpus/$1"; }

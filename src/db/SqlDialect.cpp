@@ -63,11 +63,11 @@ QString SqlDialect::matches(const QString& column, const QString& value) const {
             // "=" ignores trailing spaces, which like does not: the lengths
             // must agree as well. The cast lets old ntext columns compare.
             if (pattern.size() > 4000) {
-                const QString text =
-                    QStringLiteral("cast(") + column + QStringLiteral(" as nvarchar(max))");
-                return QStringLiteral("(") + text + QStringLiteral(" = ") + literal(value) +
+                const QString text = asText(column);
+                const QString given = literal(value);
+                return QStringLiteral("(") + text + QStringLiteral(" = ") + given +
                        QStringLiteral(" and datalength(") + text +
-                       QStringLiteral(") = datalength(") + literal(value) + QStringLiteral("))");
+                       QStringLiteral(") = datalength(") + given + QStringLiteral("))");
             }
             break;
         case Backend::PostgreSql:

@@ -23,7 +23,6 @@ namespace {
 // A paper of more is split into several imports; the table stays quick to look over.
 constexpr int kMostQuestions = 5000;
 constexpr qint64 kLargestFile = 20 * 1024 * 1024;
-constexpr quint32 kFaultColour = 0xC0C0FF;  // the editor's "empty" light red
 const QString kAuto = QStringLiteral("自动");
 
 QString FaultText(const QStringList& faults) {
@@ -269,9 +268,10 @@ void BatchImport::refreshFaults() {
                           QStringLiteral("）");
         QTableWidgetItem* item = t->item(row, kFaults);
         item->setText(FaultText(faults));
-        const QBrush colour = faults.isEmpty() ? QBrush() : QBrush(ColourFromValue(kFaultColour));
+        const QBrush background =
+            faults.isEmpty() ? QBrush() : QBrush(ColourFromValue(colour::kEmpty));
         for (int c = 0; c < kColumns; ++c)
-            if (QTableWidgetItem* i = t->item(row, c)) i->setBackground(colour);
+            if (QTableWidgetItem* i = t->item(row, c)) i->setBackground(background);
     }
     filling_ = wasFilling;
 }

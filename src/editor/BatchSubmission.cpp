@@ -6,6 +6,7 @@
 #include <QSqlField>
 #include <QSqlQuery>
 #include <algorithm>
+#include <functional>
 
 #include "db/DbError.h"
 #include "db/Endpoints.h"
@@ -15,12 +16,25 @@ namespace qs {
 
 namespace {
 
+// Adds the group in one go, or row by row when that fails, so that a row the
+// database refuses fails alone (`refused` is told each).
+void AllOrOneByOne(const QVector<int>& group, const std::function<void(const QVector<int>&)>& add,
+                   const std::function<void(int, const DbError&)>& refused) {
+    try {
+        add(group);
+    } catch (const DbError&) {
+        for (int i : group) {
+            try {
+                add({i});
+            } catch (const DbError& e) {
+                refused(i, e);
+            }
+        }
+    }
+}
+
 constexpr int kServerTimeoutSeconds = 30;
 const QString kTimu = QStringLiteral("timu");
-
-QVariant TextValue(const QString& s) {
-    return s.isNull() ? QStringLiteral("") : s;
-}
 
 const QStringList& QuestionColumns() {
     static const QStringList c = {
@@ -33,11 +47,11 @@ const QStringList& QuestionColumns() {
 }
 
 QVector<QVariant> QuestionValues(const QuestionInput& in) {
-    QVector<QVariant> v = {TextValue(in.adder),  0,
-                           TextValue(in.bank),   TextValue(in.question),
-                           TextValue(in.answer), TextValue(in.qtype),
-                           TextValue(in.nandu),  TextValue(in.why0)};
-    for (const QString& o : in.options) v << TextValue(o);
+    QVector<QVariant> v = {StoredText(in.adder),  0,
+                           StoredText(in.bank),   StoredText(in.question),
+                           StoredText(in.answer), StoredText(in.qtype),
+                           StoredText(in.nandu),  StoredText(in.why0)};
+    for (const QString& o : in.options) v << StoredText(o);
     return v;
 }
 
@@ -91,7 +105,8 @@ QVector<std::optional<BatchSubmission::ServerCopy>> BatchSubmission::FindOnServe
         }
         const QString sql = DuplicateLookupQuery(server.dialect(), lookups);
         if (sql.isEmpty())
-            throw DbError(err::kProviderFailure, QStringLiteral("无法识别的查询：") + lookups.first());
+            throw DbError(err::kProviderFailure,
+                          QStringLiteral("无法识别的查询：") + lookups.first());
         QSqlQuery q = server.query();
         if (!q.exec(sql)) server.raise(q.lastError(), sql);
         // The copy added first names the duplicate, as in the submit.
@@ -168,20 +183,14 @@ void BatchSubmission::addBatch(const QVector<QuestionInput>& rows, const QVector
             onServer << group[n];
         }
     };
-    try {
-        addToServer(toAdd);
-    } catch (const DbError&) {
-        for (int i : toAdd) {
-            try {
-                addToServer({i});
-            } catch (const DbError& e) {
-                out.rows[i].status = Status::Failed;
-                out.rows[i].reason = QStringLiteral("服务器没有写入：") + e.text();
-            }
-        }
-        if (onServer.isEmpty()) serverDown = true;
+    AllOrOneByOne(toAdd, addToServer, [&](int i, const DbError& e) {
+        out.rows[i].status = Status::Failed;
+        out.rows[i].reason = QStringLiteral("服务器没有写入：") + e.text();
+    });
+    if (onServer.isEmpty()) {
+        serverDown = true;
+        return;
     }
-    if (onServer.isEmpty()) return;
 
     // The local twins carry the server's id in sid.
     QStringList localColumns = QuestionColumns();
@@ -196,18 +205,10 @@ void BatchSubmission::addBatch(const QVector<QuestionInput>& rows, const QVector
             out.rows[group[n]].status = Status::Added;
         }
     };
-    try {
-        addToLocal(onServer);
-    } catch (const DbError&) {
-        for (int i : onServer) {
-            try {
-                addToLocal({i});
-            } catch (const DbError& e) {
-                out.rows[i].status = Status::Failed;
-                out.rows[i].reason = QStringLiteral("服务器已添加，本地库没有写入：") + e.text();
-            }
-        }
-    }
+    AllOrOneByOne(onServer, addToLocal, [&](int i, const DbError& e) {
+        out.rows[i].status = Status::Failed;
+        out.rows[i].reason = QStringLiteral("服务器已添加，本地库没有写入：") + e.text();
+    });
 
     // One log row per question the server holds now.
     try {
@@ -217,7 +218,7 @@ void BatchSubmission::addBatch(const QVector<QuestionInput>& rows, const QVector
         for (int i : onServer) {
             const QuestionInput& in = rows[i];
             values << QVector<QVariant>{
-                now, TextValue(in.username),
+                now, StoredText(in.username),
                 AddedQuestionLogBody(in.bank, in.qtype, in.question, out.rows[i].serverId)};
         }
         insertRows(server_, QStringLiteral("rizi"),

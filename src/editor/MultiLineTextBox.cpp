@@ -11,11 +11,11 @@ MultiLineTextBox::MultiLineTextBox(QWidget* parent) : QPlainTextEdit(parent) {
 
 namespace {
 
-// The document's text as typed or pasted. toPlainText() would turn no-break
+// Raw document text with its paragraph and line separators as CR LF. The raw
+// text keeps what was typed or pasted: toPlainText() would turn no-break
 // spaces (common in text copied from web pages) into plain ones, and the
 // stored question would then differ from the pasted one.
-QString typedText(const QTextDocument* document) {
-    QString t = document->toRawText();
+QString withCrLf(QString t) {
     t.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
     t.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
     return t;
@@ -24,7 +24,7 @@ QString typedText(const QTextDocument* document) {
 }  // namespace
 
 QString MultiLineTextBox::text() const {
-    return typedText(document());
+    return withCrLf(document()->toRawText());
 }
 
 void MultiLineTextBox::setText(const QString& text) {
@@ -36,11 +36,8 @@ void MultiLineTextBox::setText(const QString& text) {
 QString MultiLineTextBox::selectedText() const {
     // Cut from the same text that text() reads, so a selection always matches it.
     const QTextCursor c = textCursor();
-    QString t =
-        document()->toRawText().mid(c.selectionStart(), c.selectionEnd() - c.selectionStart());
-    t.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-    t.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
-    return t;
+    return withCrLf(
+        document()->toRawText().mid(c.selectionStart(), c.selectionEnd() - c.selectionStart()));
 }
 
 }  // namespace qs

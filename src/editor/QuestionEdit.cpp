@@ -21,19 +21,8 @@ constexpr int kIdsPerStatement = 500;
 using Group = std::pair<QString, QString>;  // bank, type
 using Values = QVector<std::pair<QString, QVariant>>;
 
-QVariant textValue(const QString& s) {
-    return s.isNull() ? QStringLiteral("") : s;
-}
-
 QVariant pictureValue(const QByteArray& bytes) {
     return bytes.isNull() ? QVariant(QMetaType::fromType<QByteArray>()) : QVariant(bytes);
-}
-
-const QString& optionColumn(int i) {
-    static const QString columns[6] = {QStringLiteral("SA"), QStringLiteral("SB"),
-                                       QStringLiteral("SC"), QStringLiteral("SD"),
-                                       QStringLiteral("SE"), QStringLiteral("SF")};
-    return columns[i];
 }
 
 // The columns of a question as the window shows them, in the order the
@@ -42,15 +31,15 @@ Values columnValues(const QuestionInput& v, const std::array<QByteArray, kPictur
     Values out;
     for (int slot = 0; slot < kPictureSlots; ++slot)
         out.append({PictureColumn(slot), pictureValue(pictures[size_t(slot)])});
-    out.append({QStringLiteral("adder"), textValue(v.adder)});
-    out.append({QStringLiteral("mantype"), textValue(v.bank)});
-    out.append({QStringLiteral("QUESTION"), textValue(v.question)});
-    out.append({QStringLiteral("answer"), textValue(v.answer)});
+    out.append({QStringLiteral("adder"), StoredText(v.adder)});
+    out.append({QStringLiteral("mantype"), StoredText(v.bank)});
+    out.append({QStringLiteral("QUESTION"), StoredText(v.question)});
+    out.append({QStringLiteral("answer"), StoredText(v.answer)});
     out.append({QStringLiteral("Qtype"),
                 v.qtype.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(v.qtype)});
-    out.append({QStringLiteral("nandu"), textValue(v.nandu)});
-    out.append({QStringLiteral("why0"), textValue(v.why0)});
-    for (int i = 0; i < 6; ++i) out.append({optionColumn(i), textValue(v.options[size_t(i)])});
+    out.append({QStringLiteral("nandu"), StoredText(v.nandu)});
+    out.append({QStringLiteral("why0"), StoredText(v.why0)});
+    for (int i = 0; i < 6; ++i) out.append({OptionColumn(i), StoredText(v.options[size_t(i)])});
     return out;
 }
 
@@ -161,7 +150,7 @@ std::optional<StoredQuestion> QuestionEdit::load(qint64 id) {
         v.nandu = rs.text(QStringLiteral("nandu"));
         v.why0 = rs.text(QStringLiteral("why0"));
         v.adder = rs.text(QStringLiteral("adder"));
-        for (int i = 0; i < 6; ++i) v.options[size_t(i)] = rs.text(optionColumn(i));
+        for (int i = 0; i < 6; ++i) v.options[size_t(i)] = rs.text(OptionColumn(i));
         for (int slot = 0; slot < kPictureSlots; ++slot) {
             const QVariant bytes = rs.field(PictureColumn(slot));
             if (bytes.isNull()) continue;

@@ -13,11 +13,6 @@ namespace {
 
 constexpr int kServerTimeoutSeconds = 30;
 
-// Texts are written as texts even when empty: an empty box stores "", not NULL.
-QVariant textValue(const QString& s) {
-    return s.isNull() ? QStringLiteral("") : s;
-}
-
 }  // namespace
 
 QString NormaliseQuestionText(QString text) {
@@ -43,6 +38,17 @@ QString QuestionPicturePath(QString path) {
     path.replace(QStringLiteral("()"), QStringLiteral("（）"));
     path.replace(QStringLiteral("（）"), QStringLiteral("（   ）"));
     return path;
+}
+
+const QString& OptionColumn(int i) {
+    static const QString columns[6] = {QStringLiteral("SA"), QStringLiteral("SB"),
+                                       QStringLiteral("SC"), QStringLiteral("SD"),
+                                       QStringLiteral("SE"), QStringLiteral("SF")};
+    return columns[i];
+}
+
+QVariant StoredText(const QString& text) {
+    return text.isNull() ? QStringLiteral("") : text;
 }
 
 const QString& PictureColumn(int slot) {
@@ -135,18 +141,15 @@ void Submission::writeColumns(Recordset& rs, SideOutcome& side,
     };
     for (int slot = 0; slot < kPictureSlots; ++slot)
         if (!pictures[size_t(slot)].isNull()) set(PictureColumn(slot), pictures[size_t(slot)]);
-    set(QStringLiteral("adder"), textValue(in_.adder));
+    set(QStringLiteral("adder"), StoredText(in_.adder));
     set(QStringLiteral("id2"), 0);
-    set(QStringLiteral("mantype"), textValue(in_.bank));
-    set(QStringLiteral("QUESTION"), textValue(in_.question));
-    set(QStringLiteral("answer"), textValue(in_.answer));
+    set(QStringLiteral("mantype"), StoredText(in_.bank));
+    set(QStringLiteral("QUESTION"), StoredText(in_.question));
+    set(QStringLiteral("answer"), StoredText(in_.answer));
     if (!in_.qtype.isEmpty()) set(QStringLiteral("Qtype"), in_.qtype);
-    set(QStringLiteral("nandu"), textValue(in_.nandu));
-    set(QStringLiteral("why0"), textValue(in_.why0));
-    static const QString optionColumns[6] = {QStringLiteral("SA"), QStringLiteral("SB"),
-                                             QStringLiteral("SC"), QStringLiteral("SD"),
-                                             QStringLiteral("SE"), QStringLiteral("SF")};
-    for (int i = 0; i < 6; ++i) set(optionColumns[i], textValue(in_.options[size_t(i)]));
+    set(QStringLiteral("nandu"), StoredText(in_.nandu));
+    set(QStringLiteral("why0"), StoredText(in_.why0));
+    for (int i = 0; i < 6; ++i) set(OptionColumn(i), StoredText(in_.options[size_t(i)]));
 }
 
 void Submission::renumber(Connection& c, SideOutcome& side) {
@@ -217,7 +220,7 @@ SubmitOutcome Submission::add() {
             log.addNew();
             log.setField(QStringLiteral("stime"),
                          in_.now.isValid() ? in_.now : QDateTime::currentDateTime());
-            log.setField(QStringLiteral("username"), textValue(in_.username));
+            log.setField(QStringLiteral("username"), StoredText(in_.username));
             log.setField(QStringLiteral("body"),
                          AddedQuestionLogBody(in_.bank, in_.qtype, in_.question, out.server.id));
             log.update();

@@ -32,6 +32,10 @@ enum SubmitPicture {
     kPictureSlots
 };
 const QString& PictureColumn(int slot);
+// The option columns SA … SF, for i 0 … 5.
+const QString& OptionColumn(int i);
+// A text as the question columns store it: an empty box stores "", not NULL.
+QVariant StoredText(const QString& text);
 // The bytes of a picture file; null when there is no path or no readable file
 // (a zero-length file gives empty, not null, bytes).
 QByteArray PictureFileBytes(const QString& path);

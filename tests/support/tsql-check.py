@@ -34,9 +34,9 @@ DEFAULT_VALUES = re.compile(r"^\s*(insert\s+into\s+(\[\w+\]|\w+))\s+default\s+va
 UPDATE_FROM = re.compile(r"^\s*update\s+(\w+)\s+set\s+(.*)$", re.IGNORECASE | re.DOTALL)
 
 
-def top_level_from(text):
-    """Index of the first " from " outside parentheses and literals (a doubled
-    quote inside a literal toggles twice)."""
+def top_level(text):
+    """The positions of text outside parentheses and literals (a doubled quote
+    inside a literal toggles twice)."""
     depth, quoted = 0, False
     for i, c in enumerate(text):
         if c == "'":
@@ -45,21 +45,22 @@ def top_level_from(text):
             depth += 1
         elif not quoted and c == ")":
             depth -= 1
-        elif not quoted and depth == 0 and re.match(r"\sfrom\s", text[i:i + 6], re.IGNORECASE):
+        elif not quoted and depth == 0:
+            yield i
+
+
+def top_level_from(text):
+    """Index of the first " from " at the top level."""
+    for i in top_level(text):
+        if re.match(r"\sfrom\s", text[i:i + 6], re.IGNORECASE):
             return i
     return -1
 
 
 def split_statements(batch):
-    parts, depth, quoted, start = [], 0, False, 0
-    for i, c in enumerate(batch):
-        if c == "'":
-            quoted = not quoted
-        elif not quoted and c == "(":
-            depth += 1
-        elif not quoted and c == ")":
-            depth -= 1
-        elif not quoted and depth == 0 and c == ";":
+    parts, start = [], 0
+    for i in top_level(batch):
+        if batch[i] == ";":
             parts.append(batch[start:i])
             start = i + 1
     parts.append(batch[start:])
