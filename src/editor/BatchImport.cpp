@@ -150,7 +150,8 @@ ImportedQuestion BatchImport::rowQuestion(int row) const {
     q.qtype = typeBox(row) ? typeBox(row)->currentText() : QString();
     q.question = text(kQuestion);
     for (int i = 0; i < 6; ++i) q.options[size_t(i)] = text(kOptionA + i);
-    q.answer = text(kAnswer);
+    // Capitals, as the editor's answer box makes them, before anything checks it.
+    q.answer = text(kAnswer).toUpper();
     return q;
 }
 
@@ -303,7 +304,7 @@ void BatchImport::submitAll_Click() {
         in.programFolder = target_.programFolder;
         in.bank = target_.bank;
         in.question = q.question;
-        in.answer = q.answer.toUpper();
+        in.answer = q.answer;
         in.nandu = QStringLiteral("普通");
         in.why0 = QStringLiteral("--");
         in.adder = target_.adder;

@@ -210,6 +210,9 @@ private slots:
         QCOMPARE(column(BatchImport::kFaults),
                  (QStringList{u"没有答案"_s, u"答案C没有对应选项"_s}));
         QCOMPARE(ticked(), QList<int>());
+        // Answers are capitals, as in the editor's answer box: "c" is option C.
+        table()->item(0, BatchImport::kAnswer)->setText(u"c"_s);
+        QCOMPARE(cell(0, BatchImport::kFaults), u"答案C没有对应选项"_s);
         table()->item(0, BatchImport::kAnswer)->setText(u"B"_s);
         table()->item(1, BatchImport::kOptionA + 2)->setText(u"z"_s);
         QCOMPARE(column(BatchImport::kFaults), QStringList(2));
