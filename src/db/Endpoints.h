@@ -20,6 +20,8 @@ QString ChooseEndpoint(const QString& comboText, const QString& download1,
 // The two connection strings, exactly as the system writes them.
 QString ServerConnectionString(const QString& endpoint);
 QString LocalConnectionString(const QString& programFolder);
+// Seconds the editor's commands wait for a server to answer a connection.
+constexpr int kServerTimeoutSeconds = 30;
 // The local file as a path of this system: <program folder>/anguidb.mdb.
 QString LocalFilePath(const QString& programFolder);
 

@@ -242,7 +242,8 @@ void BatchImport::lookUpOnServer() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     try {
         Connection server;
-        server.open(ServerConnectionString(target_.endpoint), 30, ado::adUseServer);
+        server.open(ServerConnectionString(target_.endpoint), kServerTimeoutSeconds,
+                    ado::adUseServer);
         const auto found = BatchSubmission::FindOnServer(server, inputs);
         for (int row = 0; row < found.size(); ++row)
             if (found[row]) onServer_[row] = found[row]->id2;

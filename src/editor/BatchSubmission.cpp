@@ -33,7 +33,6 @@ void AllOrOneByOne(const QVector<int>& group, const std::function<void(const QVe
     }
 }
 
-constexpr int kServerTimeoutSeconds = 30;
 const QString kTimu = QStringLiteral("timu");
 
 const QStringList& QuestionColumns() {

@@ -199,7 +199,7 @@ void Form11::loadBankList() {
     try {
         Connection conn;
         if (login_.online1 != 0)
-            conn.open(ServerConnectionString(download), 30, ado::adUseServer);
+            conn.open(ServerConnectionString(download), kServerTimeoutSeconds, ado::adUseServer);
         else
             conn.open(LocalConnectionString(programFolder_), 0, ado::adUseClient);
         Recordset rs;

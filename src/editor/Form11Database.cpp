@@ -18,7 +18,6 @@ namespace qs {
 namespace {
 
 const QString kAny = QStringLiteral("任意");
-constexpr int kServerTimeoutSeconds = 30;
 // How often a long command lets the window repaint its caption.
 constexpr qint64 kPaintIntervalMs = 50;
 constexpr quint32 kLightBlue = 0xFFC0C0;

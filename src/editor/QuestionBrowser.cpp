@@ -14,12 +14,6 @@
 
 namespace qs {
 
-namespace {
-
-constexpr int kServerTimeoutSeconds = 30;
-
-}  // namespace
-
 QuestionBrowser::QuestionBrowser(LoginState& login, Platform& platform,
                                  const QString& programFolder, const ServerSettings& settings,
                                  const QString& endpoint, const QStringList& banks,

@@ -14,7 +14,6 @@ namespace qs {
 
 namespace {
 
-constexpr int kServerTimeoutSeconds = 30;
 // Ids per statement of a deletion: short texts, few round trips.
 constexpr int kIdsPerStatement = 500;
 

@@ -9,12 +9,6 @@
 
 namespace qs {
 
-namespace {
-
-constexpr int kServerTimeoutSeconds = 30;
-
-}  // namespace
-
 QString NormaliseQuestionText(QString text) {
     if (text.contains(u'\'')) text.replace(u'\'', u'‘');
     static const QStringList dotted = {QStringLiteral("A."), QStringLiteral("B."),
