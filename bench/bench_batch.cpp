@@ -14,8 +14,8 @@
 
 #include "BenchSupport.h"
 #include "db/Endpoints.h"
-#include "editor/BatchSubmission.h"
-#include "editor/EditorQueries.h"
+#include "bank/BatchSubmission.h"
+#include "bank/EditorQueries.h"
 #include "editor/QuestionRows.h"
 #include "support/TestDatabases.h"
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "editor/QuestionParser.h"
+#include "question/QuestionParser.h"
 
 using namespace qs;
 using namespace Qt::StringLiterals;

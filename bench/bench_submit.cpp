@@ -15,11 +15,11 @@
 #include "BenchSupport.h"
 #include "db/Endpoints.h"
 #include "db/Recordset.h"
-#include "editor/BankMaintenance.h"
-#include "editor/EditorQueries.h"
+#include "bank/BankMaintenance.h"
+#include "bank/EditorQueries.h"
 #include "editor/QuestionRows.h"
-#include "editor/Renumbering.h"
-#include "editor/Submission.h"
+#include "bank/Renumbering.h"
+#include "bank/Submission.h"
 #include "support/TestDatabases.h"
 
 using namespace qs;
@@ -164,7 +164,7 @@ struct Bench {
     }
 
     void fillBank(Connection& c, int perType) {
-        for (const QString& t : Renumbering::types())
+        for (const QString& t : QuestionTypes())
             AddQuestionGroup(c, kBank, t, perType, QStringLiteral("ba"), QStringLiteral("题"), 0,
                              kPictureEvery);
         AddBank(c, kBank);
@@ -174,12 +174,12 @@ struct Bench {
         Connection server, local;
         openBoth(server, local);
         for (Connection* c : {&server, &local}) {
-            for (const QString& t : Renumbering::types()) {
+            for (const QString& t : QuestionTypes()) {
                 Recordset rs;
                 rs.open(RenumberTypeQuery(c->dialect(), kBank, t), *c, ado::adOpenStatic,
                         ado::adLockOptimistic);
                 int counter = 0;
-                const bool choice = Renumbering::types().indexOf(t) < 3;
+                const bool choice = QuestionTypes().indexOf(t) < 3;
                 while (!rs.eof()) {
                     if (counter < 32767) ++counter;
                     rs.setField(QStringLiteral("id2"), counter);

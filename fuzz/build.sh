@@ -23,7 +23,7 @@ fuzz() {
         $(pkg-config --libs Qt6Core) -o "$out/$name"
 }
 
-fuzz fuzz_parser "$root/src/editor/QuestionParser.cpp"
+fuzz fuzz_parser "$root/src/question/QuestionParser.cpp"
 
 # Seeds: the mode byte, then the clipboard (and, after a NUL, the previous question text).
 seed() { printf "$2" > "$out/corpus/$1"; }
@@ -36,7 +36,7 @@ seed picture  '\000A.x B.y\000题目如图2026/12/7 14:30:05'
 seed spelled  '\010题A..甲B．乙C。丙D，丁E,戊F、己G.庚\r\n参考答案：ab 笞案'
 seed repeated '\040A.B.C.D.E.F.答案'
 
-fuzz fuzz_splitter "$root/src/editor/QuestionSplitter.cpp" "$root/src/editor/QuestionParser.cpp"
+fuzz fuzz_splitter "$root/src/question/QuestionSplitter.cpp" "$root/src/question/QuestionParser.cpp"
 
 # Seeds: the mode byte (1: UTF-16, 6: repeated), then the paper.
 paper() { printf "$2" > "$out/splitter-corpus/$1"; }

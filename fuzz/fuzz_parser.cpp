@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "editor/QuestionParser.h"
+#include "question/QuestionParser.h"
 
 using namespace qs;
 using namespace Qt::StringLiterals;

@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "editor/QuestionParser.h"
-#include "editor/QuestionSplitter.h"
+#include "question/QuestionParser.h"
+#include "question/QuestionSplitter.h"
 
 using namespace qs;
 

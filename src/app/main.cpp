@@ -2,7 +2,7 @@
 #include <QIcon>
 #include <memory>
 
-#include "app/FitText.h"
+#include "widgets/FitText.h"
 #include "app/ProgramFolder.h"
 #include "db/Connection.h"
 #include "db/ServerSettings.h"

@@ -11,9 +11,9 @@
 
 #include "db/DbError.h"
 #include "db/Endpoints.h"
-#include "editor/BatchSubmission.h"
-#include "editor/Renumbering.h"
-#include "editor/WindowColours.h"
+#include "bank/BatchSubmission.h"
+#include "bank/Renumbering.h"
+#include "widgets/WindowColours.h"
 #include "ui_BatchImport.h"
 
 namespace qs {
@@ -182,7 +182,7 @@ void BatchImport::preview_Click() {
         number->setFlags((number->flags() | Qt::ItemIsUserCheckable) & ~Qt::ItemIsEditable);
         t->setItem(row, kNumber, number);
         auto* box = new QComboBox(t);
-        box->addItems(Renumbering::types());
+        box->addItems(QuestionTypes());
         t->setCellWidget(row, kType, box);
         connect(box, &QComboBox::currentIndexChanged, this, [this, box] {
             for (int r = 0; r < ui_->questions->rowCount(); ++r)

@@ -6,7 +6,7 @@
 #include <memory>
 #include <optional>
 
-#include "editor/QuestionImport.h"
+#include "question/QuestionImport.h"
 #include "platform/Platform.h"
 
 class QComboBox;

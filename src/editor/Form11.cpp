@@ -10,7 +10,7 @@
 #include "db/DbError.h"
 #include "db/Endpoints.h"
 #include "db/Recordset.h"
-#include "editor/WindowColours.h"
+#include "widgets/WindowColours.h"
 #include "ui_Form11.h"
 
 namespace qs {

@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "db/ServerSettings.h"
-#include "editor/QuestionEdit.h"
+#include "bank/QuestionEdit.h"
 #include "login/EditorAccess.h"
 #include "login/LoginState.h"
 #include "platform/Platform.h"

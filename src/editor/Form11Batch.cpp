@@ -1,5 +1,5 @@
 #include "db/Endpoints.h"
-#include "editor/BankMaintenance.h"
+#include "bank/BankMaintenance.h"
 #include "editor/BatchImport.h"
 #include "editor/Form11.h"
 #include "ui_Form11.h"

@@ -5,12 +5,12 @@
 #include "db/Connection.h"
 #include "db/DbError.h"
 #include "db/Endpoints.h"
-#include "editor/BankMaintenance.h"
+#include "bank/BankMaintenance.h"
 #include "editor/Form11.h"
-#include "editor/Renumbering.h"
-#include "editor/Submission.h"
-#include "editor/WindowColours.h"
-#include "editor/WorkFailure.h"
+#include "bank/Renumbering.h"
+#include "bank/Submission.h"
+#include "widgets/WindowColours.h"
+#include "bank/WorkFailure.h"
 #include "ui_Form11.h"
 
 namespace qs {
@@ -127,7 +127,7 @@ bool Form11::readQuestion(QuestionInput& full) {
     full.adder = ui_->adder->text();
     const QCheckBox* types[] = {ui_->Check1, ui_->Check2, ui_->Check3, ui_->Check4, ui_->Check5};
     for (int i = 0; i < 5; ++i)
-        if (types[i]->isChecked()) full.qtype = Renumbering::types()[i];
+        if (types[i]->isChecked()) full.qtype = QuestionTypes()[i];
     full.nandu = ui_->nandu->text();
     full.why0 = ui_->why0->text();
     QLineEdit* const options[] = {ui_->SA, ui_->SB, ui_->SC, ui_->SD, ui_->SE, ui_->SF};

@@ -9,11 +9,11 @@
 #include <QSignalBlocker>
 
 #include "db/Endpoints.h"
-#include "editor/BankMaintenance.h"
+#include "bank/BankMaintenance.h"
 #include "editor/Form11.h"
-#include "editor/PictureBox.h"
+#include "widgets/PictureBox.h"
 #include "editor/QuestionBrowser.h"
-#include "editor/Renumbering.h"
+#include "bank/Renumbering.h"
 #include "ui_Form11.h"
 
 namespace qs {
@@ -88,7 +88,7 @@ QString Form11::pictureFolder() const {
 
 void Form11::showQuestion(const StoredQuestion& q) {
     const QuestionInput& v = q.values;
-    const int type = int(Renumbering::types().indexOf(v.qtype)) + 1;  // 0: none
+    const int type = int(QuestionTypes().indexOf(v.qtype)) + 1;  // 0: none
     QCheckBox* const types[] = {ui_->Check1, ui_->Check2, ui_->Check3, ui_->Check4, ui_->Check5};
     const struct {
         QCheckBox* check;

@@ -2,7 +2,7 @@
 #include <QGuiApplication>
 
 #include "editor/Form11.h"
-#include "editor/WindowColours.h"
+#include "widgets/WindowColours.h"
 #include "ui_Form11.h"
 
 namespace qs {

@@ -2,8 +2,8 @@
 #include <QGuiApplication>
 
 #include "editor/Form11.h"
-#include "editor/QuestionParser.h"
-#include "editor/WindowColours.h"
+#include "question/QuestionParser.h"
+#include "widgets/WindowColours.h"
 #include "ui_Form11.h"
 
 namespace qs {

@@ -7,7 +7,7 @@
 #include <QSaveFile>
 
 #include "editor/Form11.h"
-#include "editor/PictureBox.h"
+#include "widgets/PictureBox.h"
 #include "ui_Form11.h"
 
 namespace qs {

@@ -5,11 +5,11 @@
 
 #include "db/DbError.h"
 #include "db/Endpoints.h"
-#include "editor/BankMaintenance.h"
+#include "bank/BankMaintenance.h"
 #include "editor/Form11.h"
-#include "editor/QuestionEdit.h"
+#include "bank/QuestionEdit.h"
 #include "editor/QuestionTable.h"
-#include "editor/Renumbering.h"
+#include "bank/Renumbering.h"
 #include "ui_QuestionBrowser.h"
 
 namespace qs {
@@ -36,7 +36,7 @@ QuestionBrowser::QuestionBrowser(LoginState& login, Platform& platform,
     ui_->Combo1->setCurrentIndex(-1);
     ui_->Combo1->setEditText(bank);
     ui_->Combo2->addItem(QStringLiteral("全部题型"));
-    ui_->Combo2->addItems(Renumbering::types());
+    ui_->Combo2->addItems(QuestionTypes());
     setWindowTitle(QStringLiteral("题目管理 - ") + endpoint);
 
     ui_->Grid1->setModel(table_);

@@ -6,7 +6,7 @@
 #include <QVector>
 
 #include "db/Connection.h"
-#include "editor/QuestionQueries.h"
+#include "bank/QuestionQueries.h"
 
 namespace qs {
 

@@ -6,11 +6,11 @@
 #include <QTest>
 #include <memory>
 
-#include "app/FitText.h"
+#include "widgets/FitText.h"
 #include "db/Endpoints.h"
 #include "editor/Form11.h"
-#include "editor/MultiLineTextBox.h"
-#include "login/ClickableLabel.h"
+#include "widgets/MultiLineTextBox.h"
+#include "widgets/ClickableLabel.h"
 #include "login/Form1.h"
 #include "support/ClippedText.h"
 #include "support/FakePlatform.h"

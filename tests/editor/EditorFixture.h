@@ -11,7 +11,7 @@
 #include "db/Endpoints.h"
 #include "db/ServerSettings.h"
 #include "editor/Form11.h"
-#include "editor/MultiLineTextBox.h"
+#include "widgets/MultiLineTextBox.h"
 #include "editor/QuestionRows.h"
 #include "login/LoginState.h"
 #include "support/FakePlatform.h"

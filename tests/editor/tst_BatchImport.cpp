@@ -10,7 +10,7 @@
 
 #include "EditorFixture.h"
 #include "editor/BatchImport.h"
-#include "editor/BatchSubmission.h"
+#include "bank/BatchSubmission.h"
 
 using namespace qs;
 using namespace qs::test;

@@ -3,7 +3,7 @@
 #include <QTextCursor>
 
 #include "EditorFixture.h"
-#include "editor/WindowColours.h"
+#include "widgets/WindowColours.h"
 
 using namespace qs;
 using namespace qs::test;

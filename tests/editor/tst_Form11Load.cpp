@@ -1,7 +1,7 @@
 #include <QLabel>
 
 #include "EditorFixture.h"
-#include "editor/WindowColours.h"
+#include "widgets/WindowColours.h"
 
 using namespace qs;
 using namespace qs::test;

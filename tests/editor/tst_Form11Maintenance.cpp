@@ -1,5 +1,5 @@
 #include "EditorFixture.h"
-#include "editor/WindowColours.h"
+#include "widgets/WindowColours.h"
 
 using namespace qs;
 using namespace qs::test;

@@ -6,7 +6,7 @@
 #include <QImageReader>
 
 #include "EditorFixture.h"
-#include "editor/PictureBox.h"
+#include "widgets/PictureBox.h"
 
 using namespace qs;
 using namespace qs::test;

@@ -5,7 +5,7 @@
 #include <QImage>
 
 #include "EditorFixture.h"
-#include "editor/WindowColours.h"
+#include "widgets/WindowColours.h"
 
 using namespace qs;
 using namespace qs::test;

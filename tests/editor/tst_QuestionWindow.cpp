@@ -8,7 +8,7 @@
 #include <QTableView>
 
 #include "EditorFixture.h"
-#include "editor/PictureBox.h"
+#include "widgets/PictureBox.h"
 #include "editor/QuestionBrowser.h"
 #include "editor/QuestionTable.h"
 

@@ -10,7 +10,7 @@
 
 #include "db/Connection.h"
 #include "db/Endpoints.h"
-#include "login/ClickableLabel.h"
+#include "widgets/ClickableLabel.h"
 #include "login/EditorAccess.h"
 #include "login/Form1.h"
 #include "login/LoginMessages.h"

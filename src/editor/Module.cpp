@@ -1,2 +1,0 @@
-// Keeps the module's library non-empty while its windows are being built.
-namespace qs { void editorModuleAnchor() {} }
