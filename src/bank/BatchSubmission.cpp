@@ -35,7 +35,7 @@ void AllOrOneByOne(const QVector<int>& group, const std::function<void(const QVe
 
 const QString kTimu = QStringLiteral("timu");
 
-const QStringList& QuestionColumns() {
+const QStringList& WrittenColumns() {
     static const QStringList c = {
         QStringLiteral("adder"),    QStringLiteral("id2"),    QStringLiteral("mantype"),
         QStringLiteral("QUESTION"), QStringLiteral("answer"), QStringLiteral("Qtype"),
@@ -176,7 +176,7 @@ void BatchSubmission::addBatch(const QVector<QuestionInput>& rows, const QVector
     auto addToServer = [&](const QVector<int>& group) {
         QVector<QVector<QVariant>> values;
         for (int i : group) values << QuestionValues(rows[i]);
-        const QList<qint64> ids = insertRows(server_, kTimu, QuestionColumns(), values, true);
+        const QList<qint64> ids = insertRows(server_, kTimu, WrittenColumns(), values, true);
         for (int n = 0; n < group.size(); ++n) {
             out.rows[group[n]].serverId = ids[n];
             onServer << group[n];
@@ -192,7 +192,7 @@ void BatchSubmission::addBatch(const QVector<QuestionInput>& rows, const QVector
     }
 
     // The local twins carry the server's id in sid.
-    QStringList localColumns = QuestionColumns();
+    QStringList localColumns = WrittenColumns();
     localColumns << QStringLiteral("sid");
     auto addToLocal = [&](const QVector<int>& group) {
         QVector<QVector<QVariant>> values;

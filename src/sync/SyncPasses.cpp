@@ -1,5 +1,7 @@
 #include "sync/SyncPasses.h"
 
+#include "question/Question.h"
+
 namespace qs {
 
 namespace {
@@ -19,12 +21,6 @@ QStringList UserColumns() {
         "username userpass timu allt alltmd5 alltshow allt5 zifubao flist computercode myface "
         "myface1 myfriend stime comefrom phone1 phone2 weixin qq email exp facebook school banji "
         "intro tuijianren buymoney gmoney");
-}
-
-QStringList QuestionColumns() {
-    return words(
-        "adder mantype stime QUESTION Qtype nandu SA SB SC SD SE SF ANSWER ANSWERSELF why0 a1 a2 "
-        "a3 QJPG AJPG BJPG CJPG DJPG EJPG FJPG WJPG id2");
 }
 
 QStringList BankColumns() {
@@ -68,7 +64,7 @@ PassPlan QuestionPass(SyncDirection direction) {
         return QuestionLookupQuery(d, direction, k[0], k[1], k[2]);
     };
     s.keyColumns = {QStringLiteral("mantype"), QStringLiteral("QUESTION"), QStringLiteral("Qtype")};
-    s.copiedColumns = QuestionColumns();
+    s.copiedColumns = QuestionColumnNames();
     s.progressText = right(direction) ? QStringLiteral(")正在向右同步题目[timu]..")
                                       : QStringLiteral(")正在向左同步题目[timu]..");
     s.finalText = right(direction) ? QStringLiteral("向右同步成功，共创建新题目:")

@@ -9,7 +9,6 @@ namespace qs {
 
 // The columns each pass writes, in the order they are written.
 QStringList UserColumns();      // 28
-QStringList QuestionColumns();  // 27
 QStringList BankColumns();      // 8
 QStringList PurchaseColumns();  // 6
 

@@ -18,6 +18,7 @@
 #include "support/FakePlatform.h"
 #include "support/SqlServerStandIn.h"
 #include "support/TestDatabases.h"
+#include "question/Question.h"
 #include "sync/Form19.h"
 #include "sync/ReplicationPass.h"
 #include "sync/SyncPasses.h"
@@ -188,7 +189,7 @@ private slots:
                  (QStringList{u"0/1/连续相同0"_s + text, u"1/2/连续相同0"_s + text}));
         QCOMPARE(title(),
                  (rightward ? u"向右"_s : u"向左"_s) + u"同步成功，共创建新题目:120(全部题库)"_s);
-        const QString cols = QuestionColumns().join(u',');
+        const QString cols = QuestionColumnNames().join(u',');
         QCOMPARE(rows(target, cols, "timu order by QUESTION"),
                  rows(source, cols, "timu order by QUESTION"));
         // Newest first: the target's first new row is the source's last.

@@ -1,5 +1,6 @@
 #include <QTest>
 
+#include "question/Question.h"
 #include "sync/BatchLookup.h"
 #include "sync/SyncPasses.h"
 #include "sync/SyncQueries.h"
@@ -70,7 +71,7 @@ void tst_SyncQueries::texts() {
 
 void tst_SyncQueries::columnCounts() {
     QCOMPARE(UserColumns().size(), 28);
-    QCOMPARE(QuestionColumns().size(), 27);
+    QCOMPARE(QuestionColumnNames().size(), 27);
     QCOMPARE(BankColumns().size(), 8);
     QCOMPARE(PurchaseColumns().size(), 6);
 }
