@@ -10,8 +10,8 @@
 #include "db/DbError.h"
 #include "db/Endpoints.h"
 #include "db/Recordset.h"
-#include "widgets/WindowColours.h"
 #include "ui_Form11.h"
+#include "widgets/WindowColours.h"
 
 namespace qs {
 

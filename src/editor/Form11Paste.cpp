@@ -3,8 +3,8 @@
 
 #include "editor/Form11.h"
 #include "question/QuestionParser.h"
-#include "widgets/WindowColours.h"
 #include "ui_Form11.h"
+#include "widgets/WindowColours.h"
 
 namespace qs {
 

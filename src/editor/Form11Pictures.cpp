@@ -7,8 +7,8 @@
 #include <QSaveFile>
 
 #include "editor/Form11.h"
-#include "widgets/PictureBox.h"
 #include "ui_Form11.h"
+#include "widgets/PictureBox.h"
 
 namespace qs {
 

@@ -1,6 +1,5 @@
-// The question window: the editor's controls on one question already stored,
-// with "保存修改" and "删除此题" in place of the submit; and the opening of the
-// question browser from the editor.
+// The question window: the editor's controls on one question already stored, with "保存修改"
+// and "删除此题" in place of the submit.
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -8,13 +7,13 @@
 #include <QSaveFile>
 #include <QSignalBlocker>
 
-#include "db/Endpoints.h"
 #include "bank/BankMaintenance.h"
-#include "editor/Form11.h"
-#include "widgets/PictureBox.h"
-#include "editor/QuestionBrowser.h"
 #include "bank/Renumbering.h"
+#include "db/Endpoints.h"
+#include "editor/Form11.h"
+#include "editor/QuestionBrowser.h"
 #include "ui_Form11.h"
+#include "widgets/PictureBox.h"
 
 namespace qs {
 
@@ -233,25 +232,6 @@ void Form11::Command6_Click() {
         deleteQuestion();
     else
         openBrowser();
-}
-
-void Form11::openBrowser() {
-    if (browser_) {
-        browser_->show();
-        browser_->raise();
-        browser_->activateWindow();
-        return;
-    }
-    chooseDownload();
-    if (!endpointUsable()) return;
-    QStringList banks;
-    for (int i = 0; i < ui_->Combo1->count(); ++i) banks << ui_->Combo1->itemText(i);
-    const QString bank = ui_->Combo1->currentText();
-    auto* browser =
-        new QuestionBrowser(login_, platform_, programFolder_, settings_, download, banks,
-                            BankMaintenance::bankChosen(bank) ? bank : QString(), this);
-    browser_ = browser;
-    browser->show();
 }
 
 }  // namespace qs

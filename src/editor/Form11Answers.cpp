@@ -1,9 +1,12 @@
+// Choosing the type, picking the answer, the difficulty toggle and the small option and
+// explanation commands: they change the controls only.
+
 #include <QClipboard>
 #include <QGuiApplication>
 
 #include "editor/Form11.h"
-#include "widgets/WindowColours.h"
 #include "ui_Form11.h"
+#include "widgets/WindowColours.h"
 
 namespace qs {
 

@@ -1,17 +1,19 @@
+// "提交": the question in the window, checked, added to the server and the local file.
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 
+#include "bank/BankMaintenance.h"
+#include "bank/Renumbering.h"
+#include "bank/Submission.h"
+#include "bank/WorkFailure.h"
 #include "db/Connection.h"
 #include "db/DbError.h"
 #include "db/Endpoints.h"
-#include "bank/BankMaintenance.h"
 #include "editor/Form11.h"
-#include "bank/Renumbering.h"
-#include "bank/Submission.h"
-#include "widgets/WindowColours.h"
-#include "bank/WorkFailure.h"
 #include "ui_Form11.h"
+#include "widgets/WindowColours.h"
 
 namespace qs {
 
@@ -24,52 +26,6 @@ constexpr quint32 kLightBlue = 0xFFC0C0;
 constexpr quint32 kBlue = 0xFF0000;
 
 }  // namespace
-
-void Form11::setCommandButtons(bool enabled) {
-    for (QPushButton* b : {ui_->Command1, ui_->Command2, ui_->Command3, ui_->Command4})
-        b->setEnabled(enabled);
-}
-
-void Form11::restoreCommandButtons() {
-    ui_->Command1->setEnabled(true);
-    const bool admin = isAdministrator();
-    for (QPushButton* b : {ui_->Command2, ui_->Command3, ui_->Command4}) b->setEnabled(admin);
-}
-
-// The caption is the only progress a long command shows; the window repaints
-// it now and then, taking no input meanwhile.
-void Form11::showProgress(const QString& caption) {
-    static QElapsedTimer sincePaint;
-    setWindowTitle(caption);
-    if (!sincePaint.isValid() || sincePaint.elapsed() >= kPaintIntervalMs) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        sincePaint.start();
-    }
-}
-
-bool Form11::openBothDatabases(Connection& local, Connection& server, const QString& action) {
-    Side side = Side::Local;
-    try {
-        local.open(LocalConnectionString(programFolder_), 0, ado::adUseClient);
-        side = Side::Server;
-        server.open(ServerConnectionString(download), kServerTimeoutSeconds, ado::adUseServer);
-        return true;
-    } catch (const DbError& e) {
-        platform_.message(this, WorkFailure(side, e).message(action));
-        return false;
-    }
-}
-
-void Form11::chooseDownload() {
-    download = ChooseEndpoint(ui_->Combo3->currentText(), login_.download1, login_.download2,
-                              login_.download3, login_.download4);
-}
-
-bool Form11::endpointUsable() {
-    const QString problem = EndpointProblem(download);
-    if (!problem.isEmpty()) platform_.message(this, problem);
-    return problem.isEmpty();
-}
 
 bool Form11::questionComplete() {
     if (ui_->Combo1->currentText().isEmpty()) {
@@ -236,102 +192,6 @@ void Form11::Command1_Click() {
         ui_->why0->setText(QStringLiteral("-"));
     }
     restoreCommandButtons();
-}
-
-void Form11::deleteSelectedBank(bool withBankRows) {
-    const QString bank = ui_->Combo1->currentText();
-    if (!BankMaintenance::bankChosen(bank)) {
-        platform_.message(this, QStringLiteral("请先选择题库！"));
-        return;
-    }
-    const QString question =
-        withBankRows
-            ? QStringLiteral("确定要删除题库【") + bank + QStringLiteral("】吗？")
-            : QStringLiteral("确定要删除题库【") + bank + QStringLiteral("】的所有题目吗？");
-    const QString title =
-        withBankRows ? QStringLiteral("是否删除题库") : QStringLiteral("是否删除题目");
-    if (platform_.message(this, question, title, Buttons::YesNo) != Answer::Yes) return;
-    chooseDownload();
-    if (!endpointUsable()) return;
-
-    const QString action = withBankRows
-                               ? QStringLiteral("删除题库【") + bank + QStringLiteral("】")
-                               : QStringLiteral("删除题库【") + bank + QStringLiteral("】的题目");
-    setCommandButtons(false);
-    Connection local, server;
-    if (openBothDatabases(local, server, action)) {
-        BankMaintenance maintenance(local, server,
-                                    [this](const QString& caption) { showProgress(caption); });
-        try {
-            const QString result = withBankRows
-                                       ? BankMaintenance::deletedBankText(
-                                             bank, maintenance.deleteBankAndQuestions(bank))
-                                       : BankMaintenance::deletedQuestionsText(
-                                             bank, maintenance.deleteQuestions(bank));
-            setWindowTitle(result);
-            platform_.message(this, result);
-        } catch (const WorkFailure& f) {
-            platform_.message(this, f.message(action));
-        }
-    }
-    restoreCommandButtons();
-}
-
-void Form11::Command2_Click() {
-    deleteSelectedBank(true);
-}
-
-void Form11::Command3_Click() {
-    deleteSelectedBank(false);
-}
-
-void Form11::Command4_Click() {
-    const QString bank = ui_->Combo1->currentText();
-    if (!BankMaintenance::bankChosen(bank)) {
-        platform_.message(this, QStringLiteral("请先选择题库！"));
-        return;
-    }
-    if (platform_.message(this,
-                          QStringLiteral("您确定要重置题目序号(ID2)吗？导入后必须运行一下..."),
-                          QStringLiteral("是否重置ID2"), Buttons::YesNo) != Answer::Yes)
-        return;
-    chooseDownload();
-    if (!endpointUsable()) return;
-    const QString action = QStringLiteral("重置题号顺序");
-    setCommandButtons(false);
-    Connection local, server;
-    if (openBothDatabases(local, server, action)) {
-        Renumbering renumbering(server, local,
-                                [this](const QString& caption) { showProgress(caption); });
-        try {
-            platform_.message(this, Renumbering::doneText(renumbering.run(bank)));
-        } catch (const WorkFailure& f) {
-            platform_.message(this, f.message(action));
-        }
-    }
-    setCommandButtons(true);
-}
-
-void Form11::Label32_Click() {
-    ui_->Label32->setEnabled(false);
-    SetForeColour(ui_->Label32, kLightBlue);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    const QString bank = ui_->Combo1->currentText();
-    const QString action = QStringLiteral("题目统计");
-    Connection local, server;
-    QString result;
-    if (openBothDatabases(local, server, action)) {
-        BankMaintenance maintenance(local, server,
-                                    [this](const QString& caption) { showProgress(caption); });
-        try {
-            result = maintenance.countQuestions(bank);
-        } catch (const WorkFailure& f) {
-            result = f.message(action);
-        }
-    }
-    SetForeColour(ui_->Label32, kBlue);
-    if (!result.isEmpty()) platform_.message(this, result);
-    ui_->Label32->setEnabled(true);
 }
 
 }  // namespace qs

@@ -1,7 +1,10 @@
-#include "db/Endpoints.h"
+// The windows the editor opens over itself: "批量导入" and "题目管理".
+
 #include "bank/BankMaintenance.h"
+#include "db/Endpoints.h"
 #include "editor/BatchImport.h"
 #include "editor/Form11.h"
+#include "editor/QuestionBrowser.h"
 #include "ui_Form11.h"
 
 namespace qs {
@@ -22,6 +25,25 @@ void Form11::Command5_Click() {
     window->setWindowModality(Qt::WindowModal);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
+}
+
+void Form11::openBrowser() {
+    if (browser_) {
+        browser_->show();
+        browser_->raise();
+        browser_->activateWindow();
+        return;
+    }
+    chooseDownload();
+    if (!endpointUsable()) return;
+    QStringList banks;
+    for (int i = 0; i < ui_->Combo1->count(); ++i) banks << ui_->Combo1->itemText(i);
+    const QString bank = ui_->Combo1->currentText();
+    auto* browser =
+        new QuestionBrowser(login_, platform_, programFolder_, settings_, download, banks,
+                            BankMaintenance::bankChosen(bank) ? bank : QString(), this);
+    browser_ = browser;
+    browser->show();
 }
 
 }  // namespace qs

@@ -1,0 +1,126 @@
+// Bank maintenance: "删除选定题库及题目", "仅删除选定题库的题目", "重置题号顺序" and "题目统计↓".
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+#include "bank/BankMaintenance.h"
+#include "bank/Renumbering.h"
+#include "bank/Submission.h"
+#include "bank/WorkFailure.h"
+#include "db/Connection.h"
+#include "db/DbError.h"
+#include "db/Endpoints.h"
+#include "editor/Form11.h"
+#include "ui_Form11.h"
+#include "widgets/WindowColours.h"
+
+namespace qs {
+
+namespace {
+
+const QString kAny = QStringLiteral("任意");
+// How often a long command lets the window repaint its caption.
+constexpr qint64 kPaintIntervalMs = 50;
+constexpr quint32 kLightBlue = 0xFFC0C0;
+constexpr quint32 kBlue = 0xFF0000;
+
+}  // namespace
+
+void Form11::deleteSelectedBank(bool withBankRows) {
+    const QString bank = ui_->Combo1->currentText();
+    if (!BankMaintenance::bankChosen(bank)) {
+        platform_.message(this, QStringLiteral("请先选择题库！"));
+        return;
+    }
+    const QString question =
+        withBankRows
+            ? QStringLiteral("确定要删除题库【") + bank + QStringLiteral("】吗？")
+            : QStringLiteral("确定要删除题库【") + bank + QStringLiteral("】的所有题目吗？");
+    const QString title =
+        withBankRows ? QStringLiteral("是否删除题库") : QStringLiteral("是否删除题目");
+    if (platform_.message(this, question, title, Buttons::YesNo) != Answer::Yes) return;
+    chooseDownload();
+    if (!endpointUsable()) return;
+
+    const QString action = withBankRows
+                               ? QStringLiteral("删除题库【") + bank + QStringLiteral("】")
+                               : QStringLiteral("删除题库【") + bank + QStringLiteral("】的题目");
+    setCommandButtons(false);
+    Connection local, server;
+    if (openBothDatabases(local, server, action)) {
+        BankMaintenance maintenance(local, server,
+                                    [this](const QString& caption) { showProgress(caption); });
+        try {
+            const QString result = withBankRows
+                                       ? BankMaintenance::deletedBankText(
+                                             bank, maintenance.deleteBankAndQuestions(bank))
+                                       : BankMaintenance::deletedQuestionsText(
+                                             bank, maintenance.deleteQuestions(bank));
+            setWindowTitle(result);
+            platform_.message(this, result);
+        } catch (const WorkFailure& f) {
+            platform_.message(this, f.message(action));
+        }
+    }
+    restoreCommandButtons();
+}
+
+void Form11::Command2_Click() {
+    deleteSelectedBank(true);
+}
+
+void Form11::Command3_Click() {
+    deleteSelectedBank(false);
+}
+
+void Form11::Command4_Click() {
+    const QString bank = ui_->Combo1->currentText();
+    if (!BankMaintenance::bankChosen(bank)) {
+        platform_.message(this, QStringLiteral("请先选择题库！"));
+        return;
+    }
+    if (platform_.message(this,
+                          QStringLiteral("您确定要重置题目序号(ID2)吗？导入后必须运行一下..."),
+                          QStringLiteral("是否重置ID2"), Buttons::YesNo) != Answer::Yes)
+        return;
+    chooseDownload();
+    if (!endpointUsable()) return;
+    const QString action = QStringLiteral("重置题号顺序");
+    setCommandButtons(false);
+    Connection local, server;
+    if (openBothDatabases(local, server, action)) {
+        Renumbering renumbering(server, local,
+                                [this](const QString& caption) { showProgress(caption); });
+        try {
+            platform_.message(this, Renumbering::doneText(renumbering.run(bank)));
+        } catch (const WorkFailure& f) {
+            platform_.message(this, f.message(action));
+        }
+    }
+    setCommandButtons(true);
+}
+
+void Form11::Label32_Click() {
+    ui_->Label32->setEnabled(false);
+    SetForeColour(ui_->Label32, kLightBlue);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    const QString bank = ui_->Combo1->currentText();
+    const QString action = QStringLiteral("题目统计");
+    Connection local, server;
+    QString result;
+    if (openBothDatabases(local, server, action)) {
+        BankMaintenance maintenance(local, server,
+                                    [this](const QString& caption) { showProgress(caption); });
+        try {
+            result = maintenance.countQuestions(bank);
+        } catch (const WorkFailure& f) {
+            result = f.message(action);
+        }
+    }
+    SetForeColour(ui_->Label32, kBlue);
+    if (!result.isEmpty()) platform_.message(this, result);
+    ui_->Label32->setEnabled(true);
+}
+
+}  // namespace qs
