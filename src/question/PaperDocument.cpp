@@ -55,6 +55,40 @@ MarkedText TakePictureMarks(const QString& text) {
     return out;
 }
 
+QString ShownPictureMarks(const QString& text) {
+    if (!text.contains(QChar(kOpen))) return text;
+    QString out;
+    qsizetype done = 0;
+    for (qsizetype at = text.indexOf(QChar(kOpen)); at >= 0;
+         at = text.indexOf(QChar(kOpen), done)) {
+        const qsizetype end = text.indexOf(QChar(kClose), at);
+        if (end < 0) break;
+        out += QStringView(text).sliced(done, at - done);
+        const MarkedText mark = TakePictureMarks(text.sliced(at, end - at + 1));
+        if (!mark.pictures.isEmpty())
+            out += QStringLiteral("【图片%1】").arg(mark.pictures.first() + 1);
+        done = end + 1;
+    }
+    return out + QStringView(text).sliced(done);
+}
+
+QString PictureMarksFromShown(const QString& text, int pictures) {
+    static const QString open = QStringLiteral("【图片");
+    QString out;
+    qsizetype done = 0;
+    for (qsizetype at = text.indexOf(open); at >= 0; at = text.indexOf(open, at + 1)) {
+        qsizetype i = at + open.size();
+        int n = 0;
+        while (i < text.size() && i - at - open.size() < 6 && text[i].isDigit() &&
+               text[i].unicode() < 128)
+            n = n * 10 + (text[i++].unicode() - u'0');
+        if (i >= text.size() || text[i] != u'】' || n < 1 || n > pictures) continue;
+        out += QStringView(text).sliced(done, at - done) + PictureMark(n - 1);
+        done = i + 1;
+    }
+    return out + QStringView(text).sliced(done);
+}
+
 QString WithoutMarkCharacters(QString text) {
     qsizetype kept = 0;
     for (qsizetype i = 0; i < text.size(); ++i)

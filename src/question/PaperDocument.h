@@ -27,13 +27,20 @@ struct PaperDocument {
 // own text, so every mark is theirs.
 QString PictureMark(int index);
 
-// A box's text without its picture marks, and the pictures they named in order. Blanks and line
-// breaks that a removed mark leaves at either end of the text go with it.
+// A box's text without its picture marks, and the pictures they named in order. When the text
+// held a mark, blanks and line breaks at either end go (a picture on a line of its own leaves
+// one behind).
 struct MarkedText {
     QString text;
     QVector<int> pictures;
 };
 MarkedText TakePictureMarks(const QString& text);
+
+// The paper box shows each mark as "【图片N】" (N counting from 1), which the operator can see,
+// move or delete; reading the box back makes them marks again (numbers past the document's
+// pictures stay text).
+QString ShownPictureMarks(const QString& text);
+QString PictureMarksFromShown(const QString& text, int pictures);
 
 // Drops the characters the marks are made of from a file's own text.
 QString WithoutMarkCharacters(QString text);

@@ -41,15 +41,15 @@ QString Unescaped(QString text) {
 
 // The text of a string item (<si>, <is>): its <t>, or its runs' <t> joined; the phonetic
 // guides (<rPh>) are not part of it.
-QString RichText(QXmlStreamReader& x) {
+QString RichText(QXmlStreamReader& x, int depth = 0) {
     QString text;
     while (x.readNextStartElement()) {
         if (x.name() == u"t")
             text += x.readElementText();
-        else if (x.name() == u"rPh")
-            x.skipCurrentElement();
+        else if (x.name() == u"rPh" || depth > 20)
+            x.skipCurrentElement();  // deeper than any real string item: not read
         else
-            text += RichText(x);
+            text += RichText(x, depth + 1);
     }
     return text;
 }

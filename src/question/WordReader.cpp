@@ -188,8 +188,20 @@ private:
         return !r.hasError();
     }
 
+    // Each reading function descends one element; a hostile file nested deeper than any real
+    // document stops with a message instead of exhausting the stack.
+    struct Descent {
+        explicit Descent(WordBody& body) : body_(body) {
+            if (++body_.depth_ > kDeepest) body_.x_.raiseError(u"元素嵌套太深"_s);
+        }
+        ~Descent() { --body_.depth_; }
+        WordBody& body_;
+    };
+    static constexpr int kDeepest = 200;
+
     // The children of a body, a table cell or a text box, each paragraph and table as lines.
     void readBlocks(QStringList& lines) {
+        const Descent descent(*this);
         while (x_.readNextStartElement()) {
             if (isWord(u"p")) {
                 readParagraph(lines);
@@ -260,6 +272,7 @@ private:
     // Everything inside a paragraph: runs and what wraps them, down to text, pictures and
     // equations.
     void readInline(Paragraph& p) {
+        const Descent descent(*this);
         while (x_.readNextStartElement()) {
             if (isWord(u"pPr")) {
                 readProperties(p);
@@ -366,6 +379,7 @@ private:
     }
 
     void readTableContent(QVector<QVector<QStringList>>& rows) {
+        const Descent descent(*this);
         while (x_.readNextStartElement()) {
             if (isWord(u"tr")) {
                 rows << QVector<QStringList>();
@@ -392,6 +406,7 @@ private:
     QHash<QString, QString> relationships_;
     QHash<QString, PaperPicture> pictures_;
     QString failure_;
+    int depth_ = 0;
 };
 
 }  // namespace

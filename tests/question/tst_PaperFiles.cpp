@@ -78,6 +78,12 @@ private slots:
         QCOMPARE(read.error, QString());
         QCOMPARE(read.kind, PaperFile::Kind::Word);
         QCOMPARE(shown(read.document), expected);
+        // The paper box shows the marks as 【图片N】 and reads them back; 【图片9】 names no
+        // picture.
+        const QString box = ShownPictureMarks(read.document.text) + u"【图片9】"_s;
+        QVERIFY(box.contains(u"【图片1】"_s));
+        QCOMPARE(PictureMarksFromShown(box, int(read.document.pictures.size())),
+                 read.document.text + u"【图片9】"_s);
     }
 
     // The marks pass the splitter and the paste parser, each into the box its picture stood in.
@@ -190,6 +196,9 @@ private slots:
         QTest::newRow("decompression bomb")
             << u"bomb.docx"_s << u"soffice"_s << 5000
             << u"文件解压后太大（超过200MB）或部件太多，可能已损坏，为安全起见停止读入：%1"_s;
+        QTest::newRow("nested deeper than any real document")
+            << u"deep.docx"_s << u"soffice"_s << 5000
+            << u"文件内容有误（word/document.xml 第1行：元素嵌套太深），无法读入：%1"_s;
         QTest::newRow("sheet without a header")
             << u"noheader.xlsx"_s << u"soffice"_s << 5000
             << u"表格的前10行里没有表头，无法读入：%"

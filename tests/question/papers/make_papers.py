@@ -300,6 +300,11 @@ def bad_files(lo):
     with zipfile.ZipFile(os.path.join(HERE, "bomb.docx"), "w", zipfile.ZIP_DEFLATED, compresslevel=9) as z:
         z.writestr("[Content_Types].xml", "<Types/>")
         z.writestr("word/document.xml", b"<w:document>" + b" " * (110 << 20) + b"</w:document>")
+    # A hundred thousand nested hyperlinks: deeper than any real document.
+    with zipfile.ZipFile(os.path.join(HERE, "deep.docx"), "w", zipfile.ZIP_DEFLATED) as z:
+        w = 'xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"'
+        z.writestr("word/document.xml", "<w:document %s><w:body><w:p>%s%s</w:p></w:body></w:document>"
+                   % (w, "<w:hyperlink>" * 100000, "</w:hyperlink>" * 100000))
     lo.convert(os.path.join(HERE, "word.docx"), os.path.join(HERE, "old.doc"), "MS Word 97")
     lo.convert(os.path.join(HERE, "word.docx"), os.path.join(HERE, "encrypted.docx"),
                "MS Word 2007 XML", password="试卷")
