@@ -62,11 +62,11 @@ private slots:
                u"1. 下列属于 CPU 部件的是（　　）\nA.运算器\nB.控制器\nC.显示器\n参考答案：AB\n"
                u"解析：C 是外部设备，A、B 在 CPU 里。\n2. 全角文字：ＡＢＣ１２３，　空格。\n"
                u"A.甲\tB.乙\n答案：B"_s;
-        QTest::newRow("LibreOffice: two levels, floating picture, equation, metafile")
+        QTest::newRow("LibreOffice: two levels, floating picture, equation, text box, EMF")
             << u"libreoffice.docx"_s
             << u"一、单选题\n（1）⟦0:png⟧哪个图形在右边？\nA.圆形\nB.方形\n答案：B\n"
                u"（2）求 【公式】 在 x=3 "
-               u"时的值。\nA.6\nB.9\n答案：B\n二、判断题\n（1）下面两种说法：\n"
+               u"时的值。\nA.6\nB.9\n答案：B\n二、判断题\n（1）下面两种说法：\n框内：请判断对错\n"
                u"①地球绕太阳转；\n②月亮自己发光。\n答案：错误\n（2）图中是一个方框：【图片无法读取"
                u"】\n"
                u"答案：正确"_s;

@@ -194,7 +194,7 @@ FODT = """<?xml version="1.0" encoding="UTF-8"?>
 <text:p>答案：B</text:p>
 <text:list text:style-name="L1" text:continue-list="questions">
  <text:list-item><text:p>判断题</text:p>
-  <text:list><text:list-item><text:p>下面两种说法：</text:p></text:list-item></text:list>
+  <text:list><text:list-item><text:p>下面两种说法：<draw:frame draw:name="box" text:anchor-type="paragraph" svg:x="10cm" svg:y="0cm" svg:width="4cm" draw:z-index="1"><draw:text-box fo:min-height="1cm"><text:p>框内：请判断对错</text:p></draw:text-box></draw:frame></text:p></text:list-item></text:list>
  </text:list-item>
 </text:list>
 <text:list text:style-name="L2">
