@@ -127,7 +127,8 @@ public:
         QString problem;
         const QString folder = part_.left(part_.lastIndexOf(u'/') + 1);
         const QString file = part_.mid(folder.size());
-        const QByteArray rels = archive_.read(folder + u"_rels/"_s + file + u".rels"_s, &problem);
+        const QString relsPart = folder + u"_rels/"_s + file + u".rels"_s;
+        const QByteArray rels = archive_.read(relsPart, &problem);
         const QByteArray numbering = archive_.read(folder + u"numbering.xml"_s, &problem);
         const QByteArray styles = archive_.read(folder + u"styles.xml"_s, &problem);
         const QByteArray body = archive_.read(part_, &problem);
@@ -135,7 +136,7 @@ public:
             *error = problem;
             return false;
         }
-        if (!readRelationships(rels, folder, &problem) ||
+        if (!readRelationships(rels, relsPart, folder, &problem) ||
             !numbering_.load(numbering, styles, &problem)) {
             *error = MalformedPartMessage(archive_.displayName(), problem);
             return false;
@@ -170,7 +171,8 @@ private:
         return x_.attributes().value(x_.namespaceUri().toString(), name.toString()).toString();
     }
 
-    bool readRelationships(const QByteArray& xml, const QString& folder, QString* problem) {
+    bool readRelationships(const QByteArray& xml, const QString& part, const QString& folder,
+                           QString* problem) {
         QXmlStreamReader r(xml);
         while (!xml.isEmpty() && !r.atEnd()) {
             if (r.readNext() != QXmlStreamReader::StartElement || r.name() != u"Relationship")
@@ -184,7 +186,7 @@ private:
             const QString path = target.startsWith(u'/') ? target.mid(1) : folder + target;
             relationships_.insert(a.value(u"Id"_s).toString(), QDir::cleanPath(path));
         }
-        if (r.hasError()) *problem = u"relationships: "_s + r.errorString();
+        if (r.hasError()) *problem = part + u"："_s + r.errorString();
         return !r.hasError();
     }
 
