@@ -1,8 +1,10 @@
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <memory>
 
-#include "widgets/FitText.h"
 #include "app/ProgramFolder.h"
 #include "db/Connection.h"
 #include "db/ServerSettings.h"
@@ -10,9 +12,16 @@
 #include "login/Form1.h"
 #include "platform/QtPlatform.h"
 #include "sync/Form19.h"
+#include "widgets/FitText.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // Qt's own texts (the file dialogs, the standard buttons) speak Chinese like the rest of
+    // the tool; without the translations package they stay English.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
     // Ties the windows to the menu entry and its icon on the desktop.
     QGuiApplication::setDesktopFileName(QStringLiteral("qingsong-luru"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("qingsong-luru"),
