@@ -17,6 +17,7 @@
 
 #include "BenchSupport.h"
 #include "question/ImportPictures.h"
+#include "question/Question.h"
 #include "question/PaperDocument.h"
 #include "question/PaperFile.h"
 #include "question/Question.h"
@@ -118,7 +119,7 @@ int main(int argc, char* argv[]) {
                 for (int index : slotPictures[n][slot]) these << file.document.pictures[index];
                 const QString dir = QuestionPictureFolder(folder, n);
                 QDir().mkpath(dir);
-                written += SaveSlotPicture(these, dir + u'/' + SlotPictureFile(slot));
+                written += SaveSlotPicture(these, dir + u'/' + PictureFileName(slot));
             }
         }
         const double picturesMs = t.nsecsElapsed() / 1e6, picturesCpu = CpuMs() - c;

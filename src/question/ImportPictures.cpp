@@ -23,8 +23,5 @@ QString QuestionPictureFolder(const QString& importFolder, int question) {
     return importFolder + QLatin1Char('/') + QString::number(question);
 }
 
-QString SlotPictureFile(int slot) {
-    return PictureColumn(slot).toLower() + QStringLiteral(".jpg");
-}
 
 }  // namespace qs
