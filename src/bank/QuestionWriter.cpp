@@ -85,11 +85,17 @@ QString QuestionWriter::settle(const UnknownOutcome& u) {
 }
 
 QString PendingCheck::settle(const QString& programFolder) {
-    if (!unknown_) return {};
-    const QString found =
-        QuestionWriter({unknown_->endpoint, programFolder, {}, {}}).settle(*unknown_);
-    if (!found.isEmpty()) unknown_.reset();
-    return found;
+    QStringList found;
+    for (auto it = unknown_.begin(); it != unknown_.end();) {
+        const QString text = QuestionWriter({it->endpoint, programFolder, {}, {}}).settle(*it);
+        if (text.isEmpty()) {
+            ++it;
+            continue;
+        }
+        found << text;
+        it = unknown_.erase(it);
+    }
+    return found.join(QStringLiteral("\r\n"));
 }
 
 }  // namespace qs

@@ -195,19 +195,19 @@ private:
     QString localOpenError_;
 };
 
-// A check that a window keeps when an outcome was not known, run before its next command.
+// The checks a window keeps of writes whose outcome was not known, run before its next command.
 class PendingCheck {
 public:
     void keep(const std::optional<UnknownOutcome>& unknown) {
-        if (unknown) unknown_ = unknown;
+        if (unknown) unknown_ << *unknown;
     }
-    bool pending() const { return unknown_.has_value(); }
+    bool pending() const { return !unknown_.isEmpty(); }
     // What was found, for the operator; empty when nothing was pending or the server still
-    // does not answer (then it stays pending).
+    // does not answer (what it could not check stays pending).
     QString settle(const QString& programFolder);
 
 private:
-    std::optional<UnknownOutcome> unknown_;
+    QVector<UnknownOutcome> unknown_;
 };
 
 }  // namespace qs
