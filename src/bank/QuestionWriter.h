@@ -151,12 +151,12 @@ public:
     // One question already added: the server row by its id, the local rows by their sid.
     // nullopt when the server holds no row with that id. Throws WorkFailure.
     std::optional<StoredQuestion> load(qint64 id);
-    // Writes the columns that differ from `before` (pictures read from the paths of `after`, a
-    // Prepared question);
-    // without a local row, adds one when `addLocalRow`. Both databases change or neither.
+    // Writes the columns that differ from `before` (`after` as Prepared stores it, its pictures
+    // read from their paths); without a local row, adds one when `addLocalRow`. Both databases
+    // change or neither; a lost answer leaves `unknown` to read back.
     EditResult save(const StoredQuestion& before, const Question& after, bool addLocalRow);
-    // Deletes the server rows and their local twins; with `onlyAdder`, nothing when any of them
-    // was added by someone else.
+    // Deletes the server rows and their local twins and renumbers their groups; with
+    // `onlyAdder`, nothing when any of them was added by someone else.
     EditResult remove(const QVector<qint64>& ids, const QString& onlyAdder = {});
     // Reads back what an unknown outcome left: what the operator is told, or empty when the
     // server still cannot be reached.
