@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <functional>
 
+#include "db/Endpoints.h"
 #include "db/SqlDialect.h"
 
 namespace qs {
@@ -33,7 +34,7 @@ struct DbEnvironment {
     QString embeddedServerFolder;
     // How long a write waits for a lock another instance holds (an application lock on the
     // server, the write lock of an SQLite file) before it gives up: the command timeout.
-    int lockWaitMs = 30000;
+    int lockWaitMs = kServerTimeoutSeconds * 1000;
 
     static void configure(const DbEnvironment& env);
     static const DbEnvironment& current();
