@@ -13,9 +13,9 @@
 #include <functional>
 
 #include "BenchSupport.h"
-#include "db/Endpoints.h"
-#include "bank/BatchSubmission.h"
 #include "bank/EditorQueries.h"
+#include "bank/QuestionWriter.h"
+#include "db/Endpoints.h"
 #include "editor/QuestionRows.h"
 #include "support/TestDatabases.h"
 
@@ -53,18 +53,20 @@ struct Bench {
         server.execute(QStringLiteral("analyze timu"));
     }
 
-    QVector<QuestionInput> questions(int count) const {
-        QVector<QuestionInput> out;
+    WriteContext context() const {
+        return {endpoint, folder.path(), QStringLiteral("bench"), QDateTime::currentDateTime()};
+    }
+
+    QVector<Question> questions(int count) const {
+        QVector<Question> out;
         for (int n = 1; n <= count; ++n) {
-            QuestionInput in;
-            in.endpoint = endpoint;
-            in.programFolder = folder.path();
+            Question in;
             in.bank = kBank;
             in.question = QStringLiteral("新题第%1道：红灯亮时应当怎样？").arg(n);
             in.answer = QStringLiteral("B");
             in.nandu = QStringLiteral("普通");
             in.why0 = QStringLiteral("--");
-            in.adder = in.username = QStringLiteral("bench");
+            in.adder = QStringLiteral("bench");
             in.qtype = kType;
             in.options = {QStringLiteral("停车"),
                           QStringLiteral("减速"),
@@ -72,7 +74,6 @@ struct Bench {
                           QStringLiteral("掉头"),
                           QString(),
                           QString()};
-            in.now = QDateTime::currentDateTime();
             out << in;
         }
         return out;
@@ -104,18 +105,14 @@ int main(int argc, char** argv) {
         "of %d\n",
         qPrintable(b.endpoint), count, kStored);
 
-    const QVector<QuestionInput> questions = b.questions(count);
+    const QVector<Question> questions = b.questions(count);
     b.prepare();
     const double lookup = seconds([&] {
-        Connection server;
-        server.open(ServerConnectionString(b.endpoint), 30, ado::adUseServer);
-        QVector<QuestionInput> normalised;
-        for (const QuestionInput& in : questions) normalised << BatchSubmission::Normalised(in);
-        if (BatchSubmission::FindOnServer(server, normalised).contains(std::nullopt) == false)
+        if (QuestionWriter(b.context()).findOnServer(questions).contains(std::nullopt) == false)
             qFatal("lookup found what is not there");
     });
     const double batch = seconds([&] {
-        const BatchOutcome out = BatchSubmission(b.endpoint, b.folder.path()).run(questions);
+        const BatchOutcome out = QuestionWriter(b.context()).addMany(questions);
         for (const BatchRowResult& r : out.rows)
             if (r.status != BatchRowResult::Status::Added)
                 qFatal("batch: %s", qPrintable(r.reason));
@@ -127,10 +124,10 @@ int main(int argc, char** argv) {
 
     b.prepare();
     const double oneByOne = seconds([&] {
-        for (const QuestionInput& in : questions) {
-            Submission s(BatchSubmission::Normalised(in));
-            s.open();
-            if (s.connectionError() != 0 || s.duplicateFound()) qFatal("submission refused");
+        for (const Question& in : questions) {
+            QuestionWriter s(b.context());
+            const AddCheck check = s.checkAdd(in);
+            if (check.connectionError != 0 || check.duplicate) qFatal("submission refused");
             const SubmitOutcome out = s.add();
             if (!out.server.added || !out.local.added) qFatal("submission failed");
         }

@@ -13,13 +13,12 @@
 #include <functional>
 
 #include "BenchSupport.h"
-#include "db/Endpoints.h"
-#include "db/Recordset.h"
 #include "bank/BankMaintenance.h"
 #include "bank/EditorQueries.h"
+#include "bank/QuestionWriter.h"
+#include "db/Endpoints.h"
+#include "db/Recordset.h"
 #include "editor/QuestionRows.h"
-#include "bank/Renumbering.h"
-#include "bank/Submission.h"
 #include "support/TestDatabases.h"
 
 using namespace qs;
@@ -83,10 +82,12 @@ struct Bench {
         server.execute(QStringLiteral("analyze timu"));
     }
 
-    QuestionInput question(int n) const {
-        QuestionInput in;
-        in.endpoint = endpoint;
-        in.programFolder = folder.path();
+    WriteContext context() const {
+        return {endpoint, folder.path(), QStringLiteral("bench"), QDateTime::currentDateTime()};
+    }
+
+    Question question(int n) const {
+        Question in;
         in.bank = kBank;
         in.question = QStringLiteral("新题第%1道：红灯亮时应当怎样?").arg(n);
         in.answer = QStringLiteral("B");
@@ -100,15 +101,13 @@ struct Bench {
                       QString(),
                       QString(),
                       QString()};
-        in.username = QStringLiteral("bench");
-        in.now = QDateTime::currentDateTime();
         return in;
     }
 
-    void submitFast(const QuestionInput& in) {
-        Submission s(in);
-        s.open();
-        if (s.connectionError() != 0 || s.duplicateFound()) qFatal("submission refused");
+    void submitFast(const Question& in) {
+        QuestionWriter s(context());
+        const AddCheck check = s.checkAdd(in);
+        if (check.connectionError != 0 || check.duplicate) qFatal("submission refused");
         const SubmitOutcome out = s.add();
         if (!out.server.added || !out.local.added || !out.server.number)
             qFatal("submission failed: %s %s", qPrintable(out.server.error),
@@ -128,7 +127,7 @@ struct Bench {
         }
     }
 
-    void submitRowByRow(const QuestionInput& in) {
+    void submitRowByRow(const Question& in) {
         Connection server, local;
         openBoth(server, local);
         Recordset srv, loc;
@@ -155,8 +154,8 @@ struct Bench {
         Recordset log;
         log.openForAppend(LogQuery(server.dialect()), server);
         log.addNew();
-        log.setField(QStringLiteral("stime"), in.now);
-        log.setField(QStringLiteral("username"), in.username);
+        log.setField(QStringLiteral("stime"), QDateTime::currentDateTime());
+        log.setField(QStringLiteral("username"), QStringLiteral("bench"));
         log.setField(QStringLiteral("body"), in.question);
         log.update();
         renumberRowByRow(server, SubmitGroupQuery(server.dialect(), in.bank, in.qtype));
@@ -257,16 +256,8 @@ int main(int argc, char** argv) {
 
     constexpr int kPerType = 6000;  // 30,000 questions in five types
     b.prepare([&](Connection& c) { b.fillBank(c, kPerType); });
-    const double renumberFast = seconds([&] {
-        Connection server, local;
-        b.openBoth(server, local);
-        Renumbering(server, local, {}).run(kBank);
-    });
-    const double deleteFast = seconds([&] {
-        Connection server, local;
-        b.openBoth(server, local);
-        BankMaintenance(local, server, {}).deleteBankAndQuestions(kBank);
-    });
+    const double renumberFast = seconds([&] { QuestionWriter(b.context()).renumberBank(kBank); });
+    const double deleteFast = seconds([&] { QuestionWriter(b.context()).deleteBank(kBank, true); });
     b.prepare([&](Connection& c) { b.fillBank(c, kPerType); });
     const double renumberSlow = seconds([&] { b.renumberBankRowByRow(); });
     const double deleteSlow = seconds([&] { b.deleteBankRowByRow(); });

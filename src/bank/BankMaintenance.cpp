@@ -1,19 +1,9 @@
 #include "bank/BankMaintenance.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QVector>
-
 #include "bank/EditorQueries.h"
+#include "db/DbError.h"
 
 namespace qs {
-
-namespace {
-
-// Rows deleted per statement: few round trips, yet the caption moves.
-constexpr int kDeleteChunk = 1000;
-
-}  // namespace
 
 BankMaintenance::BankMaintenance(Connection& local, Connection& server, Progress progress)
     : local_(local), server_(server), progress_(std::move(progress)) {}
@@ -32,51 +22,15 @@ QString BankMaintenance::deletedQuestionsText(const QString& bank, int deleted) 
            QString::number(deleted);
 }
 
-int BankMaintenance::deleteQuestionsOn(Connection& c, Side side, const QString& bank) {
-    try {
-        const SqlDialect& d = c.dialect();
-        QVector<qint64> ids;
-        {
-            QSqlQuery q = c.query();
-            const QString sql = BankQuestionIdsQuery(d, bank);
-            if (!q.exec(sql)) c.raise(q.lastError(), sql);
-            while (q.next()) ids << q.value(0).toLongLong();
-            if (q.lastError().isValid()) c.raise(q.lastError(), sql);
-        }
-        const QString total = QStringLiteral("/") + QString::number(ids.size());
-        int deleted = 0;
-        for (qsizetype start = 0; start < ids.size(); start += kDeleteChunk) {
-            const qsizetype end = qMin<qsizetype>(start + kDeleteChunk, ids.size()) - 1;
-            c.execute(DeleteBankQuestionsStatement(d, bank, ids[start], ids[end]));
-            // The rows walked, not the driver's affected-row count (none under NOCOUNT).
-            deleted += int(end - start + 1);
-            if (progress_) progress_(QString::number(deleted) + total);
-        }
-        return deleted;
-    } catch (const DbError& e) {
-        throw WorkFailure(side, e);
-    }
+QString BankMaintenance::renumberCaption(qint64 total, Side side, const QString& bank,
+                                         const QString& type, int counter) {
+    return QString::number(total) + QStringLiteral(")正在处理:【") + SideName(side) +
+           QStringLiteral("】") + bank + QLatin1Char(' ') + type + QLatin1Char(':') +
+           QString::number(counter);
 }
 
-void BankMaintenance::deleteBankRowsOn(Connection& c, Side side, const QString& bank) {
-    try {
-        c.execute(DeleteBankRowsStatement(c.dialect(), bank));
-    } catch (const DbError& e) {
-        throw WorkFailure(side, e);
-    }
-}
-
-int BankMaintenance::deleteQuestions(const QString& bank) {
-    deleteQuestionsOn(local_, Side::Local, bank);
-    return deleteQuestionsOn(server_, Side::Server, bank);
-}
-
-int BankMaintenance::deleteBankAndQuestions(const QString& bank) {
-    deleteQuestionsOn(local_, Side::Local, bank);
-    deleteBankRowsOn(local_, Side::Local, bank);
-    const int deleted = deleteQuestionsOn(server_, Side::Server, bank);
-    deleteBankRowsOn(server_, Side::Server, bank);
-    return deleted;
+QString BankMaintenance::renumberedText(qint64 total) {
+    return QStringLiteral("共重置题目序号:") + QString::number(total);
 }
 
 QString BankMaintenance::countQuestions(const QString& bank) {

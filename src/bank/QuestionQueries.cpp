@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include "question/Question.h"
+
 namespace qs {
 
 namespace {
@@ -25,8 +27,7 @@ QString hasBytes(const SqlDialect& d, const QString& column) {
 
 QString pictureFlag(const SqlDialect& d) {
     QStringList any;
-    for (const char* c : {"QJPG", "AJPG", "BJPG", "CJPG", "DJPG", "EJPG", "FJPG", "WJPG"})
-        any << hasBytes(d, QString::fromLatin1(c));
+    for (int slot = 0; slot < kPictureSlots; ++slot) any << hasBytes(d, PictureColumn(slot));
     return QStringLiteral("case when ") + any.join(QStringLiteral(" or ")) +
            QStringLiteral(" then 1 else 0 end");
 }
@@ -107,9 +108,13 @@ QString BrowseIdsQuery(const SqlDialect& d, const BrowseFilter& f) {
         sql += QStringLiteral(" and ") + d.matches(QStringLiteral("Qtype"), f.type);
     if (!f.search.isEmpty()) {
         const QString pattern = d.likeContaining(f.search);
+        // The texts a question shows: its text, its options and its explanation.
         QStringList any;
-        for (const char* c : {"QUESTION", "SA", "SB", "SC", "SD", "SE", "SF", "why0"})
-            any << QString::fromLatin1(c) + QStringLiteral(" like ") + pattern;
+        for (QuestionField f :
+             {QuestionField::Text, QuestionField::OptionA, QuestionField::OptionB,
+              QuestionField::OptionC, QuestionField::OptionD, QuestionField::OptionE,
+              QuestionField::OptionF, QuestionField::Why0})
+            any << FieldColumn(f) + QStringLiteral(" like ") + pattern;
         sql += QStringLiteral(" and (") + any.join(QStringLiteral(" or ")) + QLatin1Char(')');
     }
     const QString direction = f.descending ? QStringLiteral(" desc") : QStringLiteral(" asc");

@@ -233,7 +233,7 @@ void Connection::open(const QString& connectionString, int timeoutSeconds, int c
                               fi.absoluteFilePath());
         }
         db.setDatabaseName(sqliteFile);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(env().lockWaitMs));
     }
     if (!db.isValid())
         throw DbError(err::kProviderFailure,
@@ -446,12 +446,32 @@ QVariant Connection::scalar(const QString& sql) {
 
 void Connection::beginTransaction() {
     QSqlDatabase db = database();
+    if (backend() == Backend::Sqlite) {
+        // Deferred, two writers would both read and then deadlock on their first write.
+        QSqlQuery q = query();
+        if (q.exec(QStringLiteral("begin immediate"))) return;
+        if (q.lastError().nativeErrorCode() == u"5")  // SQLITE_BUSY
+            throw LockNotGranted(
+                QStringLiteral("数据库正在被另一个程序写入，等了 %1 秒还没有轮到：")
+                    .arg((env().lockWaitMs + 999) / 1000) +
+                q.lastError().text());
+        raise(q.lastError(), QStringLiteral("begin immediate"));
+    }
     if (!db.transaction()) raise(db.lastError(), QStringLiteral("begin transaction"));
 }
 
 void Connection::commit() {
     QSqlDatabase db = database();
-    if (!db.commit()) raise(db.lastError(), QStringLiteral("commit"));
+    if (db.commit()) return;
+    const QSqlError e = db.lastError();
+    // Qt's PostgreSQL driver closes a connection whose link it lost.
+    PGconn* pg = postgresHandle(db);
+    const bool linkLost =
+        backend() == Backend::PostgreSql && (!db.isOpen() || !pg || PQstatus(pg) != CONNECTION_OK);
+    const bool unknown =
+        backend() == Backend::SqlServer || e.type() == QSqlError::ConnectionError || linkLost;
+    if (unknown) throw CommitUnknown(err::kDiskOrNetwork, e.text());
+    raise(e, QStringLiteral("commit"));
 }
 
 void Connection::rollback() {

@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <functional>
 
+#include "db/Endpoints.h"
 #include "db/SqlDialect.h"
 
 namespace qs {
@@ -31,6 +32,9 @@ struct DbEnvironment {
     Backend serverBackend = Backend::SqlServer;
     // Folder that holds one SQLite file per endpoint for the embedded servers.
     QString embeddedServerFolder;
+    // How long a write waits for a lock another instance holds (an application lock on the
+    // server, the write lock of an SQLite file) before it gives up: the command timeout.
+    int lockWaitMs = kServerTimeoutSeconds * 1000;
 
     static void configure(const DbEnvironment& env);
     static const DbEnvironment& current();
@@ -83,7 +87,12 @@ public:
     void execute(const QString& sql);
     // The first column of the first row of a query (NULL when no row).
     QVariant scalar(const QString& sql);
+    // Begins a transaction. On SQLite it is a write transaction taken at once (begin
+    // immediate), waiting up to the lock wait while another connection writes: throws
+    // LockNotGranted when it is not given.
     void beginTransaction();
+    // Throws CommitUnknown when the server's answer was lost: SQL Server over the network
+    // on any failure, PostgreSQL when the link is gone; on SQLite nothing is unknown.
     void commit();
     void rollback();
 

@@ -1,6 +1,7 @@
 #include "db/SqlDialect.h"
 
 #include <QDateTime>
+#include <QtEndian>
 
 namespace qs {
 
@@ -199,6 +200,45 @@ QString SqlDialect::insertRow(const QString& table, const QStringList& columns,
     return sql + (backend_ == Backend::SqlServer
                       ? QStringLiteral("; select cast(scope_identity() as bigint)")
                       : QStringLiteral(" returning id"));
+}
+
+QStringList SqlDialect::applicationLock(const QByteArray& key, bool shared, int waitMs) const {
+    const QString wait = QString::number(qMax(0, waitMs));
+    switch (backend_) {
+        case Backend::SqlServer:
+            return {QStringLiteral("set nocount on; declare @r int; execute @r = sp_getapplock "
+                                   "@Resource = N'qs-") +
+                    QString::fromLatin1(key.left(20).toHex()) +
+                    QStringLiteral("', @LockMode = N'") +
+                    (shared ? QStringLiteral("Shared") : QStringLiteral("Exclusive")) +
+                    QStringLiteral("', @LockOwner = N'Transaction', @LockTimeout = ") + wait +
+                    QStringLiteral("; select @r")};
+        case Backend::PostgreSql: {
+            // The advisory locks take a bigint: the key's first eight bytes.
+            const qint64 number = qFromBigEndian<qint64>(key.leftJustified(8, '\0').constData());
+            return {QStringLiteral("set local lock_timeout = ") + wait,
+                    QStringLiteral("select pg_advisory_xact_lock") +
+                        (shared ? QStringLiteral("_shared(") : QStringLiteral("(")) +
+                        QString::number(number) + QLatin1Char(')')};
+        }
+        case Backend::Sqlite:
+            break;
+    }
+    return {};
+}
+
+QString SqlDialect::savepoint() const {
+    return backend_ == Backend::PostgreSql ? QStringLiteral("savepoint qs_step") : QString();
+}
+
+QString SqlDialect::releaseSavepoint() const {
+    return backend_ == Backend::PostgreSql ? QStringLiteral("release savepoint qs_step")
+                                           : QString();
+}
+
+QString SqlDialect::rollbackToSavepoint() const {
+    return backend_ == Backend::PostgreSql ? QStringLiteral("rollback to savepoint qs_step")
+                                           : QString();
 }
 
 }  // namespace qs

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QString>
-#include <QVariant>
 #include <QStringList>
+#include <QVariant>
 
 namespace qs {
 
@@ -62,6 +62,17 @@ public:
     // the same batch, since `output` without `into` is refused on a table with
     // a trigger, and a trigger's own inserts do not change what it reads.
     QString insertRow(const QString& table, const QStringList& columns, bool returningId) const;
+
+    // The statements that take the application lock `key` for the rest of the open transaction,
+    // shared or exclusive, waiting at most `waitMs`. SQL Server: the last statement's one value
+    // is sp_getapplock's answer, negative when not granted; PostgreSQL fails with a lock
+    // timeout instead. None on SQLite, whose write transaction is the lock.
+    QStringList applicationLock(const QByteArray& key, bool shared, int waitMs) const;
+    // A savepoint, and going back to it: a failed statement then leaves a PostgreSQL
+    // transaction usable. Empty elsewhere: a failed statement does not end the transaction.
+    QString savepoint() const;
+    QString releaseSavepoint() const;
+    QString rollbackToSavepoint() const;
 
 private:
     QString likePattern(const QString& value, bool anywhere) const;

@@ -9,12 +9,10 @@
 #include <QHeaderView>
 #include <QStringDecoder>
 
+#include "bank/QuestionWriter.h"
 #include "db/DbError.h"
-#include "db/Endpoints.h"
-#include "bank/BatchSubmission.h"
-#include "bank/Renumbering.h"
-#include "widgets/WindowColours.h"
 #include "ui_BatchImport.h"
+#include "widgets/WindowColours.h"
 
 namespace qs {
 
@@ -228,28 +226,26 @@ void BatchImport::questions_Change(int, int column) {
 void BatchImport::lookUpOnServer() {
     onServer_ = QVector<std::optional<QString>>(pieces_.size());
     lookedUp_ = QVector<QString>(pieces_.size());
-    QVector<QuestionInput> inputs;
+    QVector<Question> inputs;
     for (int row = 0; row < pieces_.size(); ++row) {
         const ImportedQuestion q = rowQuestion(row);
-        QuestionInput in;
+        Question in;
         in.bank = target_.bank;
         in.question = q.question;
         in.answer = q.answer;
-        inputs << BatchSubmission::Normalised(in);
+        inputs << in;
         lookedUp_[row] = StoredQuestionText(q.question) + QChar(0) + q.answer;
     }
     ui_->summary->setText(QStringLiteral("正在服务器上查找已有的题目…"));
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     try {
-        Connection server;
-        server.open(ServerConnectionString(target_.endpoint), kServerTimeoutSeconds,
-                    ado::adUseServer);
-        const auto found = BatchSubmission::FindOnServer(server, inputs);
+        const auto found =
+            QuestionWriter({target_.endpoint, target_.programFolder, {}, {}}).findOnServer(inputs);
         for (int row = 0; row < found.size(); ++row)
             if (found[row]) onServer_[row] = found[row]->id2;
-    } catch (const DbError& e) {
-        platform_.message(
-            this, QStringLiteral("服务器查重失败，预览中没有标出服务器已有的题目：") + e.text());
+    } catch (const WorkFailure& f) {
+        platform_.message(this, QStringLiteral("服务器查重失败，预览中没有标出服务器已有的题目：") +
+                                    f.error().text());
     }
 }
 
@@ -295,14 +291,11 @@ void BatchImport::submitAll_Click() {
         platform_.message(this, QStringLiteral("没有勾选要提交的题目"));
         return;
     }
-    QVector<QuestionInput> inputs;
+    QVector<Question> inputs;
     QVector<int> numbers;
-    const QDateTime now = platform_.now();
     for (int row : chosen) {
         const ImportedQuestion q = rowQuestion(row);
-        QuestionInput in;
-        in.endpoint = target_.endpoint;
-        in.programFolder = target_.programFolder;
+        Question in;
         in.bank = target_.bank;
         in.question = q.question;
         in.answer = q.answer;
@@ -311,8 +304,6 @@ void BatchImport::submitAll_Click() {
         in.adder = target_.adder;
         in.qtype = q.qtype;
         in.options = q.options;
-        in.username = target_.username;
-        in.now = now;
         inputs << in;
         numbers << q.number;
     }
@@ -322,8 +313,9 @@ void BatchImport::submitAll_Click() {
     ui_->progress->setRange(0, int(inputs.size()));
     ui_->progress->setValue(0);
     ui_->summary->setText(QStringLiteral("正在提交…"));
-    BatchSubmission batch(target_.endpoint, target_.programFolder);
-    const BatchOutcome out = batch.run(inputs, [this](int done, int total) {
+    QuestionWriter writer(
+        {target_.endpoint, target_.programFolder, target_.username, platform_.now()});
+    const BatchOutcome out = writer.addMany(inputs, [this](int done, int total) {
         ui_->progress->setValue(done);
         ui_->summary->setText(QStringLiteral("正在提交… %1/%2").arg(done).arg(total));
         // Input is taken here so "停止" can be clicked; every other control is disabled.
@@ -358,7 +350,7 @@ void BatchImport::submitAll_Click() {
             t->item(chosen[n], kNumber)->setCheckState(Qt::Unchecked);
     }
     filling_ = false;
-    const QString summary = BatchSubmission::SummaryText(out, numbers);
+    const QString summary = QuestionWriter::SummaryText(out, numbers);
     ui_->summary->setText(summary);
     platform_.beep();
     platform_.message(this, summary);

@@ -9,6 +9,7 @@
 #include "db/Connection.h"
 #include "db/DbError.h"
 #include "db/Endpoints.h"
+#include "db/OpenDatabases.h"
 #include "db/Recordset.h"
 #include "ui_Form11.h"
 #include "widgets/WindowColours.h"
@@ -196,12 +197,20 @@ void Form11::Form_Load() {
 void Form11::loadBankList() {
     const QString prompt = ui_->Combo1->currentText();
     ui_->Combo1->clear();
+    // The window stays usable: a bank name can still be typed.
+    auto showBankListFailure = [this](const DbError& e) {
+        platform_.message(this, QStringLiteral("无法读取题库列表（错误码:") +
+                                    QString::number(e.number()) + QStringLiteral("）：") +
+                                    e.text() +
+                                    QStringLiteral("\n题库列表暂时为空，可以直接输入题库名称，"
+                                                   "或重新登录换一个服务器。"));
+    };
     try {
         Connection conn;
         if (login_.online1 != 0)
-            conn.open(ServerConnectionString(download), kServerTimeoutSeconds, ado::adUseServer);
+            OpenServerDatabase(conn, download);
         else
-            conn.open(LocalConnectionString(programFolder_), 0, ado::adUseClient);
+            OpenLocalDatabase(conn, programFolder_);
         Recordset rs;
         rs.open(QStringLiteral("select * from alltype order by id desc "), conn, ado::adOpenKeyset,
                 ado::adLockReadOnly);
@@ -212,13 +221,10 @@ void Form11::loadBankList() {
         }
         rs.close();
         ui_->Combo1->addItems(banks);
+    } catch (const WorkFailure& f) {
+        showBankListFailure(f.error());
     } catch (const DbError& e) {
-        // The window stays usable: a bank name can still be typed.
-        platform_.message(this, QStringLiteral("无法读取题库列表（错误码:") +
-                                    QString::number(e.number()) + QStringLiteral("）：") +
-                                    e.text() +
-                                    QStringLiteral("\n题库列表暂时为空，可以直接输入题库名称，"
-                                                   "或重新登录换一个服务器。"));
+        showBankListFailure(e);
     }
     ui_->Combo1->setCurrentIndex(-1);
     ui_->Combo1->setEditText(prompt.isEmpty() ? kBankPrompt : prompt);

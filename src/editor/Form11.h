@@ -8,8 +8,8 @@
 #include <memory>
 #include <optional>
 
+#include "bank/QuestionWriter.h"
 #include "db/ServerSettings.h"
-#include "bank/QuestionEdit.h"
 #include "login/EditorAccess.h"
 #include "login/LoginState.h"
 #include "platform/Platform.h"
@@ -188,6 +188,7 @@ private:
     void optionPlaceholder(QLineEdit* option);
     void pasteIntoOption(QLineEdit* option);
     void openCopyPathTool();
+    PictureSlot pictureSlot(int slot) const;
     void capturePicture(const PictureSlot& slot);
     QString picturePath(const QString& fileName) const;
     QString stamp() const;
@@ -198,7 +199,11 @@ private:
     void setCommandButtons(bool enabled);
     void restoreCommandButtons();
     void showProgress(const QString& caption);
-    bool openBothDatabases(Connection& local, Connection& server, const QString& action);
+    // Where and in whose name this window writes.
+    WriteContext writeContext() const;
+    // Tells the operator what became of a write whose outcome was not known, once the server
+    // answers again.
+    void settlePending();
     // Sets `download` from the server list and the login's download servers.
     void chooseDownload();
     // False, after a message naming it, when `download` is no usable endpoint.
@@ -206,9 +211,11 @@ private:
     void deleteSelectedBank(bool withBankRows);
     // The submit's refusals; false when the question may not be stored.
     bool questionComplete();
-    // Fills `in` from the controls, normalising the options in them; false
-    // (after saying so) when a ticked picture's file cannot be read.
-    bool readQuestion(QuestionInput& in);
+    // The question as the controls hold it (the pictures: ticked ones).
+    Question question() const;
+    // Shows the question picture's path and the options as they will be stored; false (after
+    // saying so) when a ticked picture's file cannot be read.
+    bool showStored(const Question& stored, const QString& unreadablePicture);
 
     // The question window.
     void enterEditMode(const QString& endpoint);
@@ -238,6 +245,8 @@ private:
     QString lastEndpoint_;
     qint64 lastId_ = 0;
     QPointer<QWidget> browser_;
+    // A write whose outcome on the server was not known, checked before the next command.
+    PendingCheck pending_;
 };
 
 }  // namespace qs

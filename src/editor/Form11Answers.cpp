@@ -181,6 +181,7 @@ void Form11::Label25_Click() {
     // the login state; then a second window opens on the question itself.
     ui_->Combo1->setEditText(ui_->Combo1->currentText());
     login_.id2 = id2bak;
+    settlePending();
     if (lastId_ == 0) {
         platform_.message(this, QStringLiteral("没有可以修改的上道题：还没有添加过题目，"
                                                "或者上道题没有写入服务器。"));

@@ -1,30 +1,19 @@
-// What the editor's database commands share: the command buttons, the caption as progress,
-// the server chosen in the window and the opening of both databases.
+// What the editor's database commands share: the command buttons, the caption as progress and
+// the server chosen in the window.
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
 
-#include "bank/BankMaintenance.h"
-#include "bank/Renumbering.h"
-#include "bank/Submission.h"
-#include "bank/WorkFailure.h"
-#include "db/Connection.h"
-#include "db/DbError.h"
 #include "db/Endpoints.h"
 #include "editor/Form11.h"
 #include "ui_Form11.h"
-#include "widgets/WindowColours.h"
 
 namespace qs {
 
 namespace {
 
-const QString kAny = QStringLiteral("任意");
 // How often a long command lets the window repaint its caption.
 constexpr qint64 kPaintIntervalMs = 50;
-constexpr quint32 kLightBlue = 0xFFC0C0;
-constexpr quint32 kBlue = 0xFF0000;
 
 }  // namespace
 
@@ -47,19 +36,6 @@ void Form11::showProgress(const QString& caption) {
     if (!sincePaint.isValid() || sincePaint.elapsed() >= kPaintIntervalMs) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         sincePaint.start();
-    }
-}
-
-bool Form11::openBothDatabases(Connection& local, Connection& server, const QString& action) {
-    Side side = Side::Local;
-    try {
-        local.open(LocalConnectionString(programFolder_), 0, ado::adUseClient);
-        side = Side::Server;
-        server.open(ServerConnectionString(download), kServerTimeoutSeconds, ado::adUseServer);
-        return true;
-    } catch (const DbError& e) {
-        platform_.message(this, WorkFailure(side, e).message(action));
-        return false;
     }
 }
 

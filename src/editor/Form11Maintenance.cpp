@@ -1,16 +1,9 @@
 // Bank maintenance: "删除选定题库及题目", "仅删除选定题库的题目", "重置题号顺序" and "题目统计↓".
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFileInfo>
 
 #include "bank/BankMaintenance.h"
-#include "bank/Renumbering.h"
-#include "bank/Submission.h"
-#include "bank/WorkFailure.h"
-#include "db/Connection.h"
-#include "db/DbError.h"
-#include "db/Endpoints.h"
+#include "bank/QuestionWriter.h"
 #include "editor/Form11.h"
 #include "ui_Form11.h"
 #include "widgets/WindowColours.h"
@@ -19,9 +12,6 @@ namespace qs {
 
 namespace {
 
-const QString kAny = QStringLiteral("任意");
-// How often a long command lets the window repaint its caption.
-constexpr qint64 kPaintIntervalMs = 50;
 constexpr quint32 kLightBlue = 0xFFC0C0;
 constexpr quint32 kBlue = 0xFF0000;
 
@@ -47,21 +37,18 @@ void Form11::deleteSelectedBank(bool withBankRows) {
                                ? QStringLiteral("删除题库【") + bank + QStringLiteral("】")
                                : QStringLiteral("删除题库【") + bank + QStringLiteral("】的题目");
     setCommandButtons(false);
-    Connection local, server;
-    if (openBothDatabases(local, server, action)) {
-        BankMaintenance maintenance(local, server,
-                                    [this](const QString& caption) { showProgress(caption); });
-        try {
-            const QString result = withBankRows
-                                       ? BankMaintenance::deletedBankText(
-                                             bank, maintenance.deleteBankAndQuestions(bank))
-                                       : BankMaintenance::deletedQuestionsText(
-                                             bank, maintenance.deleteQuestions(bank));
-            setWindowTitle(result);
-            platform_.message(this, result);
-        } catch (const WorkFailure& f) {
-            platform_.message(this, f.message(action));
-        }
+    settlePending();
+    try {
+        const int deleted = QuestionWriter(writeContext())
+                                .deleteBank(bank, withBankRows, [this](const QString& caption) {
+                                    showProgress(caption);
+                                });
+        const QString result = withBankRows ? BankMaintenance::deletedBankText(bank, deleted)
+                                            : BankMaintenance::deletedQuestionsText(bank, deleted);
+        setWindowTitle(result);
+        platform_.message(this, result);
+    } catch (const WorkFailure& f) {
+        platform_.message(this, f.message(action));
     }
     restoreCommandButtons();
 }
@@ -86,17 +73,16 @@ void Form11::Command4_Click() {
         return;
     chooseDownload();
     if (!endpointUsable()) return;
-    const QString action = QStringLiteral("重置题号顺序");
     setCommandButtons(false);
-    Connection local, server;
-    if (openBothDatabases(local, server, action)) {
-        Renumbering renumbering(server, local,
-                                [this](const QString& caption) { showProgress(caption); });
-        try {
-            platform_.message(this, Renumbering::doneText(renumbering.run(bank)));
-        } catch (const WorkFailure& f) {
-            platform_.message(this, f.message(action));
-        }
+    settlePending();
+    try {
+        const qint64 total =
+            QuestionWriter(writeContext()).renumberBank(bank, [this](const QString& caption) {
+                showProgress(caption);
+            });
+        platform_.message(this, BankMaintenance::renumberedText(total));
+    } catch (const WorkFailure& f) {
+        platform_.message(this, f.message(QStringLiteral("重置题号顺序")));
     }
     setCommandButtons(true);
 }
@@ -109,17 +95,16 @@ void Form11::Label32_Click() {
     const QString action = QStringLiteral("题目统计");
     Connection local, server;
     QString result;
-    if (openBothDatabases(local, server, action)) {
-        BankMaintenance maintenance(local, server,
-                                    [this](const QString& caption) { showProgress(caption); });
-        try {
-            result = maintenance.countQuestions(bank);
-        } catch (const WorkFailure& f) {
-            result = f.message(action);
-        }
+    try {
+        OpenBothDatabases(server, local, {download, programFolder_});
+        result = BankMaintenance(local, server, [this](const QString& caption) {
+                     showProgress(caption);
+                 }).countQuestions(bank);
+    } catch (const WorkFailure& f) {
+        result = f.message(action);
     }
     SetForeColour(ui_->Label32, kBlue);
-    if (!result.isEmpty()) platform_.message(this, result);
+    platform_.message(this, result);
     ui_->Label32->setEnabled(true);
 }
 

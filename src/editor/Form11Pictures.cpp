@@ -63,29 +63,43 @@ void Form11::capturePicture(const PictureSlot& slot) {
     ++picturesTaken_;
 }
 
+Form11::PictureSlot Form11::pictureSlot(int slot) const {
+    const PictureSlot all[kPictureSlots] = {{ui_->timu2jpg, ui_->QJPG, ui_->timu2, ui_->timu1, {}},
+                                            {ui_->a2jpg, ui_->AJPG, ui_->AJPG2, ui_->AJPG1, {}},
+                                            {ui_->b2jpg, ui_->BJPG, ui_->BJPG2, ui_->BJPG1, {}},
+                                            {ui_->c2jpg, ui_->CJPG, ui_->CJPG2, ui_->CJPG1, {}},
+                                            {ui_->d2jpg, ui_->DJPG, ui_->DJPG2, ui_->DJPG1, {}},
+                                            {ui_->e2jpg, ui_->EJPG, ui_->EJPG2, ui_->EJPG1, {}},
+                                            {ui_->f2jpg, ui_->FJPG, ui_->FJPG2, ui_->FJPG1, {}},
+                                            {ui_->why2jpg, ui_->WJPG, ui_->why2, ui_->why1, {}}};
+    PictureSlot s = all[slot];
+    s.fileName = PictureFileName(slot);
+    return s;
+}
+
 void Form11::timu2jpg_Click() {
-    capturePicture({ui_->timu2jpg, ui_->QJPG, ui_->timu2, ui_->timu1, QStringLiteral("qjpg.jpg")});
+    capturePicture(pictureSlot(kQuestionPicture));
 }
 void Form11::a2jpg_Click() {
-    capturePicture({ui_->a2jpg, ui_->AJPG, ui_->AJPG2, ui_->AJPG1, QStringLiteral("ajpg.jpg")});
+    capturePicture(pictureSlot(kPictureA));
 }
 void Form11::b2jpg_Click() {
-    capturePicture({ui_->b2jpg, ui_->BJPG, ui_->BJPG2, ui_->BJPG1, QStringLiteral("bjpg.jpg")});
+    capturePicture(pictureSlot(kPictureB));
 }
 void Form11::c2jpg_Click() {
-    capturePicture({ui_->c2jpg, ui_->CJPG, ui_->CJPG2, ui_->CJPG1, QStringLiteral("cjpg.jpg")});
+    capturePicture(pictureSlot(kPictureC));
 }
 void Form11::d2jpg_Click() {
-    capturePicture({ui_->d2jpg, ui_->DJPG, ui_->DJPG2, ui_->DJPG1, QStringLiteral("djpg.jpg")});
+    capturePicture(pictureSlot(kPictureD));
 }
 void Form11::e2jpg_Click() {
-    capturePicture({ui_->e2jpg, ui_->EJPG, ui_->EJPG2, ui_->EJPG1, QStringLiteral("ejpg.jpg")});
+    capturePicture(pictureSlot(kPictureE));
 }
 void Form11::f2jpg_Click() {
-    capturePicture({ui_->f2jpg, ui_->FJPG, ui_->FJPG2, ui_->FJPG1, QStringLiteral("fjpg.jpg")});
+    capturePicture(pictureSlot(kPictureF));
 }
 void Form11::why2jpg_Click() {
-    capturePicture({ui_->why2jpg, ui_->WJPG, ui_->why2, ui_->why1, QStringLiteral("wjpg.jpg")});
+    capturePicture(pictureSlot(kExplanationPicture));
 }
 
 void Form11::optionPlaceholder(QLineEdit* option) {

@@ -7,9 +7,6 @@
 #include <QSaveFile>
 #include <QSignalBlocker>
 
-#include "bank/BankMaintenance.h"
-#include "bank/Renumbering.h"
-#include "db/Endpoints.h"
 #include "editor/Form11.h"
 #include "editor/QuestionBrowser.h"
 #include "ui_Form11.h"
@@ -33,9 +30,7 @@ Form11* Form11::openQuestion(LoginState& login, Platform& platform, const QStrin
     }
     std::optional<StoredQuestion> question;
     try {
-        Connection server, local;
-        OpenQuestionDatabases(server, local, endpoint, programFolder);
-        question = QuestionEdit(server, local).load(id);
+        question = QuestionWriter({endpoint, programFolder, login.username, {}}).load(id);
     } catch (const WorkFailure& f) {
         platform.message(owner, f.message(QStringLiteral("读取题目")));
         return nullptr;
@@ -86,22 +81,9 @@ QString Form11::pictureFolder() const {
 }
 
 void Form11::showQuestion(const StoredQuestion& q) {
-    const QuestionInput& v = q.values;
+    const Question& v = q.values;
     const int type = int(QuestionTypes().indexOf(v.qtype)) + 1;  // 0: none
     QCheckBox* const types[] = {ui_->Check1, ui_->Check2, ui_->Check3, ui_->Check4, ui_->Check5};
-    const struct {
-        QCheckBox* check;
-        QLineEdit* path;
-        PictureBox* image;
-        const char* file;
-    } pictureSlots[kPictureSlots] = {{ui_->timu1, ui_->timu2, ui_->QJPG, "qjpg.jpg"},
-                                     {ui_->AJPG1, ui_->AJPG2, ui_->AJPG, "ajpg.jpg"},
-                                     {ui_->BJPG1, ui_->BJPG2, ui_->BJPG, "bjpg.jpg"},
-                                     {ui_->CJPG1, ui_->CJPG2, ui_->CJPG, "cjpg.jpg"},
-                                     {ui_->DJPG1, ui_->DJPG2, ui_->DJPG, "djpg.jpg"},
-                                     {ui_->EJPG1, ui_->EJPG2, ui_->EJPG, "ejpg.jpg"},
-                                     {ui_->FJPG1, ui_->FJPG2, ui_->FJPG, "fjpg.jpg"},
-                                     {ui_->why1, ui_->why2, ui_->WJPG, "wjpg.jpg"}};
 
     // The boxes are set as stored: their click handlers would clear texts or
     // put placeholders in, which is what an operator's click means, not a load.
@@ -112,13 +94,13 @@ void Form11::showQuestion(const StoredQuestion& q) {
     QDir().mkpath(pictureFolder());
     QStringList unreadable;
     for (int slot = 0; slot < kPictureSlots; ++slot) {
-        const auto& s = pictureSlots[slot];
+        const PictureSlot s = pictureSlot(slot);
         const QByteArray& bytes = q.pictures[size_t(slot)];
         const QSignalBlocker block(s.check);
         QString path;
         if (!bytes.isNull()) {
             // The stored bytes as they are, so an untouched picture saves unchanged.
-            path = picturePath(QLatin1String(s.file));
+            path = picturePath(s.fileName);
             QSaveFile file(path);
             if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
                 !file.commit())
@@ -166,12 +148,12 @@ QStringList Form11::questionState() const {
 void Form11::saveQuestion() {
     setCommandButtons(false);
     ui_->Command6->setEnabled(false);
-    ui_->timu->setText(NormaliseQuestionText(ui_->timu->text()));
-    QuestionInput in;
-    in.bank = ui_->Combo1->currentText();
-    in.question = ui_->timu->text();
-    in.answer = ui_->answer->text();
-    if (readQuestion(in)) {
+    settlePending();
+    const Question edited = question();
+    QString unreadable;
+    const Question stored = QuestionWriter::Prepared(edited, &unreadable);
+    ui_->timu->setText(stored.question);
+    if (showStored(stored, unreadable)) {
         const bool addLocal =
             editing_->localRows == 0 &&
             platform_.message(this,
@@ -180,24 +162,19 @@ void Form11::saveQuestion() {
                                   QStringLiteral(" 的题目）。是否把这道题添加到本地库？"
                                                  "选【否】只保存服务器。"),
                               QStringLiteral("本地库没有这道题"), Buttons::YesNo) == Answer::Yes;
-        EditResult result;
-        try {
-            Connection server, local;
-            OpenQuestionDatabases(server, local, download, programFolder_);
-            QuestionEdit edit(server, local);
-            result = edit.save(*editing_, in, addLocal);
-            if (result.done) {
-                // The window shows the question as it is now stored.
-                if (std::optional<StoredQuestion> q = edit.load(editing_->id)) {
+        QuestionWriter writer(writeContext());
+        const EditResult result = writer.save(*editing_, edited, addLocal);
+        pending_.keep(result.unknown);
+        if (result.done) {
+            // The window shows the question as it is now stored.
+            try {
+                if (std::optional<StoredQuestion> q = writer.load(editing_->id)) {
                     editing_ = *q;
                     showQuestion(*q);
                 }
+            } catch (const WorkFailure&) {
+                // Saved all the same; the window keeps what was typed.
             }
-        } catch (const WorkFailure& f) {
-            if (!result.done)
-                result.text = QuestionEdit::unchangedText(f, QuestionEdit::saveAction());
-        }
-        if (result.done) {
             savedState_ = questionState();
             emit questionChanged();
         }
@@ -208,15 +185,19 @@ void Form11::saveQuestion() {
 }
 
 void Form11::deleteQuestion() {
-    if (!QuestionBrowser::deleteQuestions(platform_, this, download, programFolder_,
-                                          editing_->values.bank, {editing_->id}, onlyAdder_))
-        return;
+    settlePending();
+    const EditResult result = QuestionBrowser::deleteQuestions(
+        platform_, this, writeContext(), editing_->values.bank, {editing_->id}, onlyAdder_);
+    pending_.keep(result.unknown);
+    if (!result.done) return;
     deleted_ = true;
     emit questionChanged();
     close();
 }
 
 void Form11::closeQuestionWindow(QCloseEvent* event) {
+    // The operator learns what became of a save or deletion the server did not answer.
+    settlePending();
     if (!deleted_ && questionState() != savedState_ &&
         platform_.message(this,
                           QStringLiteral("这道题的修改还没有保存，关闭后修改会丢失。是否关闭？"),

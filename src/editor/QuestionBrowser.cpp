@@ -3,13 +3,12 @@
 #include <QHeaderView>
 #include <QScrollBar>
 
-#include "db/DbError.h"
-#include "db/Endpoints.h"
 #include "bank/BankMaintenance.h"
+#include "bank/QuestionWriter.h"
+#include "db/DbError.h"
+#include "db/OpenDatabases.h"
 #include "editor/Form11.h"
-#include "bank/QuestionEdit.h"
 #include "editor/QuestionTable.h"
-#include "bank/Renumbering.h"
 #include "ui_QuestionBrowser.h"
 
 namespace qs {
@@ -87,23 +86,33 @@ void QuestionBrowser::Command1_Click() {
     const int scrolled = ui_->Grid1->verticalScrollBar()->value();
     const bool sameList = table_->filter().bank == f.bank && table_->filter().type == f.type &&
                           table_->filter().search == f.search;
+    settlePending();
     try {
         // The connection stays open while the table is shown: rows are read as they come into view.
-        if (!server_.isOpen())
-            server_.open(ServerConnectionString(endpoint_), kServerTimeoutSeconds,
-                         ado::adUseServer);
+        if (!server_.isOpen()) OpenServerDatabase(server_, endpoint_);
         table_->list(server_, f);
     } catch (const DbError& e) {
-        server_.close();
-        table_->clear();
-        ui_->Label4->setText(QStringLiteral("读取失败"));
-        platform_.message(this,
-                          WorkFailure(Side::Server, e).message(QStringLiteral("读取题目列表")));
+        listFailed(WorkFailure(Side::Server, e));
+        return;
+    } catch (const WorkFailure& f) {
+        listFailed(f);
         return;
     }
     showCount();
     // After a save or a deletion the operator stays where he was.
     if (sameList) ui_->Grid1->verticalScrollBar()->setValue(scrolled);
+}
+
+void QuestionBrowser::settlePending() {
+    const QString found = pending_.settle(programFolder_);
+    if (!found.isEmpty()) platform_.message(this, found);
+}
+
+void QuestionBrowser::listFailed(const WorkFailure& failure) {
+    server_.close();
+    table_->clear();
+    ui_->Label4->setText(QStringLiteral("读取失败"));
+    platform_.message(this, failure.message(QStringLiteral("读取题目列表")));
 }
 
 void QuestionBrowser::Combo1_Click() {
@@ -151,29 +160,26 @@ void QuestionBrowser::Command3_Click() {
         platform_.message(this, QStringLiteral("请先选定要删除的题目。"));
         return;
     }
-    if (deleteQuestions(platform_, this, endpoint_, programFolder_, table_->filter().bank, ids,
-                        login_.isAdministrator() ? QString() : login_.username)) {
+    settlePending();
+    const EditResult result = deleteQuestions(
+        platform_, this, {endpoint_, programFolder_, login_.username, {}}, table_->filter().bank,
+        ids, login_.isAdministrator() ? QString() : login_.username);
+    pending_.keep(result.unknown);
+    if (result.done) {
         ui_->Grid1->clearSelection();
         Command1_Click();
     }
 }
 
-bool QuestionBrowser::deleteQuestions(Platform& platform, QWidget* owner, const QString& endpoint,
-                                      const QString& programFolder, const QString& bank,
-                                      const QVector<qint64>& ids, const QString& onlyAdder) {
-    if (platform.message(owner, QuestionEdit::confirmDeleteText(bank, int(ids.size())),
+EditResult QuestionBrowser::deleteQuestions(Platform& platform, QWidget* owner,
+                                            const WriteContext& place, const QString& bank,
+                                            const QVector<qint64>& ids, const QString& onlyAdder) {
+    if (platform.message(owner, QuestionWriter::confirmDeleteText(bank, int(ids.size())),
                          QStringLiteral("是否删除题目"), Buttons::YesNo) != Answer::Yes)
-        return false;
-    EditResult result;
-    try {
-        Connection server, local;
-        OpenQuestionDatabases(server, local, endpoint, programFolder);
-        result = QuestionEdit(server, local).remove(ids, onlyAdder);
-    } catch (const WorkFailure& f) {
-        result.text = QuestionEdit::unchangedText(f, QuestionEdit::deleteAction());
-    }
+        return {};
+    const EditResult result = QuestionWriter(place).remove(ids, onlyAdder);
     platform.message(owner, result.text);
-    return result.done;
+    return result;
 }
 
 }  // namespace qs

@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "bank/QuestionWriter.h"
 #include "db/Connection.h"
 #include "db/ServerSettings.h"
 #include "login/LoginState.h"
@@ -34,10 +35,10 @@ public:
     QuestionTable& table() const { return *table_; }
 
     // Asks, then deletes the questions from both databases and renumbers
-    // their groups; says what happened. True when they were deleted.
-    static bool deleteQuestions(Platform& platform, QWidget* owner, const QString& endpoint,
-                                const QString& programFolder, const QString& bank,
-                                const QVector<qint64>& ids, const QString& onlyAdder);
+    // their groups; says what happened (done: they were deleted).
+    static EditResult deleteQuestions(Platform& platform, QWidget* owner, const WriteContext& place,
+                                      const QString& bank, const QVector<qint64>& ids,
+                                      const QString& onlyAdder);
 
 private slots:
     void Command1_Click();
@@ -50,6 +51,9 @@ private slots:
 
 private:
     void openQuestion(int row);
+    void listFailed(const WorkFailure& failure);
+    // Tells the operator what became of a deletion the server did not answer.
+    void settlePending();
     void showCount();
 
     std::unique_ptr<Ui::QuestionBrowser> ui_;
@@ -60,6 +64,8 @@ private:
     QString endpoint_;
     Connection server_;
     QuestionTable* table_;
+    // A deletion whose outcome on the server was not known, checked before the next listing.
+    PendingCheck pending_;
 };
 
 }  // namespace qs

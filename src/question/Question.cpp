@@ -125,6 +125,8 @@ QString NormaliseOptionText(QString text) {
 Question AsStored(Question q) {
     q.question = NormaliseQuestionText(q.question);
     for (QString& o : q.options) o = NormaliseOptionText(o);
+    QString& picture = q.picturePaths[kQuestionPicture];
+    if (!picture.isEmpty()) picture = QuestionPicturePath(picture);
     return q;
 }
 
@@ -142,6 +144,12 @@ QString QuestionPicturePath(QString path) {
 
 QVariant StoredText(const QString& text) {
     return text.isNull() ? QStringLiteral("") : text;
+}
+
+QVariant StoredValue(const Question& q, QuestionField f) {
+    if (f == QuestionField::Type && q.qtype.isEmpty())
+        return QVariant(QMetaType::fromType<QString>());
+    return StoredText(q.field(f));
 }
 
 bool TakesTextAnswer(const QString& qtype) {

@@ -92,7 +92,8 @@ QStringList QuestionColumnNames();
 QString NormaliseQuestionText(QString text);
 // An option text as it is stored: line breaks removed, nothing in their place.
 QString NormaliseOptionText(QString text);
-// The question as it is stored: its text and its options normalised.
+// The question as it is stored: its text and its options normalised, and the question
+// picture's path as it is looked up.
 Question AsStored(Question q);
 // The question text the duplicate check compares: as stored, without apostrophes.
 QString LookupText(const QString& question);
@@ -101,6 +102,8 @@ QString QuestionPicturePath(QString path);
 
 // A text as the question columns store it: an empty box stores "", not NULL.
 QVariant StoredText(const QString& text);
+// The value a field's column stores: its text, except a type that was not chosen (NULL).
+QVariant StoredValue(const Question& q, QuestionField f);
 
 // Fill-in and application questions carry their answer as text; the others as option letters.
 bool TakesTextAnswer(const QString& qtype);

@@ -2,8 +2,7 @@
 
 #include "bank/EditorQueries.h"
 #include "bank/QuestionQueries.h"
-#include "bank/Renumbering.h"
-#include "bank/Submission.h"
+#include "question/Question.h"
 
 using namespace qs;
 using namespace Qt::StringLiterals;
@@ -115,7 +114,8 @@ private slots:
         QTest::newRow("browse rows")
             << BrowseRowsQuery(ss, {3, 5})
             << u"select id, id2, Qtype, substring(QUESTION, 1, 60), answer, nandu, adder, stime, "
-               "case when "_s + pictures.join(u" or "_s) +
+               "case when "_s +
+                   pictures.join(u" or "_s) +
                    u" then 1 else 0 end from [timu] where id in (3, 5)"_s;
 
         QTest::newRow("E. alone keeps its dot")

@@ -9,8 +9,8 @@
 #include <memory>
 
 #include "EditorFixture.h"
+#include "bank/QuestionWriter.h"
 #include "editor/BatchImport.h"
-#include "bank/BatchSubmission.h"
 
 using namespace qs;
 using namespace qs::test;
@@ -182,25 +182,18 @@ private slots:
         ResetDatabase(local_);
         seed();
         for (int row = 0; row < 19; ++row) {
-            QuestionInput in;
-            in.endpoint = endpoint_;
-            in.programFolder = folder_->path();
-            in.bank = kBank;
-            in.qtype = column(BatchImport::kType)[row];
-            in.question = cell(row, BatchImport::kQuestion);
-            for (int i = 0; i < 6; ++i)
-                in.options[size_t(i)] = cell(row, BatchImport::kOptionA + i);
-            in.answer = cell(row, BatchImport::kAnswer);
-            in.nandu = u"普通"_s;
-            in.why0 = u"--"_s;
-            in.adder = u"小王"_s;
-            in.username = u"小李"_s;
-            in.now = platform_.clock;
-            in = BatchSubmission::Normalised(in);
-            if (!BatchSubmission::Refusal(in).isEmpty()) continue;
-            Submission s(in);
-            s.open();
-            if (!s.duplicateFound()) s.add();
+            Question q;
+            q.bank = kBank;
+            q.qtype = column(BatchImport::kType)[row];
+            q.question = cell(row, BatchImport::kQuestion);
+            for (int i = 0; i < 6; ++i) q.options[size_t(i)] = cell(row, BatchImport::kOptionA + i);
+            q.answer = cell(row, BatchImport::kAnswer);
+            q.nandu = u"普通"_s;
+            q.why0 = u"--"_s;
+            q.adder = u"小王"_s;
+            if (RefusalOf(AsStored(q)) != Refusal::None) continue;
+            QuestionWriter w({endpoint_, folder_->path(), u"小李"_s, platform_.clock});
+            if (!w.checkAdd(q).duplicate) w.add();
         }
         QCOMPARE(batch, snapshot());
     }

@@ -30,7 +30,8 @@
 //  - select top n … is … limit n (outermost select only); an update of the
 //    first row through "with c as (select top (1) * from t where …) update c"
 //    updates that row of t by its rowid;
-//  - declare @t table (…) is a temporary table "@t"; insert … output
+//  - declare @t table (…) is a temporary table "@t", declare @v int one of one column read
+//    where @v is named; execute @v = sp_getapplock … stores 0 (granted) in it; insert … output
 //    inserted.c into @t … runs with `returning c` and its rows go into "@t";
 //    output without into is `returning` (refused when the table has a trigger);
 //  - update a set … from t a inner join x r on … [where …] is
@@ -276,6 +277,22 @@ private:
                       t[skip(t, skip(t, first + 1, t.size()) + 1, t.size())].is("on");
             return {};
         }
+        const int second = skip(t, first + 1, t.size());
+        const int third = skip(t, second + 1, t.size());
+        if (t[first].is("declare") && !t[third].is("table")) {
+            // A scalar variable: a temporary table of one column, read where it is named.
+            scalars_ << t[second].text.toLower();
+            const QString name = u'"' + t[second].text + u'"';
+            return {{QStringLiteral("drop table if exists temp.") + name, {}},
+                    {QStringLiteral("create temp table ") + name + QStringLiteral(" (v)"), {}}};
+        }
+        if (t[first].is("execute") && t[third].sym("=") &&
+            t[skip(t, third + 1, t.size())].is("sp_getapplock")) {
+            // One file behind one driver: every application lock is granted (0).
+            return {{QStringLiteral("insert into temp.\"") + t[second].text +
+                         QStringLiteral("\" values (0)"),
+                     {}}};
+        }
         if (t[first].is("declare")) {
             const int var = skip(t, first + 1, t.size());
             const int open = skip(t, skip(t, var + 1, t.size()) + 1, t.size());
@@ -427,7 +444,11 @@ private:
                 continue;
             }
             if (k.text.startsWith(u'@')) {
-                out += u'"' + k.text + u'"';
+                if (scalars_.contains(lower))
+                    out +=
+                        QStringLiteral("(select v from temp.\"") + k.text + QStringLiteral("\")");
+                else
+                    out += u'"' + k.text + u'"';
                 continue;
             }
             if ((lower == u"answer" || lower == u"why0") && !(next < end && t[next].sym("(")))
@@ -569,6 +590,7 @@ private:
         bool operand;  // an operator or in (…) next to the call
     };
     QVector<Call> calls_;
+    QSet<QString> scalars_;  // declared scalar variables, lower case
     bool update_ = false;
     QString limit_, returning_, into_;
 };

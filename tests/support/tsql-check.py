@@ -2,7 +2,7 @@
 dialect tsql). Reads the statements from stdin as a JSON array of texts and
 prints one line "<index>\t<fault>" per fault.
 
-sqlglot 10.6.3 cannot parse three constructs the tool sends; each is checked
+sqlglot 10.6.3 cannot parse four constructs the tool sends; each is checked
 here by a strict pattern of its own and replaced by a form the grammar reads,
 so the rest of the statement is still parsed:
   - "output inserted.<col> into @<var>" inside an insert (no OUTPUT clause in
@@ -11,7 +11,9 @@ so the rest of the statement is still parsed:
     that, optionally with the output clause above;
   - "update <alias> set ... from <table> <alias> inner join ... on ..." (no
     joins in an update's FROM): the set list is parsed as "update <alias> set
-    ..." and the rest as "select 1 from ...".
+    ..." and the rest as "select 1 from ...";
+  - "execute @<var> = sp_getapplock ..." (read as an opaque command): the
+    named arguments must be exactly those of a lock held by the transaction.
 It also refuses what the grammar accepts but SQL Server does not: the ||
 operator and functions T-SQL does not have.
 """
@@ -31,6 +33,9 @@ OUTPUT = re.compile(r"\s+output\s+(.*?)\s+(into\s+@\w+\s+|(?=values|default|sele
 OUTPUT_COLUMNS = re.compile(r"inserted\.\w+(\s*,\s*inserted\.\w+)*$", re.IGNORECASE)
 DEFAULT_VALUES = re.compile(r"^\s*(insert\s+into\s+(\[\w+\]|\w+))\s+default\s+values\s*$",
                             re.IGNORECASE)
+APPLOCK = re.compile(r"^\s*execute\s+@\w+\s*=\s*sp_getapplock\s+@Resource\s*=\s*N'[^']{1,255}',"
+                     r"\s*@LockMode\s*=\s*N'(Shared|Exclusive)',\s*@LockOwner\s*=\s*N'Transaction',"
+                     r"\s*@LockTimeout\s*=\s*\d+\s*$", re.IGNORECASE)
 UPDATE_FROM = re.compile(r"^\s*update\s+(\w+)\s+set\s+(.*)$", re.IGNORECASE | re.DOTALL)
 
 
@@ -70,6 +75,10 @@ def split_statements(batch):
 def rewrite(statement):
     """The statement in forms the grammar reads; raises ValueError for a
     construct of the three above written in another form."""
+    if re.match(r"\s*exec(ute)?\b", statement, re.IGNORECASE):
+        if not APPLOCK.match(statement):
+            raise ValueError("execute in an unexpected form")
+        return []
     m = OUTPUT.search(statement)
     if m:
         if not OUTPUT_COLUMNS.match(m.group(1).strip()):

@@ -1,0 +1,145 @@
+// Adding one question: the editor's submit.
+
+#include "bank/QuestionWriter.h"
+#include "bank/StoredRows.h"
+#include "db/DbError.h"
+
+namespace qs {
+
+AddCheck QuestionWriter::checkAdd(const Question& q) {
+    AddCheck check;
+    checked_ = Prepared(q, &check.unreadablePicture);
+    check.stored = checked_;
+    // Every step is tried; the prompt names the last error (a type mismatch aside).
+    auto note = [&](int number, const QString& text, QString* kept) {
+        if (number != err::kTypeMismatch) check.connectionError = number;
+        if (kept && kept->isEmpty()) *kept = text;
+    };
+    try {
+        OpenLocalDatabase(local_, context_.programFolder);
+    } catch (const WorkFailure& f) {
+        note(f.error().number(), f.error().text(), &localOpenError_);
+    }
+    try {
+        OpenServerDatabase(server_, context_.endpoint);
+    } catch (const WorkFailure& f) {
+        note(f.error().number(), f.error().text(), &serverOpenError_);
+    }
+    try {
+        if (const auto copy = FindCopies(server_, {checked_})[0]) {
+            check.duplicate = true;
+            check.duplicateId2 = copy->id2;
+        }
+    } catch (const DbError& e) {
+        note(e.number(), e.text(), &serverOpenError_);
+    }
+    // The local row is written with the table's columns as the file declares them.
+    try {
+        local_.tableColumns(QStringLiteral("timu"));
+    } catch (const DbError& e) {
+        note(e.number(), e.text(), &localOpenError_);
+    }
+    return check;
+}
+
+SubmitOutcome QuestionWriter::add() {
+    const Question& q = checked_;
+    const QuestionGroup group{q.bank, q.qtype};
+    const PictureBytes pictures = PictureFiles(q);
+    SubmitOutcome out;
+
+    if (!server_.isOpen()) {
+        out.server.error = serverOpenError_;
+    } else {
+        try {
+            const auto tx = BeginLocked(server_, {group});
+            // Another instance may have added it since the check.
+            if (const auto copy = FindCopies(server_, {q})[0]) {
+                out.duplicate = true;
+                out.duplicateId2 = copy->id2;
+                return out;
+            }
+            out.server.id = InsertRows(server_, QStringLiteral("timu"), StoredColumnNames(),
+                                       {StoredValues(q, pictures)}, true)
+                                .value(0);
+            out.logged = tx->attempt(
+                [&] {
+                    WriteLogRows(server_, context_, {{&q, out.server.id}});
+                },
+                &out.logError);
+            out.server.number = RenumberGroup(server_, group);
+            tx->commit();
+            out.server.added = true;
+        } catch (const LockNotGranted& e) {
+            out.lockRefused = e.text();
+            return out;
+        } catch (const CommitUnknown& e) {
+            out.server.unknown = true;
+            out.server.error = e.text();
+            out.unknown = UnknownOutcome{
+                UnknownOutcome::Kind::Add, context_.endpoint, {out.server.id}, q.question, {}, {}};
+        } catch (const DbError& e) {
+            out.server.error = e.text();
+            out.server.id = 0;
+            out.server.number.reset();
+        }
+    }
+
+    // The local row takes every value from the question, so it is complete even when the
+    // server row could not be written.
+    if (!local_.isOpen()) {
+        out.local.error = localOpenError_;
+        return out;
+    }
+    try {
+        WriteTransaction tx(local_);
+        QStringList columns = StoredColumnNames();
+        QVector<QVariant> values = StoredValues(q, pictures);
+        if (out.server.added || out.server.unknown) {
+            columns << QStringLiteral("sid");
+            values << QString::number(out.server.id);
+        }
+        out.local.id = InsertRows(local_, QStringLiteral("timu"), columns, {values}, true).value(0);
+        out.local.number = RenumberGroup(local_, group);
+        tx.commit();
+        out.local.added = true;
+    } catch (const DbError& e) {
+        out.local = SideOutcome{};
+        out.local.error = e.text();
+    }
+    return out;
+}
+
+QString QuestionWriter::resultText(const SubmitOutcome& out, const QString& question) {
+    if (!out.lockRefused.isEmpty()) return out.lockRefused;
+    const QString n = QString::number(out.local.number.value_or(0));
+    const QString shown = QStringLiteral("、【") + question + QStringLiteral("】");
+    const QString later = QStringLiteral("下次操作时会先到服务器上查看。");
+    QString text;
+    if (out.server.unknown) {
+        const QString unknown = QStringLiteral("服务器没有回复，不知道服务器是否已经保存这道题（") +
+                                out.server.error + QStringLiteral("）");
+        if (out.local.added)
+            return QStringLiteral("本地库已添加题目 ") + n + shown + QStringLiteral("；") +
+                   unknown + QStringLiteral("。") + later;
+        return unknown + QStringLiteral("；本地库没有写入：") + out.local.error +
+               QStringLiteral("。") + later;
+    }
+    if (out.server.added && out.local.added) {
+        text = QStringLiteral("成功添加题目 ") + n + shown;
+    } else if (!out.server.added && !out.local.added) {
+        return QStringLiteral("题目没有添加成功，服务器和本地库都没有写入：") + out.server.error +
+               (out.local.error.isEmpty() ? QString() : QStringLiteral("；") + out.local.error);
+    } else if (out.local.added) {
+        return QStringLiteral("本地库已添加题目 ") + n + shown +
+               QStringLiteral("，但服务器没有写入：") + out.server.error;
+    } else {
+        text = QStringLiteral("服务器已添加题目 ") +
+               QString::number(out.server.number.value_or(0)) + shown +
+               QStringLiteral("，但本地库没有写入：") + out.local.error;
+    }
+    if (!out.logged) text += QStringLiteral("；服务器操作日志没有写入：") + out.logError;
+    return text;
+}
+
+}  // namespace qs
