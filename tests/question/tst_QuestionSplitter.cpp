@@ -92,13 +92,14 @@ private slots:
         QTest::newRow("the answer line's letters only, explanation kept")
             << u"问？\r\nA.甲\r\nB.乙\r\n答案：B。解析：A项错误，C项也错误。"_s << QString()
             << QStringList{u"1|单选题|问？|甲/乙|B|普通|A项错误，C项也错误。|"_s};
-        QTest::newRow("letters apart: multiple choice")
-            << u"问A.甲B.乙C.丙答案：c、a / 解析：B错误"_s << QString()
-            << QStringList{u"1|多选题|问|甲/乙/丙|AC|普通|B错误|"_s};
+        QTest::newRow("letters before the explanation: multiple choice")
+            << u"问A.甲B.乙C.丙D.丁答案：BD / 解析：A错误，C错误。"_s << QString()
+            << QStringList{u"1|多选题|问|甲/乙/丙/丁|BD|普通|A错误，C错误。|"_s};
         QTest::newRow("text after the letters is explanation")
-            << u"问？\nA. 甲\nB. 乙\nC. 丙\n【答案】C（A、B均不符合题意）\n难度：较难\n分析：丙对"_s
+            << u"问？\nA. 维生素B、C\nB. 乙\nC. 丙\n【答案】C（A、B均不符合题意）\n难度：较难\n分析：丙对"_s
             << QString()
-            << QStringList{u"1|单选题|问？|甲/乙/丙|C|困难|（A、B均不符合题意）\r\n丙对|"_s};
+            << QStringList{
+                   u"1|单选题|问？|维生素B、C/乙/丙|C|困难|（A、B均不符合题意）\r\n丙对|"_s};
         QTest::newRow("true/false by its answer, answer 错误 is B")
             << u"鱼会飞?\r\n答案：错误"_s << QString()
             << QStringList{u"1|判断题|鱼会飞?|正确/错误|B|普通|--|"_s};
