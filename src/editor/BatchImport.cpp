@@ -87,7 +87,7 @@ BatchImport::BatchImport(BatchImportTarget target, Platform& platform, QWidget* 
     t->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     t->verticalHeader()->setDefaultSectionSize(2 * t->fontMetrics().lineSpacing() + 8);
     t->setWordWrap(true);
-    ui_->panes->setSizes({150, 470, 130});
+    ui_->panes->setSizes({120, 440, 190});
 
     connect(ui_->openFile, &QPushButton::clicked, this, &BatchImport::openFile_Click);
     connect(ui_->preview, &QPushButton::clicked, this, &BatchImport::preview_Click);

@@ -185,8 +185,9 @@ ImportedQuestion ReadQuestion(const PaperQuestion& piece, const QString& qtype) 
     if (type == kFillIn || type == kApplication) {
         k.question = OneLine(body);
         k.answer = QStringLiteral("任意");
-        const QString given = parts.answer < 0 ? QString() : OneLine(parts.content(parts.answer));
+        const QString given = OneLine(line);
         k.options[0] = given.isEmpty() ? k.question : given;
+        used = line.size();
     } else {
         k.question = OneLine(body.first(run.isEmpty() ? body.size() : run[0].start));
         for (int i = 0; i < options.size(); ++i) k.options[size_t(i)] = options[i];
@@ -212,12 +213,12 @@ ImportedQuestion ReadQuestion(const PaperQuestion& piece, const QString& qtype) 
             case Mark::Answer:
                 if (m != parts.answer) {
                     explanation << Trimmed(parts.whole(m)).toString();
-                } else if (!TakesTextAnswer(k.qtype)) {
-                    // What the answer line says after the letters: "（A、B均不符合题意）".
-                    if (const QStringView rest = Trimmed(line.sliced(used)); HasText(rest))
-                        explanation << rest.toString();
-                    explanation << Trimmed(after).toString();
+                    break;
                 }
+                // What the answer line says after the letters: "（A、B均不符合题意）".
+                if (const QStringView rest = Trimmed(line.sliced(used)); HasText(rest))
+                    explanation << rest.toString();
+                explanation << Trimmed(after).toString();
                 break;
             case Mark::Explanation:
                 explanation << Trimmed(content).toString();

@@ -31,10 +31,10 @@ struct ImportedQuestion {
 // its leading option letters ("B" of "B。解析：A项错误", "C" of "C（A、B均不符合题意）"), in
 // alphabetical order; for 判断题 the option that 正确/对/√ (A) or 错误/错/× (B) names, or the
 // letter, mapped through the paper's own options when they are 正确/错误 the other way round.
-// Fill-in and application questions take the answer "任意" and carry the paper's answer text in
+// Fill-in and application questions take the answer "任意" and carry the paper's answer line in
 // option A, or the question text when the paper gives none, as the editor does. The explanation
-// (解析, 分析 … lines, and for choice questions the lines after the answer line) goes into why0,
-// "--" when there is none; 难度 into nandu: 困难 for 困难, 难, 较难, 偏难, 很难, 稍难, 高, 较高 or
+// (解析, 分析 … lines, and the lines after the answer line) goes into why0, "--" when there is
+// none; 难度 into nandu: 困难 for 困难, 难, 较难, 偏难, 很难, 稍难, 高, 较高 or
 // four stars and more, 普通 for anything else. Texts keep the paper's characters ("?" included):
 // the writer stores them as AsStored() says; question and option texts lose their line breaks
 // and surrounding blanks.

@@ -110,8 +110,8 @@ private slots:
             << u"鱼会飞。答案：不知道"_s << u"判断题"_s
             << QStringList{u"1|判断题|鱼会飞。|正确/错误||普通|不知道|答案不能为空"_s};
         QTest::newRow("fill-in: the answer in option A, the question without it")
-            << u"首都是____?\n答案：北京\n解析：京城"_s << QString()
-            << QStringList{u"1|填空题|首都是____?|北京|任意|普通|京城|"_s};
+            << u"首都是____?\n答案：北京\n见课本\n解析：京城"_s << QString()
+            << QStringList{u"1|填空题|首都是____?|北京|任意|普通|见课本\r\n京城|"_s};
         QTest::newRow("fill-in without an answer carries its question")
             << u"首都是____?"_s << u"应用题"_s
             << QStringList{u"1|应用题|首都是____?|首都是____?|任意|普通|--|"_s};
