@@ -95,10 +95,11 @@ BatchImport::BatchImport(BatchImportTarget target, Platform& platform, QWidget* 
             &BatchImport::typeChoice_Change);
     connect(ui_->submitAll, &QPushButton::clicked, this, &BatchImport::submitAll_Click);
     connect(ui_->stop, &QPushButton::clicked, this, &BatchImport::stop_Click);
+    // The pane below the table follows the current row and every change of it.
     connect(preview_, &PaperPreview::dataChanged, this, &BatchImport::questions_Change);
-    connect(preview_, &PaperPreview::modelReset, this, &BatchImport::showDetails);
+    connect(preview_, &PaperPreview::modelReset, this, &BatchImport::questions_Change);
     connect(t->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            &BatchImport::showDetails);
+            &BatchImport::questions_Change);
 }
 
 BatchImport::~BatchImport() = default;
@@ -201,10 +202,6 @@ void BatchImport::typeChoice_Change() {
 }
 
 void BatchImport::questions_Change() {
-    showDetails();
-}
-
-void BatchImport::showDetails() {
     const int row = ui_->questions->currentIndex().row();
     ui_->details->setPlainText(row < 0 || row >= preview_->rowCount()
                                    ? QString()

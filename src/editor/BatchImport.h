@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QVector>
 #include <QWidget>
 #include <memory>
 
@@ -48,7 +47,6 @@ private slots:
     void submitAll_Click();
     void stop_Click();
     void questions_Change();
-    void showDetails();
 
 private:
     QString choice() const;
