@@ -96,7 +96,7 @@ int main(int argc, char* argv[]) {
         const QVector<PaperQuestion> pieces = SplitQuestions(file.document.text);
         QVector<QVector<QVector<int>>> slotPictures;
         for (const PaperQuestion& piece : pieces) {
-            const ImportedQuestion q = ImportQuestion(piece, GuessQuestionType(piece.text));
+            const Question q = ReadQuestion(piece).question;
             QVector<QVector<int>> boxes(kPictureSlots);
             boxes[kQuestionPicture] = TakePictureMarks(q.question).pictures;
             for (int i = 0; i < 6; ++i)

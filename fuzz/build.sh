@@ -36,7 +36,8 @@ seed picture  '\000A.x B.y\000题目如图2026/12/7 14:30:05'
 seed spelled  '\010题A..甲B．乙C。丙D，丁E,戊F、己G.庚\r\n参考答案：ab 笞案'
 seed repeated '\040A.B.C.D.E.F.答案'
 
-fuzz fuzz_splitter "$root/src/question/QuestionSplitter.cpp" "$root/src/question/QuestionParser.cpp"
+fuzz fuzz_splitter "$root/src/question/QuestionSplitter.cpp" "$root/src/question/PaperMarks.cpp" \
+    "$root/src/question/QuestionImport.cpp" "$root/src/question/Question.cpp"
 
 # Seeds: the mode byte (1: UTF-16, 6: repeated), then the paper.
 paper() { printf "$2" > "$out/splitter-corpus/$1"; }
@@ -45,4 +46,5 @@ paper styles   '\000（1）甲\n（2）乙\n二、判断题\n第1题 丙 答案�
 paper blanks   '\000甲\nA.1\n\n\n乙\r\n\r\n丙\r丁'
 paper inner    '\0005. 说法：\n1、快\n2、慢\n6、第六\n1.5米\n2019.10.1\n15. 跳\n７．全角'
 paper repeated '\006第1题 第2题\n（3）\n4.\n'
+paper answers  '\0001. 问？A. 维生素B、C B.乙\n【答案】C（A、B均不符合题意）\n难度：较难\n分析：丙\n2. 答案：BD / 解析：A错误\n14. 首都是____? 答案：北京\n1. %%%%'
 echo "built $out/fuzz_parser and $out/fuzz_splitter"

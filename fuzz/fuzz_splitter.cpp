@@ -2,8 +2,8 @@
 //
 // Input layout: the first byte's bit 0 reads the rest as raw UTF-16 (so unpaired surrogates come
 // through) instead of UTF-8; bits 1 and 2 both set repeat the text to a quarter of a million code
-// units (so a pass that is not linear shows up as a timeout). Each question found is then read by
-// the paste parser, as the import does.
+// units (so a pass that is not linear shows up as a timeout). Each question found is then read as
+// the batch import reads it, with the type its text suggests and as each type.
 #include <QByteArrayView>
 #include <QString>
 #include <cstdint>
@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "question/QuestionParser.h"
+#include "question/QuestionImport.h"
 #include "question/QuestionSplitter.h"
 
 using namespace qs;
@@ -25,6 +25,33 @@ namespace {
 
 bool IsBlank(QChar c) {
     return c == u' ' || c == u'\t' || c == u'\u3000' || c == u'\u00A0' || c.isSpace();
+}
+
+// Question and option texts are single lines without blanks at either end.
+bool IsOneLine(const QString& s) {
+    return !s.contains(u'\r') && !s.contains(u'\n') &&
+           (s.isEmpty() || (!IsBlank(s.front()) && !IsBlank(s.back())));
+}
+
+void CheckReading(const PaperQuestion& piece, const QString& qtype) {
+    const ImportedQuestion read = ReadQuestion(piece, qtype);
+    const Question& q = read.question;
+    if (!QuestionTypes().contains(q.qtype)) Fail("no type");
+    if (!IsOneLine(q.question)) Fail("question text not one trimmed line");
+    for (const QString& o : q.options)
+        if (!IsOneLine(o)) Fail("option not one trimmed line");
+    if (q.why0.isEmpty() || (q.nandu != u"普通" && q.nandu != u"困难"))
+        Fail("explanation or difficulty");
+    if (TakesTextAnswer(q.qtype)) {
+        if (q.answer != u"任意") Fail("text answer other than 任意");
+    } else {
+        // Option letters, each once, in alphabetical order.
+        for (qsizetype i = 0; i < q.answer.size(); ++i)
+            if (q.answer[i] < u'A' || q.answer[i] > u'F' ||
+                (i > 0 && q.answer[i] <= q.answer[i - 1]))
+                Fail("answer not option letters in order");
+    }
+    (void)PaperFlags(read);
 }
 
 QString WithoutLineBreaks(QString s) {
@@ -69,8 +96,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Nothing is made up: apart from its line breaks, a question is a piece of the paper.
         if (paper.size() <= 4096 && !flat.contains(WithoutLineBreaks(q.text)))
             Fail("question text not taken from the paper");
-        // The parser has its own target; here it only meets the splitter's pieces.
-        if (paper.size() <= 4096) (void)ParsePastedQuestion(q.text, {}, {});
+        if (paper.size() <= 4096) {
+            CheckReading(q, QString());
+            for (const QString& type : QuestionTypes()) CheckReading(q, type);
+        }
     }
     // Line breaks grow from one code unit to two at most.
     if (total > 2 * paper.size()) Fail("questions longer than the paper");

@@ -1,8 +1,6 @@
 #include "editor/BatchImport.h"
 
-#include <QBrush>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -11,8 +9,9 @@
 
 #include "bank/QuestionWriter.h"
 #include "db/DbError.h"
+#include "editor/PaperPreview.h"
 #include "ui_BatchImport.h"
-#include "widgets/WindowColours.h"
+#include "widgets/ChoiceDelegate.h"
 
 namespace qs {
 
@@ -23,8 +22,18 @@ constexpr int kMostQuestions = 5000;
 constexpr qint64 kLargestFile = 20 * 1024 * 1024;
 const QString kAuto = QStringLiteral("自动");
 
-QString FaultText(const QStringList& faults) {
-    return faults.join(QStringLiteral("；"));
+// A question in full, as the pane below the table shows it.
+QString Details(const ImportedQuestion& q, const QString& faults) {
+    const Question& k = q.question;
+    QString out = QStringLiteral("第%1题　%2　难度：%3\n%4\n")
+                      .arg(QString::number(q.number), k.qtype, k.nandu, k.question);
+    for (int i = 0; i < 6; ++i)
+        if (!k.options[size_t(i)].isEmpty())
+            out += QChar(u'A' + i) + QStringLiteral("．") + k.options[size_t(i)] + u'\n';
+    out += QStringLiteral("答案：") + k.answer + QStringLiteral("\n解析：") +
+           QString(k.why0).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (!faults.isEmpty()) out += QStringLiteral("\n问题：") + faults;
+    return out;
 }
 
 }  // namespace
@@ -39,20 +48,30 @@ BatchImport::BatchImport(BatchImportTarget target, Platform& platform, QWidget* 
     ui_->bank->setText(target_.bank);
     ui_->paper->setPlaceholderText(
         QStringLiteral("把整份试卷粘贴到这里，或点“打开文件…”读入 .txt 文件"));
-    QTableWidget* t = ui_->questions;
-    t->setColumnCount(kColumns);
-    QStringList headers = {QStringLiteral("题号"), QStringLiteral("题型"), QStringLiteral("题目")};
-    for (QChar c : QStringLiteral("ABCDEF")) headers << QStringLiteral("选项") + c;
-    headers << QStringLiteral("答案") << QStringLiteral("问题") << QStringLiteral("结果");
-    t->setHorizontalHeaderLabels(headers);
-    t->horizontalHeader()->setSectionResizeMode(kQuestion, QHeaderView::Stretch);
+    preview_ = new PaperPreview(target_.bank, target_.adder, this);
+    QTableView* t = ui_->questions;
+    t->setModel(preview_);
+    t->setItemDelegateForColumn(PaperPreview::kType, new ChoiceDelegate(QuestionTypes(), t));
+    t->setItemDelegateForColumn(
+        PaperPreview::kNandu,
+        new ChoiceDelegate({QStringLiteral("普通"), QStringLiteral("困难")}, t));
+    // The question is the widest column and takes what the window gives; two lines of each
+    // question show in the table, the whole of the current one below it.
+    QHeaderView* header = t->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setSectionResizeMode(PaperPreview::kQuestion, QHeaderView::Stretch);
+    const std::pair<int, int> widths[] = {{PaperPreview::kNumber, 56}, {PaperPreview::kType, 72},
+                                          {PaperPreview::kAnswer, 44}, {PaperPreview::kNandu, 44},
+                                          {PaperPreview::kWhy0, 120},  {PaperPreview::kFaults, 140},
+                                          {PaperPreview::kResult, 100}};
+    for (const auto& [column, width] : widths) header->resizeSection(column, width);
+    for (int c = PaperPreview::kOptionA; c < PaperPreview::kAnswer; ++c)
+        header->resizeSection(c, 60);
     t->verticalHeader()->hide();
-    t->setColumnWidth(kNumber, 60);
-    t->setColumnWidth(kType, 90);
-    for (int c = kOptionA; c < kAnswer; ++c) t->setColumnWidth(c, 80);
-    t->setColumnWidth(kAnswer, 50);
-    t->setColumnWidth(kFaults, 200);
-    t->setColumnWidth(kResult, 150);
+    t->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    t->verticalHeader()->setDefaultSectionSize(2 * t->fontMetrics().lineSpacing() + 8);
+    t->setWordWrap(true);
+    ui_->panes->setSizes({120, 440, 190});
 
     connect(ui_->openFile, &QPushButton::clicked, this, &BatchImport::openFile_Click);
     connect(ui_->preview, &QPushButton::clicked, this, &BatchImport::preview_Click);
@@ -60,7 +79,11 @@ BatchImport::BatchImport(BatchImportTarget target, Platform& platform, QWidget* 
             &BatchImport::typeChoice_Change);
     connect(ui_->submitAll, &QPushButton::clicked, this, &BatchImport::submitAll_Click);
     connect(ui_->stop, &QPushButton::clicked, this, &BatchImport::stop_Click);
-    connect(t, &QTableWidget::cellChanged, this, &BatchImport::questions_Change);
+    // The pane below the table follows the current row and every change of it.
+    connect(preview_, &PaperPreview::dataChanged, this, &BatchImport::questions_Change);
+    connect(preview_, &PaperPreview::modelReset, this, &BatchImport::questions_Change);
+    connect(t->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &BatchImport::questions_Change);
 }
 
 BatchImport::~BatchImport() = default;
@@ -112,45 +135,8 @@ void BatchImport::openFile_Click() {
     preview_Click();
 }
 
-QComboBox* BatchImport::typeBox(int row) const {
-    return qobject_cast<QComboBox*>(ui_->questions->cellWidget(row, kType));
-}
-
-void BatchImport::fillRow(int row, const ImportedQuestion& q) {
-    QTableWidget* t = ui_->questions;
-    const bool wasFilling = filling_;
-    filling_ = true;
-    auto set = [&](int column, const QString& text, bool editable) {
-        auto* item = new QTableWidgetItem(text);
-        if (!editable) item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-        t->setItem(row, column, item);
-    };
-    set(kQuestion, q.question, true);
-    for (int i = 0; i < 6; ++i) set(kOptionA + i, q.options[size_t(i)], true);
-    set(kAnswer, q.answer, true);
-    set(kFaults, QString(), false);
-    set(kResult, QString(), false);
-    if (QComboBox* box = typeBox(row)) {
-        const QSignalBlocker block(box);
-        box->setCurrentText(q.qtype);
-    }
-    filling_ = wasFilling;
-}
-
-ImportedQuestion BatchImport::rowQuestion(int row) const {
-    const QTableWidget* t = ui_->questions;
-    auto text = [&](int column) {
-        const QTableWidgetItem* item = t->item(row, column);
-        return item ? item->text() : QString();
-    };
-    ImportedQuestion q;
-    q.number = pieces_.value(row).number;
-    q.qtype = typeBox(row) ? typeBox(row)->currentText() : QString();
-    q.question = text(kQuestion);
-    for (int i = 0; i < 6; ++i) q.options[size_t(i)] = text(kOptionA + i);
-    // Capitals, as the editor's answer box makes them, before anything checks it.
-    q.answer = text(kAnswer).toUpper();
-    return q;
+QString BatchImport::choice() const {
+    return ui_->typeChoice->currentText() == kAuto ? QString() : ui_->typeChoice->currentText();
 }
 
 void BatchImport::preview_Click() {
@@ -167,111 +153,60 @@ void BatchImport::preview_Click() {
                               .arg(kMostQuestions));
         return;
     }
-    pieces_ = pieces;
-    ui_->summary->setText(QStringLiteral("正在读入 %1 道题…").arg(pieces_.size()));
+    ui_->summary->setText(QStringLiteral("正在读入 %1 道题…").arg(pieces.size()));
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    QTableWidget* t = ui_->questions;
-    filling_ = true;
-    t->clearContents();
-    t->setRowCount(int(pieces_.size()));
-    const QString choice = ui_->typeChoice->currentText();
-    for (int row = 0; row < pieces_.size(); ++row) {
-        auto* number = new QTableWidgetItem(QString::number(pieces_[row].number));
-        number->setFlags((number->flags() | Qt::ItemIsUserCheckable) & ~Qt::ItemIsEditable);
-        t->setItem(row, kNumber, number);
-        auto* box = new QComboBox(t);
-        box->addItems(QuestionTypes());
-        t->setCellWidget(row, kType, box);
-        connect(box, &QComboBox::currentIndexChanged, this, [this, box] {
-            for (int r = 0; r < ui_->questions->rowCount(); ++r)
-                if (typeBox(r) == box) rowType_Change(r);
-        });
-        const QString type = choice == kAuto ? GuessQuestionType(pieces_[row].text) : choice;
-        fillRow(row, ImportQuestion(pieces_[row], type));
-    }
-    filling_ = false;
+    preview_->read(pieces, choice());
+    previewed_ = paper;
     lookUpOnServer();
-    refreshFaults();
+    tickAndSum();
+}
+
+void BatchImport::tickAndSum() {
     // Ticked to begin with: the questions nothing is wrong with.
-    filling_ = true;
-    for (int row = 0; row < t->rowCount(); ++row)
-        t->item(row, kNumber)
-            ->setCheckState(t->item(row, kFaults)->text().isEmpty() ? Qt::Checked : Qt::Unchecked);
-    filling_ = false;
+    preview_->tickClean();
     int faulty = 0;
-    for (int row = 0; row < t->rowCount(); ++row)
-        if (t->item(row, kNumber)->checkState() == Qt::Unchecked) ++faulty;
+    for (int row = 0; row < preview_->rowCount(); ++row)
+        if (!preview_->ticked(row)) ++faulty;
     ui_->summary->setText(
         QStringLiteral("共 %1 道题，%2 道有问题（未勾选）。修改后勾选，再点“提交全部”。")
-            .arg(t->rowCount())
+            .arg(preview_->rowCount())
             .arg(faulty));
 }
 
 void BatchImport::typeChoice_Change() {
-    if (!pieces_.isEmpty() && !running_) preview_Click();
+    if (preview_->rowCount() == 0 || running_) return;
+    // The paper as it was read keeps the operator's corrections; an edited paper is read anew.
+    if (ui_->paper->toPlainText() != previewed_) {
+        preview_Click();
+        return;
+    }
+    preview_->readAgainAs(choice());
+    lookUpOnServer();
+    tickAndSum();
 }
 
-void BatchImport::rowType_Change(int row) {
-    if (filling_ || running_) return;
-    // Another type reads the question again, as ticking another type box and pasting would.
-    fillRow(row, ImportQuestion(pieces_[row], typeBox(row)->currentText()));
-    refreshFaults();
-}
-
-void BatchImport::questions_Change(int, int column) {
-    if (filling_ || running_ || column == kFaults || column == kResult || column == kNumber) return;
-    refreshFaults();
+void BatchImport::questions_Change() {
+    const int row = ui_->questions->currentIndex().row();
+    ui_->details->setPlainText(row < 0 || row >= preview_->rowCount()
+                                   ? QString()
+                                   : Details(preview_->at(row), preview_->faults(row)));
 }
 
 void BatchImport::lookUpOnServer() {
-    onServer_ = QVector<std::optional<QString>>(pieces_.size());
-    lookedUp_ = QVector<QString>(pieces_.size());
-    QVector<Question> inputs;
-    for (int row = 0; row < pieces_.size(); ++row) {
-        const ImportedQuestion q = rowQuestion(row);
-        Question in;
-        in.bank = target_.bank;
-        in.question = q.question;
-        in.answer = q.answer;
-        inputs << in;
-        lookedUp_[row] = StoredQuestionText(q.question) + QChar(0) + q.answer;
-    }
+    const QVector<Question> inputs = preview_->questions();
     ui_->summary->setText(QStringLiteral("正在服务器上查找已有的题目…"));
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QVector<std::optional<QString>> onServer(inputs.size());
     try {
         const auto found =
             QuestionWriter({target_.endpoint, target_.programFolder, {}, {}}).findOnServer(inputs);
         for (int row = 0; row < found.size(); ++row)
-            if (found[row]) onServer_[row] = found[row]->id2;
+            if (found[row]) onServer[row] = found[row]->id2;
     } catch (const WorkFailure& f) {
         platform_.message(this, QStringLiteral("服务器查重失败，预览中没有标出服务器已有的题目：") +
                                     f.error().text());
     }
-}
-
-void BatchImport::refreshFaults() {
-    QTableWidget* t = ui_->questions;
-    QVector<ImportedQuestion> rows;
-    for (int row = 0; row < t->rowCount(); ++row) rows << rowQuestion(row);
-    const QVector<int> repeats = FindRepeats(rows);
-    const bool wasFilling = filling_;
-    filling_ = true;
-    for (int row = 0; row < rows.size(); ++row) {
-        QStringList faults = QuestionFaults(rows[row]);
-        if (repeats[row] >= 0)
-            faults << QStringLiteral("与第%1题重复").arg(rows[repeats[row]].number);
-        const QString key = StoredQuestionText(rows[row].question) + QChar(0) + rows[row].answer;
-        if (row < onServer_.size() && onServer_[row] && lookedUp_[row] == key)
-            faults << QStringLiteral("服务器已有此题（序号") + *onServer_[row] +
-                          QStringLiteral("）");
-        QTableWidgetItem* item = t->item(row, kFaults);
-        item->setText(FaultText(faults));
-        const QBrush background =
-            faults.isEmpty() ? QBrush() : QBrush(ColourFromValue(colour::kEmpty));
-        for (int c = 0; c < kColumns; ++c)
-            if (QTableWidgetItem* i = t->item(row, c)) i->setBackground(background);
-    }
-    filling_ = wasFilling;
+    preview_->setOnServer(onServer);
 }
 
 void BatchImport::setRunning(bool running) {
@@ -283,10 +218,9 @@ void BatchImport::setRunning(bool running) {
 }
 
 void BatchImport::submitAll_Click() {
-    QTableWidget* t = ui_->questions;
     QVector<int> chosen;
-    for (int row = 0; row < t->rowCount(); ++row)
-        if (t->item(row, kNumber)->checkState() == Qt::Checked) chosen << row;
+    for (int row = 0; row < preview_->rowCount(); ++row)
+        if (preview_->ticked(row)) chosen << row;
     if (chosen.isEmpty()) {
         platform_.message(this, QStringLiteral("没有勾选要提交的题目"));
         return;
@@ -294,18 +228,9 @@ void BatchImport::submitAll_Click() {
     QVector<Question> inputs;
     QVector<int> numbers;
     for (int row : chosen) {
-        const ImportedQuestion q = rowQuestion(row);
-        Question in;
-        in.bank = target_.bank;
-        in.question = q.question;
-        in.answer = q.answer;
-        in.nandu = QStringLiteral("普通");
-        in.why0 = QStringLiteral("--");
-        in.adder = target_.adder;
-        in.qtype = q.qtype;
-        in.options = q.options;
+        const Question& in = preview_->at(row).question;
         inputs << in;
-        numbers << q.number;
+        numbers << preview_->at(row).number;
     }
 
     setRunning(true);
@@ -325,7 +250,6 @@ void BatchImport::submitAll_Click() {
     setRunning(false);
 
     using Status = BatchRowResult::Status;
-    filling_ = true;
     for (int n = 0; n < chosen.size(); ++n) {
         const BatchRowResult& r = out.rows[n];
         QString result;
@@ -344,12 +268,11 @@ void BatchImport::submitAll_Click() {
                 result = QStringLiteral("未提交");
                 break;
         }
-        t->item(chosen[n], kResult)->setText(result);
+        preview_->setResult(chosen[n], result);
         // Done with: a second "提交全部" would only find them on the server.
         if (r.status == Status::Added || r.status == Status::Duplicate)
-            t->item(chosen[n], kNumber)->setCheckState(Qt::Unchecked);
+            preview_->setTicked(chosen[n], false);
     }
-    filling_ = false;
     const QString summary = QuestionWriter::SummaryText(out, numbers);
     ui_->summary->setText(summary);
     platform_.beep();

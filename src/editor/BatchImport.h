@@ -1,15 +1,10 @@
 #pragma once
 
 #include <QString>
-#include <QVector>
 #include <QWidget>
 #include <memory>
-#include <optional>
 
-#include "question/QuestionImport.h"
 #include "platform/Platform.h"
-
-class QComboBox;
 
 namespace Ui {
 class BatchImport;
@@ -26,24 +21,15 @@ struct BatchImportTarget {
     QString username;
 };
 
-// "批量导入": a whole paper pasted or read from a .txt file is cut into questions, each read by
-// the editor's paste parser, shown in a table with what is wrong with it, corrected there, and
-// the ticked ones added to both databases with "提交全部".
+class PaperPreview;
+
+// "批量导入": a whole paper pasted or read from a .txt file is cut into questions, each read with
+// its answer, explanation and difficulty, shown in a table (PaperPreview) with what is wrong
+// with it and in full below the table, corrected there, and the ticked ones added to both
+// databases with "提交全部".
 class BatchImport : public QWidget {
     Q_OBJECT
 public:
-    // Columns of the preview table.
-    enum Column {
-        kNumber,
-        kType,
-        kQuestion,
-        kOptionA,
-        kAnswer = kOptionA + 6,
-        kFaults,
-        kResult,
-        kColumns
-    };
-
     BatchImport(BatchImportTarget target, Platform& platform, QWidget* parent = nullptr);
     ~BatchImport() override;
 
@@ -60,25 +46,19 @@ private slots:
     void typeChoice_Change();
     void submitAll_Click();
     void stop_Click();
-    void questions_Change(int row, int column);
+    void questions_Change();
 
 private:
-    void fillRow(int row, const ImportedQuestion& q);
-    ImportedQuestion rowQuestion(int row) const;
-    QComboBox* typeBox(int row) const;
-    void rowType_Change(int row);
-    void refreshFaults();
+    QString choice() const;
     void lookUpOnServer();
+    void tickAndSum();
     void setRunning(bool running);
 
     std::unique_ptr<Ui::BatchImport> ui_;
     BatchImportTarget target_;
     Platform& platform_;
-    QVector<PaperQuestion> pieces_;
-    // What the server lookup found for each row, and the text and answer it looked up.
-    QVector<std::optional<QString>> onServer_;  // id2 of the server's copy
-    QVector<QString> lookedUp_;
-    bool filling_ = false;
+    PaperPreview* preview_;
+    QString previewed_;  // the paper as it was read
     bool running_ = false;
     bool stopRequested_ = false;
 };

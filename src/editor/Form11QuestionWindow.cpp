@@ -199,9 +199,9 @@ void Form11::closeQuestionWindow(QCloseEvent* event) {
     // The operator learns what became of a save or deletion the server did not answer.
     settlePending();
     if (!deleted_ && questionState() != savedState_ &&
-        platform_.message(this,
-                          QStringLiteral("这道题的修改还没有保存，关闭后修改会丢失。是否关闭？"),
-                          QStringLiteral("是否放弃修改"), Buttons::YesNo) != Answer::Yes) {
+        platform_.message(
+            this, QStringLiteral("这道题的修改还没有保存，关闭后修改会丢失。是否关闭？"),
+            QStringLiteral("是否放弃修改"), Buttons::YesNo, Answer::No) != Answer::Yes) {
         event->ignore();
         return;
     }

@@ -31,7 +31,10 @@ QuestionBrowser::QuestionBrowser(LoginState& login, Platform& platform,
     ui_->Label2->setBuddy(ui_->Combo2);
     ui_->Label3->setBuddy(ui_->Text1);
     ui_->Combo1->setCompleter(nullptr);
-    ui_->Combo1->addItems(banks);
+    // The editor lists the server's banks and its own, so most names come twice.
+    QStringList names = banks;
+    names.removeDuplicates();
+    ui_->Combo1->addItems(names);
     ui_->Combo1->setCurrentIndex(-1);
     ui_->Combo1->setEditText(bank);
     ui_->Combo2->addItem(QStringLiteral("全部题型"));
@@ -175,7 +178,7 @@ EditResult QuestionBrowser::deleteQuestions(Platform& platform, QWidget* owner,
                                             const WriteContext& place, const QString& bank,
                                             const QVector<qint64>& ids, const QString& onlyAdder) {
     if (platform.message(owner, QuestionWriter::confirmDeleteText(bank, int(ids.size())),
-                         QStringLiteral("是否删除题目"), Buttons::YesNo) != Answer::Yes)
+                         QStringLiteral("是否删除题目"), Buttons::YesNo, Answer::No) != Answer::Yes)
         return {};
     const EditResult result = QuestionWriter(place).remove(ids, onlyAdder);
     platform.message(owner, result.text);

@@ -20,9 +20,10 @@ class Platform {
 public:
     virtual ~Platform() = default;
 
-    // A modal message box. `caption` empty means the application title.
+    // A modal message box. `caption` empty means the application title. A Yes/No box answers
+    // `preferred` when the operator only presses Enter: No where Yes loses something.
     virtual Answer message(QWidget* owner, const QString& text, const QString& caption = {},
-                           Buttons buttons = Buttons::Ok) = 0;
+                           Buttons buttons = Buttons::Ok, Answer preferred = Answer::Yes) = 0;
     virtual void beep() = 0;
     virtual bool openUrl(QWidget* owner, const QString& url) = 0;
     // Starts a program detached; false when it could not be started.

@@ -32,7 +32,7 @@ QString shortened(const QString& text) {
 }  // namespace
 
 Answer QtPlatform::message(QWidget* owner, const QString& text, const QString& caption,
-                           Buttons buttons) {
+                           Buttons buttons, Answer preferred) {
     const QString title = caption.isEmpty() ? kAppTitle : caption;
     // The windows write line breaks as CR LF; a lone CR would show as a box.
     QString shown = text;
@@ -48,7 +48,7 @@ Answer QtPlatform::message(QWidget* owner, const QString& text, const QString& c
     // The buttons speak the window's language, whatever Qt's translations are.
     if (buttons == Buttons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(preferred == Answer::No ? QMessageBox::No : QMessageBox::Yes);
         box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
         box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
         return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
@@ -59,7 +59,9 @@ Answer QtPlatform::message(QWidget* owner, const QString& text, const QString& c
     return Answer::Ok;
 }
 
-void QtPlatform::beep() { QApplication::beep(); }
+void QtPlatform::beep() {
+    QApplication::beep();
+}
 
 bool QtPlatform::openUrl(QWidget*, const QString& url) {
     return QDesktopServices::openUrl(QUrl(url));
@@ -69,7 +71,9 @@ bool QtPlatform::startProgram(const QString& program, const QStringList& argumen
     return QProcess::startDetached(program, arguments);
 }
 
-QDateTime QtPlatform::now() const { return QDateTime::currentDateTime(); }
+QDateTime QtPlatform::now() const {
+    return QDateTime::currentDateTime();
+}
 
 QString QtPlatform::openFileName(QWidget* owner, const QString& caption, const QString& filter) {
     return QFileDialog::getOpenFileName(owner, caption, QString(), filter);

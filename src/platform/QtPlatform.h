@@ -9,7 +9,7 @@ namespace qs {
 class QtPlatform : public Platform {
 public:
     Answer message(QWidget* owner, const QString& text, const QString& caption = {},
-                   Buttons buttons = Buttons::Ok) override;
+                   Buttons buttons = Buttons::Ok, Answer preferred = Answer::Yes) override;
     void beep() override;
     bool openUrl(QWidget* owner, const QString& url) override;
     bool startProgram(const QString& program, const QStringList& arguments) override;

@@ -1,13 +1,17 @@
 #include "question/QuestionImport.h"
 
 #include <QHash>
+#include <algorithm>
 
-#include "question/Question.h"
-#include "question/QuestionParser.h"
+#include "question/PaperMarks.h"
 
 namespace qs {
 
 namespace {
+
+using paper::Mark;
+using paper::OptionMark;
+using paper::Trimmed;
 
 enum Type { kSingle, kMultiple, kTrueFalse, kFillIn, kApplication };
 
@@ -15,166 +19,272 @@ const QString& TypeName(int t) {
     return QuestionTypes()[t];
 }
 
-bool IsBlank(QChar c) {
-    return c == u' ' || c == u'\t' || c == u'\u3000' || c == u'\u00A0' || c == u'：' || c == u':' ||
-           c == u'【' || c == u'（' || c == u'(' || c == u'[';
+QString OneLine(QStringView text) {
+    QString out = Trimmed(text).toString();
+    out.remove(u'\r');
+    out.remove(u'\n');
+    return out;
 }
 
-// Where the answer keyword of a question starts, and the text after it.
-qsizetype AnswerKeyword(const QString& text, QString* after = nullptr) {
-    qsizetype at = -1;
-    qsizetype length = 0;
-    for (const QString& k : {QStringLiteral("答案"), QStringLiteral("笞案")}) {
-        const qsizetype i = text.indexOf(k);
-        if (i >= 0 && (at < 0 || i < at)) {
-            at = i;
-            length = k.size();
-        }
-    }
-    if (at < 0) return -1;
-    // The longer spellings ("参考答案" …) start before "答案".
-    static const QStringList prefixes = {QStringLiteral("参考"), QStringLiteral("正确"),
-                                         QStringLiteral("标准"), QStringLiteral("本题"),
-                                         QStringLiteral("此题")};
-    qsizetype start = at;
-    for (const QString& p : prefixes)
-        if (at >= p.size() && QStringView(text).sliced(at - p.size(), p.size()) == p)
-            start = at - p.size();
-    if (after) {
-        qsizetype i = at + length;
-        while (i < text.size() && IsBlank(text[i])) ++i;
+bool HasText(QStringView text) {
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
+}
+
+int LatinLetter(QChar c) {
+    if (c >= u'a' && c <= u'z') return c.unicode() - u'a';
+    if (c >= u'A' && c <= u'Z') return c.unicode() - u'A';
+    if (c >= u'ａ' && c <= u'ｚ') return c.unicode() - u'ａ';
+    if (c >= u'Ａ' && c <= u'Ｚ') return c.unicode() - u'Ａ';
+    return -1;
+}
+
+bool IsLetterSeparator(QChar c) {
+    return paper::IsBlank(c) || c == u'、' || c == u'，' || c == u',' || c == u'；' || c == u';' ||
+           c == u'/';
+}
+
+// The option letters an answer names at its start, in alphabetical order, each once: "B" of
+// "B。解析：A项错误", "AC" of "c、a", "C" of "C（A、B均不符合题意）". `*used` is where the
+// letters end. A run of letters that goes on into a word ("Beijing", "A项") names nothing,
+// unless it is the first run and a Chinese word follows ("ABC都对").
+QString AnswerLetters(QStringView answer, qsizetype* used) {
+    qsizetype i = 0;
+    while (i < answer.size() && (IsLetterSeparator(answer[i]) || answer[i] == u'（' ||
+                                 answer[i] == u'(' || answer[i] == u'【' || answer[i] == u'[' ||
+                                 answer[i] == u'选' || answer[i] == u'为' || answer[i] == u'是'))
+        ++i;
+    bool named[6] = {};
+    bool any = false;
+    *used = 0;
+    while (i < answer.size()) {
         qsizetype end = i;
-        while (end < text.size() && text[end] != u'\r' && text[end] != u'\n') ++end;
-        *after = text.sliced(i, end - i).trimmed();
-    }
-    return start;
-}
-
-// The answer's leading option letters: "ABD", "B" of "B。解析：A项错误".
-QString LeadingLetters(const QString& answer) {
-    QString letters;
-    for (QChar c : answer) {
-        const QChar u = c.toUpper();
-        if (u >= u'A' && u <= u'F') {
-            if (!letters.contains(u)) letters += u;
-        } else if (c != u' ' && c != u',' && c != u'，' && c != u'、' && c != u'\u3000') {
-            break;
+        bool options = true;
+        while (end < answer.size() && LatinLetter(answer[end]) >= 0) {
+            options = options && LatinLetter(answer[end]) < 6;
+            ++end;
         }
+        if (end == i || !options) break;
+        const bool word = end < answer.size() && answer[end].isLetterOrNumber();
+        if (word && (any || answer[end].script() != QChar::Script_Han)) break;
+        for (qsizetype k = i; k < end; ++k) named[LatinLetter(answer[k])] = true;
+        any = true;
+        *used = end;
+        if (word) break;
+        i = end;
+        while (i < answer.size() && IsLetterSeparator(answer[i])) ++i;
     }
+    QString letters;
+    for (int l = 0; l < 6; ++l)
+        if (named[l]) letters += QChar(u'A' + l);
     return letters;
 }
 
-// "A" for 正确/对/√, "B" for 错误/错/×, empty for anything else.
-QString TrueFalseLetter(const QString& answer) {
-    static const QStringList yes = {QStringLiteral("正确"), QStringLiteral("对"),
-                                    QStringLiteral("√"), QStringLiteral("✓")};
-    static const QStringList no = {QStringLiteral("错误"), QStringLiteral("错"),
-                                   QStringLiteral("×"), QStringLiteral("✗")};
-    for (const QString& w : yes)
-        if (answer.startsWith(w)) return QStringLiteral("A");
-    for (const QString& w : no)
-        if (answer.startsWith(w)) return QStringLiteral("B");
+// "A" for 正确/对/√, "B" for 错误/错/×, at the start of `answer`; `*used` is where the word ends.
+QString TrueFalseLetter(QStringView answer, qsizetype* used = nullptr) {
+    static const QStringList words[2] = {
+        {QStringLiteral("正确"), QStringLiteral("对"), QStringLiteral("√"), QStringLiteral("✓")},
+        {QStringLiteral("错误"), QStringLiteral("错"), QStringLiteral("×"), QStringLiteral("✗")}};
+    qsizetype start = 0;
+    while (start < answer.size() && paper::IsBlank(answer[start])) ++start;
+    for (int letter = 0; letter < 2; ++letter)
+        for (const QString& w : words[letter])
+            if (answer.sliced(start).startsWith(w)) {
+                if (used) *used = start + w.size();
+                return QString(QChar(u'A' + letter));
+            }
     return {};
 }
 
-bool IsTrueFalseOptions(const ParserFields& f) {
-    const QString a = f.SA.trimmed(), b = f.SB.trimmed();
-    const bool pair =
-        (a == u"正确" && b == u"错误") || (a == u"对" && b == u"错") || (a == u"√" && b == u"×");
-    return pair && f.SC.isEmpty() && f.SD.isEmpty() && f.SE.isEmpty() && f.SF.isEmpty();
+QString Difficulty(QStringView word) {
+    static const QStringList hard = {QStringLiteral("困难"), QStringLiteral("难"),
+                                     QStringLiteral("较难"), QStringLiteral("偏难"),
+                                     QStringLiteral("很难"), QStringLiteral("稍难"),
+                                     QStringLiteral("高"),   QStringLiteral("较高")};
+    QString w = OneLine(word);
+    while (!w.isEmpty() && !w.back().isLetterOrNumber() && w.back() != u'★') w.chop(1);
+    const bool stars = w.count(u'★') >= 4;
+    return hard.contains(w) || stars ? QStringLiteral("困难") : QStringLiteral("普通");
 }
 
-ImportedQuestion FromFields(const PaperQuestion& piece, int type, const ParserFields& f) {
-    ImportedQuestion q;
-    q.number = piece.number;
-    q.qtype = TypeName(type);
-    q.question = f.timu;
-    q.options = {f.SA, f.SB, f.SC, f.SD, f.SE, f.SF};
-    q.answer = f.answer;
-    return q;
+QStringView FirstLine(QStringView s) {
+    qsizetype end = 0;
+    while (end < s.size() && s[end] != u'\r' && s[end] != u'\n') ++end;
+    return s.first(end);
+}
+
+// A piece of a paper cut at its labels.
+struct Parts {
+    QStringView text;
+    QVector<Mark> marks;
+    int answer = -1;  // the first answer label
+    int answers = 0;
+
+    explicit Parts(QStringView t) : text(t), marks(paper::FindMarks(t)) {
+        for (int m = 0; m < marks.size(); ++m)
+            if (marks[m].kind == Mark::Answer && answers++ == 0) answer = m;
+    }
+    QStringView body() const { return text.first(marks.isEmpty() ? text.size() : marks[0].start); }
+    qsizetype end(int m) const { return m + 1 < marks.size() ? marks[m + 1].start : text.size(); }
+    // The text a label labels, up to the next label; with the label itself.
+    QStringView content(int m) const {
+        return text.sliced(marks[m].content, end(m) - marks[m].content);
+    }
+    QStringView whole(int m) const { return text.sliced(marks[m].start, end(m) - marks[m].start); }
+    QStringView answerLine() const {
+        return answer < 0 ? QStringView() : FirstLine(content(answer));
+    }
+};
+
+bool IsTrueFalsePair(const QStringList& options) {
+    // Either way round: the answer is read through the paper's options.
+    if (options.size() != 2) return false;
+    QString letters;
+    for (const QString& o : options) {
+        qsizetype used = 0;
+        const QString letter = TrueFalseLetter(o, &used);
+        if (letter.isEmpty() || used != o.size()) return false;
+        letters += letter;
+    }
+    return letters == u"AB" || letters == u"BA";
+}
+
+int GuessType(const Parts& parts, const QStringList& options) {
+    qsizetype used = 0;
+    const QStringView line = parts.answerLine();
+    if (parts.answer >= 0 && AnswerLetters(line, &used).size() >= 2) return kMultiple;
+    if ((parts.answer >= 0 && !TrueFalseLetter(line).isEmpty()) || IsTrueFalsePair(options))
+        return kTrueFalse;
+    return options.isEmpty() ? kFillIn : kSingle;
 }
 
 }  // namespace
 
-QString GuessQuestionType(const QString& text) {
-    QString answer;
-    const bool hasAnswer = AnswerKeyword(text, &answer) >= 0;
-    if (hasAnswer && LeadingLetters(answer).size() >= 2) return TypeName(kMultiple);
-    const ParserFields f = ParsePastedQuestion(text, {}, {});
-    if ((hasAnswer && !TrueFalseLetter(answer).isEmpty()) || IsTrueFalseOptions(f))
-        return TypeName(kTrueFalse);
-    const bool options = !(f.SA.isEmpty() && f.SB.isEmpty() && f.SC.isEmpty() && f.SD.isEmpty() &&
-                           f.SE.isEmpty() && f.SF.isEmpty());
-    return options ? TypeName(kSingle) : TypeName(kFillIn);
-}
-
-ImportedQuestion ImportQuestion(const PaperQuestion& piece, const QString& qtype) {
-    const int type = int(QuestionTypes().indexOf(qtype));
-    if (type == kTrueFalse) {
-        QString answer;
-        const qsizetype keyword = AnswerKeyword(piece.text, &answer);
-        const QString body = keyword < 0 ? piece.text : piece.text.left(keyword).trimmed();
-        ParserFields f = ParsePastedQuestion(body, {}, {});
-        f.SA = QStringLiteral("正确");
-        f.SB = QStringLiteral("错误");
-        f.SC = f.SD = f.SE = f.SF = QString();
-        f.answer = TrueFalseLetter(answer);
-        const QString letter = LeadingLetters(answer).left(1);
-        if (f.answer.isEmpty() && (letter == u"A" || letter == u"B")) f.answer = letter;
-        return FromFields(piece, type, f);
+ImportedQuestion ReadQuestion(const PaperQuestion& piece, const QString& qtype) {
+    const Parts parts(piece.text);
+    const QStringView body = parts.body();
+    const QVector<OptionMark> run = paper::OptionRun(body);
+    QStringList options;
+    for (int i = 0; i < run.size(); ++i) {
+        const qsizetype end = i + 1 < run.size() ? run[i + 1].start : body.size();
+        options << OneLine(body.sliced(run[i].content, end - run[i].content));
     }
-    ParserFields before;
-    ParserTypeFlags flags;
-    switch (type) {
-        case kSingle:
-            flags.Check1 = true;
-            break;
-        case kFillIn:
-            flags.Check4 = true;
-            before.answer = QStringLiteral("任意");
-            break;
-        case kApplication:
-            flags.Check5 = true;
-            before.answer = QStringLiteral("任意");
-            break;
-        default:
-            break;
-    }
-    return FromFields(piece, type < 0 ? kSingle : type,
-                      ParsePastedQuestion(piece.text, before, flags));
-}
+    const int guessed = int(QuestionTypes().indexOf(qtype));
+    const int type = guessed >= 0 ? guessed : GuessType(parts, options);
 
-QStringList QuestionFaults(const ImportedQuestion& q) {
-    QStringList faults;
-    if (q.question.trimmed().isEmpty()) faults << QStringLiteral("题目为空");
-    if (q.answer.trimmed().isEmpty()) faults << QStringLiteral("没有答案");
-    const int type = int(QuestionTypes().indexOf(q.qtype));
-    const bool textAnswer = type == kFillIn || type == kApplication;
-    if (!textAnswer) {
-        for (QChar c : q.answer) {
-            const int i = c.unicode() - u'A';
-            if (i >= 0 && i < 6 && q.options[size_t(i)].trimmed().isEmpty())
-                faults << QStringLiteral("答案") + c + QStringLiteral("没有对应选项");
+    ImportedQuestion q;
+    q.number = piece.number;
+    q.outOfSequence = piece.outOfSequence;
+    q.answerFound = parts.answer >= 0;
+    q.severalAnswers = parts.answers > 1;
+    Question& k = q.question;
+    k.qtype = TypeName(type);
+    k.nandu = QStringLiteral("普通");
+    const QStringView line = parts.answerLine();
+    qsizetype used = 0;
+
+    if (type == kFillIn || type == kApplication) {
+        k.question = OneLine(body);
+        k.answer = QStringLiteral("任意");
+        const QString given = OneLine(line);
+        k.options[0] = given.isEmpty() ? k.question : given;
+        used = line.size();
+    } else {
+        k.question = OneLine(body.first(run.isEmpty() ? body.size() : run[0].start));
+        for (int i = 0; i < options.size(); ++i) k.options[size_t(i)] = options[i];
+        k.answer = AnswerLetters(line, &used);
+        if (type == kTrueFalse) {
+            // The letter means the paper's option, which may read 错误 for A.
+            const int letter = k.answer.isEmpty() ? -1 : k.answer[0].unicode() - u'A';
+            const QString named = letter >= 0 && letter < options.size()
+                                      ? TrueFalseLetter(options[letter])
+                                      : QString();
+            if (!named.isEmpty() && k.answer.size() == 1) k.answer = named;
+            if (k.answer.isEmpty()) k.answer = TrueFalseLetter(line, &used);
+            k.options = {QStringLiteral("正确"), QStringLiteral("错误")};
         }
     }
-    if (q.options[0].isEmpty()) faults << QStringLiteral("选项A为空");
-    if (!textAnswer && q.options[1].isEmpty()) faults << QStringLiteral("选项B为空");
-    faults.removeDuplicates();
-    return faults;
+
+    QStringList explanation;
+    bool difficultyRead = false;
+    for (int m = 0; m < parts.marks.size(); ++m) {
+        const QStringView content = parts.content(m);
+        const QStringView after = content.sliced(FirstLine(content).size());
+        switch (parts.marks[m].kind) {
+            case Mark::Answer:
+                if (m != parts.answer) {
+                    explanation << Trimmed(parts.whole(m)).toString();
+                    break;
+                }
+                // What the answer line says after the letters: "（A、B均不符合题意）".
+                if (const QStringView rest = Trimmed(line.sliced(used)); HasText(rest))
+                    explanation << rest.toString();
+                explanation << Trimmed(after).toString();
+                break;
+            case Mark::Explanation:
+                explanation << Trimmed(content).toString();
+                break;
+            case Mark::Difficulty:
+                if (!difficultyRead) k.nandu = Difficulty(FirstLine(content));
+                difficultyRead = true;
+                explanation << Trimmed(after).toString();
+                break;
+        }
+    }
+    explanation.removeAll(QString());
+    k.why0 =
+        explanation.isEmpty() ? QStringLiteral("--") : explanation.join(QStringLiteral("\r\n"));
+    return q;
 }
 
-QString StoredQuestionText(const QString& question) {
-    QString text = NormaliseQuestionText(question);
-    text.remove(u'\'');
-    return text;
+ImportedQuestion ReadAgainAs(const PaperQuestion& piece, const ImportedQuestion& current,
+                             const QString& qtype) {
+    const Question read = ReadQuestion(piece, current.question.qtype).question;
+    ImportedQuestion again = ReadQuestion(piece, qtype);
+    Question& q = again.question;
+    const int type = int(QuestionTypes().indexOf(q.qtype));
+    for (int i = 0; i < kQuestionFields; ++i) {
+        const auto f = QuestionField(i);
+        const bool option = f >= QuestionField::OptionA && f <= QuestionField::OptionF;
+        const bool decided =
+            (type == kTrueFalse && option) ||
+            (TakesTextAnswer(q.qtype) &&
+             ((option && f != QuestionField::OptionA) || f == QuestionField::Answer));
+        const bool corrected = current.question.field(f) != read.field(f);
+        if (f == QuestionField::Bank || f == QuestionField::Adder ||
+            (corrected && !decided && q.field(f) == read.field(f)))
+            q.field(f) = current.question.field(f);
+    }
+    return again;
 }
 
-QVector<int> FindRepeats(const QVector<ImportedQuestion>& questions) {
+QStringList PaperFlags(const ImportedQuestion& q) {
+    const Question& k = q.question;
+    QStringList flags;
+    if (q.number == 0) flags << QStringLiteral("没有题号");
+    if (q.outOfSequence) flags << QStringLiteral("题号不连续");
+    if (!k.question.isEmpty() && !HasText(k.question)) flags << QStringLiteral("题目里没有文字");
+    if (!q.answerFound && k.answer.isEmpty()) flags << QStringLiteral("没有找到答案");
+    if (q.severalAnswers) flags << QStringLiteral("有多处答案");
+    if (!TakesTextAnswer(k.qtype)) {
+        for (QChar c : k.answer) {
+            const int i = c.unicode() - u'A';
+            if (i < 0 || i >= 6 || k.options[size_t(i)].trimmed().isEmpty())
+                flags << QStringLiteral("答案") + c + QStringLiteral("没有对应选项");
+        }
+        const int type = int(QuestionTypes().indexOf(k.qtype));
+        if ((type == kSingle || type == kTrueFalse) && k.answer.size() > 1)
+            flags << k.qtype + QStringLiteral("只能有一个答案");
+    }
+    flags.removeDuplicates();
+    return flags;
+}
+
+QVector<int> FindRepeats(const QVector<Question>& questions) {
     QVector<int> earlier(questions.size(), -1);
     QHash<QString, int> seen;
     for (int i = 0; i < questions.size(); ++i) {
-        const QString key =
-            StoredQuestionText(questions[i].question) + QChar(0) + questions[i].answer;
+        const Question& q = questions[i];
+        const QString key = q.bank + QChar(0) + LookupText(q.question) + QChar(0) + q.answer;
         const auto it = seen.constFind(key);
         if (it != seen.constEnd())
             earlier[i] = *it;

@@ -1,13 +1,19 @@
 #include "question/QuestionSplitter.h"
 
 #include <QStringView>
+#include <array>
+
+#include "question/PaperMarks.h"
 
 namespace qs {
 
 namespace {
 
-// Numbers grow by at most this much from one question to the next: a deleted question leaves a
-// gap, a year or a count at the start of a line inside a question does not cut it.
+using paper::IsBlank;
+
+// Before its answer or options, a question's number grows by at most this much to the next one:
+// a deleted question leaves a gap, a year or a count at the start of a line inside a question
+// does not cut it.
 constexpr int kLargestStep = 9;
 constexpr int kMostDigits = 4;
 // A heading is a short line; a longer one is a question that happens to start "一、".
@@ -24,10 +30,6 @@ struct Line {
     int number = 0;
     qsizetype content = 0;  // where the text after the number starts
 };
-
-bool IsBlank(QChar c) {
-    return c == u' ' || c == u'\t' || c == u'\u3000' || c == u'\u00A0' || c.isSpace();
-}
 
 int DigitValue(QChar c) {
     if (c >= u'0' && c <= u'9') return c.unicode() - u'0';
@@ -132,10 +134,21 @@ QString Join(QStringView s, const QVector<Line>& lines, int from, int to, qsizet
         const qsizetype begin = i == from ? firstColumn : lines[i].start;
         text += s.sliced(begin, lines[i].end - begin);
     }
-    qsizetype first = 0, last = text.size();
-    while (first < last && IsBlank(text[first])) ++first;
-    while (last > first && IsBlank(text[last - 1])) --last;
-    return text.sliced(first, last - first);
+    return paper::Trimmed(text).toString();
+}
+
+// Whether a line completes the question it belongs to: it gives the answer, or options from B on.
+bool Completes(QStringView line, bool questionStart) {
+    const QVector<paper::Mark> marks = paper::FindMarks(line, questionStart);
+    for (qsizetype m = 0; m < marks.size(); ++m) {
+        const qsizetype end = m + 1 < marks.size() ? marks[m + 1].start : line.size();
+        if (marks[m].kind == paper::Mark::Answer &&
+            !paper::Trimmed(line.sliced(marks[m].content, end - marks[m].content)).isEmpty())
+            return true;
+    }
+    for (const paper::OptionMark& o : paper::FindOptionMarks(line))
+        if (o.letter == 1) return true;
+    return false;
 }
 
 }  // namespace
@@ -144,11 +157,16 @@ QVector<PaperQuestion> SplitQuestions(const QString& paper) {
     const QStringView s(paper);
     const QVector<Line> lines = ReadLines(s);
 
-    // Which numbered lines start a question.
+    // Which numbered lines start a question. A numbered line that does not start one is a list
+    // inside the question ("1、快" "2、慢" before the options); a question whose answer or
+    // options have come is complete, and any number after it starts the next question.
     QVector<bool> starts(lines.size(), false);
+    QVector<bool> outOfSequence(lines.size(), false);
     bool anyStart = false;
     int previous = -1;  // -1: a new section, any number may start it
     Style style = Style::None;
+    bool complete = false;
+    std::array<int, 4> list{};  // per style, the last number of a list inside the question
     for (int i = 0; i < lines.size(); ++i) {
         const Line& l = lines[i];
         if (l.heading) {
@@ -156,16 +174,34 @@ QVector<PaperQuestion> SplitQuestions(const QString& paper) {
             style = Style::None;
             continue;
         }
-        if (l.style == Style::None) continue;
-        // Within a section the numbers keep the style of its first one: "（2）" inside question
-        // 1 of a "1." paper is a part of that question. "1." and "1、" count as one style.
-        const bool sameStyle = style == Style::None || style == l.style;
-        if (previous < 0 ||
-            (sameStyle && l.number > previous && l.number <= previous + kLargestStep)) {
-            starts[i] = true;
-            anyStart = true;
-            previous = l.number;
-            style = l.style;
+        if (l.style != Style::None) {
+            // Within a section the numbers keep the style of its first one: "（2）" inside
+            // question 1 of a "1." paper is a part of that question until the question is
+            // complete. "1." and "1、" count as one style.
+            const bool sameStyle = style == Style::None || style == l.style;
+            const bool next = l.number == previous + 1;
+            int& listed = list[size_t(l.style)];
+            const bool continuesList = listed > 0 && l.number == listed + 1;
+            bool start = previous < 0, jump = false;
+            if (!start && (!continuesList || (complete && sameStyle))) {
+                const bool gap = l.number > previous && l.number <= previous + kLargestStep;
+                start = next || complete || (sameStyle && gap);
+                jump = start && !next;
+            }
+            if (start) {
+                starts[i] = anyStart = true;
+                outOfSequence[i] = jump;
+                previous = l.number;
+                if (style == Style::None) style = l.style;
+                complete = false;
+                list = {};
+            } else {
+                listed = l.number;
+            }
+        }
+        if (!l.blank && previous >= 0) {
+            const qsizetype from = starts[i] ? l.content : l.start;
+            complete = complete || Completes(s.sliced(from, l.end - from), starts[i]);
         }
     }
 
@@ -177,7 +213,7 @@ QVector<PaperQuestion> SplitQuestions(const QString& paper) {
             const bool ends = i == lines.size() || lines[i].blank || lines[i].heading;
             if (ends && from >= 0) {
                 out << PaperQuestion{int(out.size()) + 1,
-                                     Join(s, lines, from, i, lines[from].start)};
+                                     Join(s, lines, from, i, lines[from].start), false};
                 from = -1;
             } else if (!ends && from < 0) {
                 from = i;
@@ -200,7 +236,8 @@ QVector<PaperQuestion> SplitQuestions(const QString& paper) {
             const QString text =
                 Join(s, lines, from, i, numbered ? lines[from].content : lines[from].start);
             if (numbered || !text.isEmpty())
-                out << PaperQuestion{numbered ? lines[from].number : 0, text};
+                out << PaperQuestion{numbered ? lines[from].number : 0, text,
+                                     numbered && outOfSequence[from]};
         }
         from = i < lines.size() && starts[i] ? i : -1;
     }

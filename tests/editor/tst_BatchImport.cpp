@@ -1,16 +1,18 @@
+#include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStringEncoder>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <memory>
 
 #include "EditorFixture.h"
 #include "bank/QuestionWriter.h"
 #include "editor/BatchImport.h"
+#include "editor/PaperPreview.h"
 
 using namespace qs;
 using namespace qs::test;
@@ -22,16 +24,16 @@ const QString kBank = u"驾驶员题库"_s;
 
 // A paper as operators paste it: four sections, numbered "1." "2、" "3．", "（1）" and "第1题";
 // the first section with LF line breaks, the others with CR LF. Question 3 is on the server
-// already, question 5 has no answer, question 8 repeats question 1.
+// already, question 5 has no answer, question 7 is explained, question 8 repeats question 1.
 const QString kSingles =
     u"一、单选题（每题1分）\n"
     "1. 红灯亮时应当怎样？\nA、停车\nB、加速\nC、鸣笛\nD、掉头\n答案：A\n"
     "2、黄灯亮时应当怎样？\nA.减速 B.加速 C.鸣笛 D.倒车\n答案：A\n"
-    "3．已存的题目？\nA.甲\nB.乙\n答案：B\n"
+    "3．已存的题目?\nA.甲\nB.乙\n答案：B\n"
     "4. 下列说法正确的是：\n1、车速快\n2、车速慢\nA.只有1 B.只有2 C.都对 D.都不对\n答案：C\n"
     "5. 这道题忘了写结果？\nA.对的\nB.错的\nC.不知道\n\n"
     "6. 绿灯亮时可以怎样？ A.通行 B.停车 C.倒车 答案：A\n"
-    "7. 哪个是丙？\nA.甲 B.乙 C.丙\n标准答案：C\n"
+    "7. 哪个是丙？\nA.甲 B.乙 C.丙\n标准答案：C\n解析：A、B都不是。\n难度：较难\n"
     "8. 红灯亮时应当怎样？A、停车 B、加速 C、鸣笛 D、掉头 答案：A\n"
     "9. 限速标志是什么颜色？\nA.红 B.黄\n答案：a\n"_s;
 const QString kOthers =
@@ -60,6 +62,7 @@ class tst_BatchImport : public QObject {
     Connection server_, local_;
     FakePlatform platform_;
     std::unique_ptr<BatchImport> window_;
+    std::unique_ptr<QAbstractItemModelTester> tester_;
 
     template <class T = QWidget>
     T* child(const char* name) const {
@@ -67,28 +70,33 @@ class tst_BatchImport : public QObject {
         if (!w) qFatal("no control %s", name);
         return w;
     }
-    QTableWidget* table() const { return child<QTableWidget>("questions"); }
-    QString cell(int row, int column) const { return table()->item(row, column)->text(); }
+    QAbstractItemModel* table() const { return child<QTableView>("questions")->model(); }
+    QString cell(int row, int column) const {
+        return table()->index(row, column).data().toString();
+    }
+    void edit(int row, int column, const QString& text) {
+        QVERIFY(table()->setData(table()->index(row, column), text));
+    }
     QStringList column(int c) const {
         QStringList out;
-        for (int row = 0; row < table()->rowCount(); ++row)
-            out << (c == BatchImport::kType
-                        ? qobject_cast<QComboBox*>(table()->cellWidget(row, c))->currentText()
-                        : cell(row, c));
+        for (int row = 0; row < table()->rowCount(); ++row) out << cell(row, c);
         return out;
     }
     QList<int> ticked() const {
         QList<int> out;
         for (int row = 0; row < table()->rowCount(); ++row)
-            if (table()->item(row, BatchImport::kNumber)->checkState() == Qt::Checked) out << row;
+            if (table()->index(row, 0).data(Qt::CheckStateRole) == Qt::Checked) out << row;
         return out;
     }
     void tick(int row, bool on) {
-        table()->item(row, BatchImport::kNumber)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+        table()->setData(table()->index(row, 0), on ? Qt::Checked : Qt::Unchecked,
+                         Qt::CheckStateRole);
     }
     void openWindow() {
         window_ = std::make_unique<BatchImport>(
             BatchImportTarget{endpoint_, folder_->path(), kBank, u"小王"_s, u"小李"_s}, platform_);
+        tester_ = std::make_unique<QAbstractItemModelTester>(
+            table(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         window_->show();
     }
     void previewPaper(const QString& paper) {
@@ -97,7 +105,7 @@ class tst_BatchImport : public QObject {
     }
     void seed() {
         AddQuestionGroup(server_, kBank, u"单选题"_s, 3, u"A"_s, u"旧题"_s);
-        AddQuestion(server_, kBank, u"单选题"_s, u"已存的题目？"_s, u"B"_s, {}, 2);
+        AddQuestion(server_, kBank, u"单选题"_s, u"已存的题目?"_s, u"B"_s, {}, 2);
         AddQuestionGroup(local_, kBank, u"单选题"_s, 2, u"A"_s, u"旧题"_s);
     }
     // Both databases' questions and log, every column the submit writes.
@@ -130,6 +138,7 @@ private slots:
         openWindow();
     }
     void cleanup() {
+        tester_.reset();
         window_.reset();
         server_.close();
         local_.close();
@@ -140,25 +149,28 @@ private slots:
         previewPaper(kSingles + kOthers);
         const QString single = u"单选题"_s, multiple = u"多选题"_s, trueFalse = u"判断题"_s,
                       fillIn = u"填空题"_s;
-        QCOMPARE(column(BatchImport::kNumber),
+        QCOMPARE(column(PaperPreview::kNumber),
                  (QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s,
                               u"8"_s, u"9"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"1"_s,
                               u"2"_s, u"3"_s, u"4"_s, u"1"_s, u"2"_s, u"3"_s}));
-        QCOMPARE(column(BatchImport::kType), QStringList(9, single) + QStringList(4, multiple) +
-                                                 QStringList(4, trueFalse) +
-                                                 QStringList(3, fillIn));
+        QCOMPARE(column(PaperPreview::kType), QStringList(9, single) + QStringList(4, multiple) +
+                                                  QStringList(4, trueFalse) +
+                                                  QStringList(3, fillIn));
         QStringList faults(20);
         faults[2] = u"服务器已有此题（序号2）"_s;
-        faults[4] = u"没有答案"_s;
+        faults[4] = u"没有找到答案"_s;
         faults[7] = u"与第1题重复"_s;
-        QCOMPARE(column(BatchImport::kFaults), faults);
-        QCOMPARE(column(BatchImport::kAnswer),
+        QCOMPARE(column(PaperPreview::kFaults), faults);
+        QCOMPARE(column(PaperPreview::kAnswer),
                  (QStringList{u"A"_s, u"A"_s, u"B"_s,  u"C"_s,    QString(), u"A"_s,   u"C"_s,
                               u"A"_s, u"A"_s, u"AC"_s, u"AC"_s,   u"AC"_s,   u"AC"_s,  u"A"_s,
                               u"B"_s, u"A"_s, u"B"_s,  u"任意"_s, u"任意"_s, u"任意"_s}));
-        QCOMPARE(cell(3, BatchImport::kQuestion), u"下列说法正确的是：1、车速快2、车速慢"_s);
-        QCOMPARE(cell(14, BatchImport::kQuestion), u"太阳从西边升起。"_s);
-        QCOMPARE(cell(17, BatchImport::kOptionA), u"中国的首都是____。"_s);
+        QCOMPARE(cell(3, PaperPreview::kQuestion), u"下列说法正确的是：1、车速快2、车速慢"_s);
+        QCOMPARE(cell(14, PaperPreview::kQuestion), u"太阳从西边升起。"_s);
+        QCOMPARE(cell(17, PaperPreview::kOptionA), u"中国的首都是____。"_s);
+        QCOMPARE((QStringList{cell(6, PaperPreview::kWhy0), cell(6, PaperPreview::kNandu),
+                              cell(0, PaperPreview::kWhy0), cell(0, PaperPreview::kNandu)}),
+                 (QStringList{u"A、B都不是。"_s, u"困难"_s, u"--"_s, u"普通"_s}));
         QList<int> clean;
         for (int row = 0; row < 20; ++row)
             if (faults[row].isEmpty()) clean << row;
@@ -171,8 +183,8 @@ private slots:
         QTest::mouseClick(child("submitAll"), Qt::LeftButton);
         QCOMPARE(platform_.lastText(),
                  u"批量导入完成：添加 16 道，重复跳过 2 道，失败 1 道\r\n第5题：答案不能为空"_s);
-        QCOMPARE(cell(7, BatchImport::kResult), u"服务器已有，序号5"_s);
-        QCOMPARE(cell(8, BatchImport::kResult), u"已添加，序号10"_s);
+        QCOMPARE(cell(7, PaperPreview::kResult), u"服务器已有，序号5"_s);
+        QCOMPARE(cell(8, PaperPreview::kResult), u"已添加，序号10"_s);
         QCOMPARE(child<QProgressBar>("progress")->value(), 19);
         const QStringList batch = snapshot();
         QCOMPARE(batch.size(), 20 + 18 + 16);
@@ -184,12 +196,13 @@ private slots:
         for (int row = 0; row < 19; ++row) {
             Question q;
             q.bank = kBank;
-            q.qtype = column(BatchImport::kType)[row];
-            q.question = cell(row, BatchImport::kQuestion);
-            for (int i = 0; i < 6; ++i) q.options[size_t(i)] = cell(row, BatchImport::kOptionA + i);
-            q.answer = cell(row, BatchImport::kAnswer);
-            q.nandu = u"普通"_s;
-            q.why0 = u"--"_s;
+            q.qtype = column(PaperPreview::kType)[row];
+            q.question = cell(row, PaperPreview::kQuestion);
+            for (int i = 0; i < 6; ++i)
+                q.options[size_t(i)] = cell(row, PaperPreview::kOptionA + i);
+            q.answer = cell(row, PaperPreview::kAnswer);
+            q.nandu = cell(row, PaperPreview::kNandu);
+            q.why0 = cell(row, PaperPreview::kWhy0);
             q.adder = u"小王"_s;
             if (RefusalOf(AsStored(q)) != Refusal::None) continue;
             QuestionWriter w({endpoint_, folder_->path(), u"小李"_s, platform_.clock});
@@ -200,24 +213,35 @@ private slots:
 
     void editsAndTypeChangesAreCheckedAgain() {
         previewPaper(u"1. 甲？\nA.x B.y\n2. 乙？A.x B.y 答案：C"_s);
-        QCOMPARE(column(BatchImport::kFaults),
-                 (QStringList{u"没有答案"_s, u"答案C没有对应选项"_s}));
+        QCOMPARE(column(PaperPreview::kFaults),
+                 (QStringList{u"没有找到答案"_s, u"答案C没有对应选项"_s}));
         QCOMPARE(ticked(), QList<int>());
         // Answers are capitals, as in the editor's answer box: "c" is option C.
-        table()->item(0, BatchImport::kAnswer)->setText(u"c"_s);
-        QCOMPARE(cell(0, BatchImport::kFaults), u"答案C没有对应选项"_s);
-        table()->item(0, BatchImport::kAnswer)->setText(u"B"_s);
-        table()->item(1, BatchImport::kOptionA + 2)->setText(u"z"_s);
-        QCOMPARE(column(BatchImport::kFaults), QStringList(2));
-        // Another type reads the question again from the paper.
-        qobject_cast<QComboBox*>(table()->cellWidget(1, BatchImport::kType))
-            ->setCurrentText(u"判断题"_s);
-        QCOMPARE((QStringList{cell(1, BatchImport::kOptionA), cell(1, BatchImport::kOptionA + 1),
-                              cell(1, BatchImport::kOptionA + 2), cell(1, BatchImport::kFaults)}),
-                 (QStringList{u"正确"_s, u"错误"_s, QString(), u"没有答案"_s}));
+        edit(0, PaperPreview::kAnswer, u"c"_s);
+        QCOMPARE(cell(0, PaperPreview::kFaults), u"答案C没有对应选项"_s);
+        edit(0, PaperPreview::kAnswer, u"B"_s);
+        edit(1, PaperPreview::kOptionA + 2, u"z"_s);
+        QCOMPARE(column(PaperPreview::kFaults), QStringList(2));
+        // Another type, chosen in the table's drop-down, reads again what the type decides and
+        // keeps the corrections.
+        auto* view = child<QTableView>("questions");
+        view->edit(table()->index(0, PaperPreview::kType));
+        auto* box = view->viewport()->findChild<QComboBox*>();
+        QVERIFY(box);
+        box->setCurrentText(u"多选题"_s);
+        emit box->activated(box->currentIndex());
+        QCOMPARE(cell(0, PaperPreview::kType) + cell(0, PaperPreview::kAnswer), u"多选题B"_s);
+        edit(1, PaperPreview::kType, u"判断题"_s);
+        QCOMPARE((QStringList{cell(1, PaperPreview::kOptionA), cell(1, PaperPreview::kOptionA + 1),
+                              cell(1, PaperPreview::kOptionA + 2), cell(1, PaperPreview::kFaults)}),
+                 (QStringList{u"正确"_s, u"错误"_s, QString(), u"答案C没有对应选项"_s}));
+        view->setCurrentIndex(table()->index(1, PaperPreview::kQuestion));
+        QCOMPARE(child<QPlainTextEdit>("details")->toPlainText(),
+                 u"第2题　判断题　难度：普通\n乙？\nA．正确\nB．错误\n答案：C\n解析：--\n"
+                 "问题：答案C没有对应选项"_s);
         child<QComboBox>("typeChoice")->setCurrentText(u"多选题"_s);
-        QCOMPARE(column(BatchImport::kType), QStringList(2, u"多选题"_s));
-        QCOMPARE(cell(0, BatchImport::kAnswer), QString());
+        QCOMPARE(column(PaperPreview::kType), QStringList(2, u"多选题"_s));
+        QCOMPARE(cell(0, PaperPreview::kAnswer), u"B"_s);
     }
 
     void stopEndsBetweenBatchesAndARerunFinishes() {
@@ -268,8 +292,8 @@ private slots:
         QTest::mouseClick(child("openFile"), Qt::LeftButton);
         if (message.isEmpty()) {
             QCOMPARE(platform_.texts(), QStringList());
-            QCOMPARE(cell(0, BatchImport::kQuestion), u"地球是圆的。"_s);
-            QCOMPARE(column(BatchImport::kType), QStringList{u"判断题"_s});
+            QCOMPARE(cell(0, PaperPreview::kQuestion), u"地球是圆的。"_s);
+            QCOMPARE(column(PaperPreview::kType), QStringList{u"判断题"_s});
         } else {
             QCOMPARE(platform_.texts(), QStringList{message + path});
             QCOMPARE(table()->rowCount(), 0);

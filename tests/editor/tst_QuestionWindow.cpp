@@ -8,9 +8,9 @@
 #include <QTableView>
 
 #include "EditorFixture.h"
-#include "widgets/PictureBox.h"
 #include "editor/QuestionBrowser.h"
 #include "editor/QuestionTable.h"
+#include "widgets/PictureBox.h"
 
 using namespace qs;
 using namespace qs::test;
@@ -213,6 +213,7 @@ private slots:
             QVERIFY(!w->close());
             QCOMPARE(f_->platform.boxes.last().caption + f_->platform.lastText(),
                      u"是否放弃修改这道题的修改还没有保存，关闭后修改会丢失。是否关闭？"_s);
+            QCOMPARE(f_->platform.boxes.last().preferred, Answer::No);
             f_->platform.answer(Answer::Yes);
             QVERIFY(w->close());
             return;
@@ -247,9 +248,15 @@ private slots:
         for (Connection* c : {&f_->server, &f_->local})
             c->execute(u"update timu set id2 = 20 + id"_s);
         f_->open();
+        // After a login the editor lists the server's banks before its own.
+        for (const QString& name : {bank, lookalike, bank}) f_->form->insertBank(0, name);
 
         QuestionBrowser* b = openBrowser(bank);
         QVERIFY(b);
+        QStringList banks;
+        for (int i = 0; i < in<QComboBox>(b, "Combo1")->count(); ++i)
+            banks << in<QComboBox>(b, "Combo1")->itemText(i);
+        QCOMPARE(banks, (QStringList{bank, lookalike}));
         QCOMPARE(in<QLabel>(b, "Label4")->text(), u"题库【会%计'_】共 6 题"_s);
         QCOMPARE(listed(b, BrowseColumn::Question),
                  QStringList(std::begin(texts), std::end(texts)));
@@ -288,6 +295,7 @@ private slots:
         const auto& boxes = f_->platform.boxes;
         QCOMPARE(boxes.value(boxes.size() - 2).text,
                  u"确定要从服务器和本地库删除题库【会%计'_】的 2 道题目吗？删除后不能恢复。"_s);
+        QCOMPARE(boxes.value(boxes.size() - 2).preferred, Answer::No);
         QCOMPARE(f_->platform.lastText(),
                  u"已删除 2 道题目（服务器 2 道，本地库 2 道），题号已重新排列。"_s);
         QCOMPARE(in<QLabel>(b, "Label4")->text(), u"题库【会%计'_】共 4 题"_s);

@@ -53,6 +53,7 @@ void tst_QtPlatform::messageBoxes() {
     bool seenBothButtons = false;
     QString seenDetails;
     bool onScreen = false;
+    bool pressedIsDefault = false;
     QTimer::singleShot(0, this, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box) return;
@@ -66,12 +67,14 @@ void tst_QtPlatform::messageBoxes() {
         seenText = box->text();
         seenFormat = box->textFormat();
         seenBothButtons = box->button(QMessageBox::Yes) && box->button(QMessageBox::No);
+        pressedIsDefault = box->defaultButton() == box->button(QMessageBox::StandardButton(press));
         pressedText = box->button(QMessageBox::StandardButton(press))->text();
         box->button(QMessageBox::StandardButton(press))->click();
     });
     QtPlatform platform;
-    const Answer got =
-        platform.message(nullptr, text, caption, yesNo ? Buttons::YesNo : Buttons::Ok);
+    // The Yes/No boxes are asked to prefer the button the row presses.
+    const Answer got = platform.message(nullptr, text, caption,
+                                        yesNo ? Buttons::YesNo : Buttons::Ok, Answer(answer));
     QCOMPARE(int(got), answer);
     QCOMPARE(seenTitle, caption.isEmpty() ? u"青松录入双开器"_s : caption);
     QVERIFY(onScreen);
@@ -87,6 +90,7 @@ void tst_QtPlatform::messageBoxes() {
     }
     QCOMPARE(seenFormat, Qt::PlainText);
     QCOMPARE(seenBothButtons, yesNo);
+    QVERIFY(pressedIsDefault || !yesNo);
     // The buttons are labelled in Chinese like the rest of the window.
     QCOMPARE(pressedText, buttonText);
 }

@@ -91,7 +91,7 @@ private slots:
         const PaperDocument doc = ReadPaper(paper(u"word.docx"_s)).document;
         QStringList boxes;
         for (const PaperQuestion& piece : SplitQuestions(doc.text)) {
-            const ImportedQuestion q = ImportQuestion(piece, u"单选题"_s);
+            const Question q = ReadQuestion(piece, u"单选题"_s).question;
             QStringList fields = {TakePictureMarks(q.question).text};
             for (const QString& o : q.options) {
                 const MarkedText option = TakePictureMarks(o);

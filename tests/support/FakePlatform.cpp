@@ -2,9 +2,9 @@
 
 namespace qs::test {
 
-Answer FakePlatform::message(QWidget*, const QString& text, const QString& caption,
-                             Buttons buttons) {
-    Box b{text, caption.isEmpty() ? kAppTitle : caption, buttons};
+Answer FakePlatform::message(QWidget*, const QString& text, const QString& caption, Buttons buttons,
+                             Answer preferred) {
+    Box b{text, caption.isEmpty() ? kAppTitle : caption, buttons, preferred};
     boxes << b;
     if (onMessage) onMessage(b);
     if (buttons == Buttons::Ok) return Answer::Ok;

@@ -2,7 +2,6 @@
 
 #include <QList>
 #include <QQueue>
-
 #include <functional>
 
 #include "platform/Platform.h"
@@ -17,10 +16,11 @@ public:
         QString text;
         QString caption;
         Buttons buttons;
+        Answer preferred;  // the default button of a Yes/No box
     };
 
     Answer message(QWidget* owner, const QString& text, const QString& caption = {},
-                   Buttons buttons = Buttons::Ok) override;
+                   Buttons buttons = Buttons::Ok, Answer preferred = Answer::Yes) override;
     void beep() override { ++beeps; }
     bool openUrl(QWidget*, const QString& url) override {
         urls << url;
@@ -30,7 +30,9 @@ public:
         programs << (QStringList{program} + arguments);
         return startSucceeds;
     }
-    QDateTime now() const override { return clock.isValid() ? clock : QDateTime::currentDateTime(); }
+    QDateTime now() const override {
+        return clock.isValid() ? clock : QDateTime::currentDateTime();
+    }
     void quit() override { ++quits; }
     QString openFileName(QWidget*, const QString&, const QString&) override {
         ++fileDialogs;
