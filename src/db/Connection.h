@@ -92,8 +92,24 @@ public:
     // sends is made here, forward-only: on Qt's ODBC driver any other kind asks
     // for a static cursor, which FreeTDS turns into a server cursor that
     // refuses the first-row fetch, so a returned row would never be read.
-    // Throws 3709 when not open.
+    // Throws 3709 when not open. What a caller sends through it counts as a
+    // possible write.
     QSqlQuery query() const;
+    // The same for statements that only read (selects): they do not count as
+    // possible writes.
+    QSqlQuery readQuery() const;
+
+    // How many statements since the connection opened may have written: every
+    // text that is not a select sent through execute() or scalar(), every
+    // query() handed out, every transaction begun and every bulk load. When
+    // the link breaks before this moves, the server has nothing of the
+    // caller's work, and the work can run again on a new connection.
+    quint64 possibleWrites() const { return writes_; }
+    // True when the link to the server is known to be gone, found out without
+    // a round trip: on PostgreSQL what the socket already holds (a server that
+    // ended the session has closed it), on SQL Server the driver's own
+    // dead-connection flag, for an SQLite file that the file is gone.
+    bool linkBroken() const;
 
     // True when the server takes rows in one bulk load (PostgreSQL's COPY).
     bool canBulkInsert() const;
@@ -108,15 +124,19 @@ public:
     // The columns of a table (cached for the life of the connection).
     QSqlRecord tableColumns(const QString& table);
 
-    // Turns a failed Qt SQL call into the DbError the windows expect.
+    // Turns a failed Qt SQL call into the DbError the windows expect: 3043
+    // when the link to the server broke under it.
     [[noreturn]] void raise(const class QSqlError& error, const QString& what) const;
     // The same for an error known by its number and text.
     [[noreturn]] void raise(int number, QString text, const QString& what) const;
 
 private:
     QSqlDatabase database() const;
+    void countStatement(const QString& sql);
 
     QString name_;
+    QString sqliteFile_;
+    mutable quint64 writes_ = 0;
     QString connectionString_;
     int cursorLocation_ = ado::adUseServer;
     SqlDialect dialect_;
