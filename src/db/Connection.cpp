@@ -135,6 +135,7 @@ void Connection::close() {
         QSqlDatabase::removeDatabase(name_);
     }
     open_ = false;
+    inTransaction_ = false;
     sqliteFile_.clear();
     columns_.clear();
 }
@@ -506,16 +507,28 @@ void Connection::beginTransaction() {
     QSqlDatabase db = database();
     ++writes_;
     if (!db.transaction()) raise(db.lastError(), QStringLiteral("begin transaction"));
+    inTransaction_ = true;
 }
 
 void Connection::commit() {
     QSqlDatabase db = database();
+    inTransaction_ = false;
     if (!db.commit()) raise(db.lastError(), QStringLiteral("commit"));
 }
 
 void Connection::rollback() {
     QSqlDatabase db = database();
+    inTransaction_ = false;
     db.rollback();
+}
+
+bool Connection::inTransaction() const {
+    if (!open_) return false;
+    if (PGconn* pg = postgresHandle(QSqlDatabase::database(name_, false))) {
+        const PGTransactionStatusType status = PQtransactionStatus(pg);
+        return status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
+    }
+    return inTransaction_;
 }
 
 }  // namespace qs

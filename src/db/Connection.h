@@ -86,6 +86,9 @@ public:
     void beginTransaction();
     void commit();
     void rollback();
+    // True between beginTransaction() and commit() or rollback() (on
+    // PostgreSQL: while the server holds a transaction open).
+    bool inTransaction() const;
 
     // A statement on this connection, for set-based work the recordset does
     // not cover (prepared statements in a loop). Every statement the program
@@ -141,6 +144,7 @@ private:
     int cursorLocation_ = ado::adUseServer;
     SqlDialect dialect_;
     bool open_ = false;
+    bool inTransaction_ = false;
     QHash<QString, QSqlRecord> columns_;
 };
 

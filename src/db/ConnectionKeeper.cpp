@@ -46,6 +46,11 @@ void ConnectionKeeper::close(const QString& connectionString) {
     std::erase_if(kept_, [&](const Kept& k) { return k.key == key; });
 }
 
+void ConnectionKeeper::settle() {
+    for (Kept& k : kept_)
+        if (k.connection->isOpen() && k.connection->inTransaction()) k.connection->rollback();
+}
+
 void ConnectionKeeper::closeAll() {
     kept_.clear();
 }

@@ -56,6 +56,11 @@ public:
         return work(connection(connectionString, timeoutSeconds, cursorLocation));
     }
 
+    // Rolls back any transaction a command left open on a kept connection:
+    // its locks would keep every other instance of the program waiting. Run
+    // after each command.
+    void settle();
+
     // Closes the kept connection for a connection string, if any.
     void close(const QString& connectionString);
     void closeAll();

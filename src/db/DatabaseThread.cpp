@@ -67,6 +67,7 @@ void DatabaseThread::run() {
             jobs_.pop_front();
         }
         job(keeper);
+        keeper.settle();
     }
 }
 

@@ -52,8 +52,10 @@ public:
                     job(context);
                 else
                     result.emplace(job(context));
+                keeper.settle();
                 wait.finish(nullptr);
             } catch (...) {
+                keeper.settle();
                 wait.finish(std::current_exception());
             }
         });
