@@ -4,6 +4,9 @@
 // database thread, and is instantiated by the windows' modules, which link
 // the database module.
 
+#include <QCoreApplication>
+#include <QPointer>
+#include <exception>
 #include <optional>
 #include <type_traits>
 #include <utility>
@@ -65,6 +68,36 @@ public:
         } reset{running_};
         wait.wait();
         if constexpr (!std::is_void_v<Result>) return std::move(*result);
+    }
+
+    // Runs `job` without waiting, for reads a window wants in the background
+    // (the next pages of a table): `done(value, failure)` gets its value, or
+    // with `failure` set what it threw, on the window's thread later, unless
+    // `context` is gone by then. No input is held meanwhile.
+    template <class F, class Done>
+    static void start(QObject* context, F job, Done done) {
+        using Result = std::invoke_result_t<F&, WorkerContext&>;
+        static_assert(!std::is_void_v<Result>, "a job started in the background returns a value");
+        DatabaseThread::shared().post([guard = QPointer<QObject>(context), job = std::move(job),
+                                       done = std::move(done)](ConnectionKeeper& keeper) mutable {
+            WorkerContext context(keeper, {}, {});
+            Result value{};
+            std::exception_ptr failure;
+            try {
+                value = job(context);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            keeper.settle();
+            // The application object outlives every window: the guard is
+            // looked at on the window's thread.
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [guard, done = std::move(done), value = std::move(value), failure]() mutable {
+                    if (guard) done(std::move(value), failure);
+                },
+                Qt::QueuedConnection);
+        });
     }
 
 private:

@@ -35,6 +35,9 @@ void tst_DatabaseWorker::run_data() {
     QTest::newRow("error rethrown") << u"error"_s << -1 << err::kProviderFailure << QString();
     QTest::newRow("progress") << u"progress"_s << 0 << 0 << u"3/3"_s;
     QTest::newRow("stop button") << u"stop"_s << 1 << 0 << QString();
+    QTest::newRow("started without waiting") << u"start"_s << 0 << 0 << QString();
+    QTest::newRow("started, error delivered")
+        << u"start error"_s << -1 << err::kProviderFailure << QString();
 }
 
 void tst_DatabaseWorker::run() {
@@ -63,24 +66,50 @@ void tst_DatabaseWorker::run() {
     DatabaseWorker worker;
     int got = -1;
     int number = 0;
-    try {
-        got = worker.run(
-            [&](WorkerContext& c) {
-                Connection& local = c.local(folder_.path());
-                if (job == u"error"_s) local.scalar(u"select * from nosuchtable"_s);
-                for (int i = 1; job == u"progress"_s && i <= 3; ++i)
-                    c.progress(u"%1/3"_s.arg(i), i, 3);
-                if (job == u"stop"_s) {
-                    QElapsedTimer waited;
-                    waited.start();
-                    while (!c.stopRequested() && waited.elapsed() < 10000) QThread::msleep(5);
-                    return c.stopRequested() ? 1 : 0;
-                }
-                return local.scalar(u"select count(*) from timu"_s).toInt();
-            },
-            options);
-    } catch (const DbError& e) {
-        number = e.number();
+    if (job.startsWith(u"start"_s)) {
+        // A window gone before the value arrives gets nothing.
+        auto* gone = new QObject;
+        bool reachedGone = false;
+        const QString sql =
+            job == u"start"_s ? u"select count(*) from timu"_s : u"select * from nosuchtable"_s;
+        auto read = [this, sql](WorkerContext& c) {
+            return c.local(folder_.path()).scalar(sql).toInt();
+        };
+        DatabaseWorker::start(gone, read, [&](int, std::exception_ptr) { reachedGone = true; });
+        delete gone;
+        bool arrived = false;
+        DatabaseWorker::start(&window, read, [&](int v, std::exception_ptr failure) {
+            arrived = true;
+            got = v;
+            try {
+                if (failure) std::rethrow_exception(failure);
+            } catch (const DbError& e) {
+                got = -1;
+                number = e.number();
+            }
+        });
+        QTRY_VERIFY(arrived);
+        QVERIFY(!reachedGone);
+    } else {
+        try {
+            got = worker.run(
+                [&](WorkerContext& c) {
+                    Connection& local = c.local(folder_.path());
+                    if (job == u"error"_s) local.scalar(u"select * from nosuchtable"_s);
+                    for (int i = 1; job == u"progress"_s && i <= 3; ++i)
+                        c.progress(u"%1/3"_s.arg(i), i, 3);
+                    if (job == u"stop"_s) {
+                        QElapsedTimer waited;
+                        waited.start();
+                        while (!c.stopRequested() && waited.elapsed() < 10000) QThread::msleep(5);
+                        return c.stopRequested() ? 1 : 0;
+                    }
+                    return local.scalar(u"select count(*) from timu"_s).toInt();
+                },
+                options);
+        } catch (const DbError& e) {
+            number = e.number();
+        }
     }
     QCOMPARE(got, value);
     QCOMPARE(number, error);
