@@ -19,6 +19,7 @@
 
 #include "db/DbError.h"
 #include "db/Endpoints.h"
+#include "db/PostgresHandle.h"
 #include "db/Schema.h"
 
 namespace qs {
@@ -285,10 +286,7 @@ void Connection::raise(int number, QString text, const QString& what) const {
     throw DbError(number, text);
 }
 
-namespace {
-
-// PostgreSQL's connection behind Qt's driver, or null on any other driver.
-PGconn* postgresHandle(const QSqlDatabase& db) {
+PGconn* PostgresHandle(const QSqlDatabase& db) {
     if (!db.isOpen() || !db.driver()) return nullptr;
     const QVariant h = db.driver()->handle();
     if (!h.isValid() ||
@@ -296,6 +294,8 @@ PGconn* postgresHandle(const QSqlDatabase& db) {
         return nullptr;
     return *static_cast<PGconn* const*>(h.constData());
 }
+
+namespace {
 
 // Appends one value in COPY's text form: \N for NULL, bytea as \\x and hex,
 // and the four characters the format reserves escaped.
@@ -418,7 +418,7 @@ bool Connection::linkBroken() const {
     const QSqlDatabase db = QSqlDatabase::database(name_, false);
     // Qt's PostgreSQL driver reports itself closed once libpq has lost the link.
     if (!db.isOpen()) return true;
-    if (PGconn* pg = postgresHandle(db)) {
+    if (PGconn* pg = PostgresHandle(db)) {
         if (PQstatus(pg) != CONNECTION_OK) return true;
         // With no statement in flight, whatever the socket holds is the
         // server's word that it ended the session (a notice, then the end of
@@ -432,12 +432,12 @@ bool Connection::linkBroken() const {
 }
 
 bool Connection::canBulkInsert() const {
-    return open_ && backend() == Backend::PostgreSql && postgresHandle(database()) != nullptr;
+    return open_ && backend() == Backend::PostgreSql && PostgresHandle(database()) != nullptr;
 }
 
 void Connection::bulkInsert(const QString& table, const QStringList& columns, int rows,
                             const std::function<QVariant(int, int)>& value) {
-    PGconn* pg = postgresHandle(database());
+    PGconn* pg = PostgresHandle(database());
     const QString sql = QStringLiteral("copy ") + table + QStringLiteral(" (") +
                         columns.join(QStringLiteral(", ")) + QStringLiteral(") from stdin");
     auto fail = [&](const QByteArray& message) {
@@ -524,7 +524,7 @@ void Connection::rollback() {
 
 bool Connection::inTransaction() const {
     if (!open_) return false;
-    if (PGconn* pg = postgresHandle(QSqlDatabase::database(name_, false))) {
+    if (PGconn* pg = PostgresHandle(QSqlDatabase::database(name_, false))) {
         const PGTransactionStatusType status = PQtransactionStatus(pg);
         return status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
     }

@@ -6,8 +6,11 @@
 #include <QSqlRecord>
 #include <QString>
 #include <QVariant>
+#include <QVector>
 #include <functional>
+#include <optional>
 
+#include "db/DbError.h"
 #include "db/SqlDialect.h"
 
 namespace qs {
@@ -51,6 +54,13 @@ void CreateDatabaseFile(const QString& file);
 // servers keep them in that form, and Qt's PostgreSQL driver would otherwise
 // send a UTC instant, which a column without a time zone stores shifted).
 QVariant BindableValue(const QVariant& value, const class QSqlField& column, Backend backend);
+
+// The rows of one select read whole, or the error that ended it.
+struct ReadRows {
+    QSqlRecord columns;
+    QVector<QVector<QVariant>> rows;
+    std::optional<DbError> error;
+};
 
 // One database connection, opened only from one of the system's two
 // connection strings. A handler creates its own and drops it when it ends.
@@ -101,6 +111,13 @@ public:
     // The same for statements that only read (selects): they do not count as
     // possible writes.
     QSqlQuery readQuery() const;
+
+    // Runs several selects in as few round trips as the backend allows: on
+    // PostgreSQL all in one (a pipeline in which each statement stands alone,
+    // so one that fails leaves the others), elsewhere one after another. Each
+    // comes back read whole, with the values Qt's driver gives, or with the
+    // error readQuery() would have raised for it.
+    QList<ReadRows> readAll(const QStringList& selects);
 
     // How many statements since the connection opened may have written: every
     // text that is not a select sent through execute() or scalar(), every

@@ -125,6 +125,15 @@ void Recordset::open(const QString& sql, Connection& connection, int, int) {
     }
 }
 
+void Recordset::openRows(const ReadRows& read) {
+    close();
+    if (read.error) throw *read.error;
+    columns_ = read.columns;
+    for (const QVector<QVariant>& values : read.rows) rows_.push_back(Row{values, false});
+    open_ = true;
+    loaded_ = true;
+}
+
 void Recordset::openForAppend(const QString& sql, Connection& connection) {
     close();
     if (!connection.isOpen())

@@ -1,9 +1,5 @@
 #include "login/LoginRun.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
-
 #include "db/Endpoints.h"
 #include "db/Recordset.h"
 #include "login/LoginQueries.h"
@@ -20,6 +16,7 @@ Connection& LoginRun::server() {
 
 LoginRun::Reading LoginRun::read(ConnectionKeeper& keeper, const LoginPlan& plan) {
     keeper_ = &keeper;
+    plan_ = plan;
     Reading r;
     r.online = plan.online;
     if (plan.testConnection) {
@@ -40,16 +37,30 @@ LoginRun::Reading LoginRun::read(ConnectionKeeper& keeper, const LoginPlan& plan
     return r;
 }
 
+void LoginRun::prefetch() {
+    if (!prefetched_.isEmpty()) return;
+    Connection& c = server();
+    QStringList selects{BankListQuery()};
+    if (plan_.readStatus) selects << ServerStatusQuery();
+    if (!plan_.account.isEmpty()) selects << AccountQuery(c.dialect(), plan_.account);
+    const QList<ReadRows> read = c.readAll(selects);
+    for (int i = 0; i < selects.size(); ++i) prefetched_.insert(selects[i], read[i]);
+}
+
+ReadRows LoginRun::select(Connection& c, const QString& sql) {
+    if (&c != &notOpened_ && prefetched_.contains(sql)) return prefetched_.take(sql);
+    return c.readAll({sql}).value(0);
+}
+
 // One query serves the test and the bank list: the bank table in list order,
 // every row counted, the names kept.
 void LoginRun::readBanks(Connection& c) {
     banksRead_ = QStringList();
-    const QString sql = BankListQuery();
-    QSqlQuery q = c.readQuery();
-    if (!q.exec(sql)) c.raise(q.lastError(), sql);
-    const int column = q.record().indexOf(QStringLiteral("mantype"));
-    while (q.next()) *banksRead_ << (column < 0 ? QString() : q.value(column).toString());
-    if (q.lastError().isValid()) c.raise(q.lastError(), sql);
+    Recordset rs;
+    rs.openRows(select(c, BankListQuery()));
+    const bool named = rs.columnNames().contains(QStringLiteral("mantype"), Qt::CaseInsensitive);
+    for (; !rs.eof(); rs.moveNext())
+        *banksRead_ << (named ? rs.text(QStringLiteral("mantype")) : QString());
 }
 
 int LoginRun::testConnection() {
@@ -65,6 +76,7 @@ int LoginRun::testConnection() {
     resume_([&] {
         keeper_->connection(ServerConnectionString(endpoint_), kTestTimeout, ado::adUseServer);
         testOpened_ = true;
+        prefetch();
     });
     bool read = false;
     resume_([&] {
@@ -83,6 +95,7 @@ void LoginRun::openWorking() {
     resume_([&] {
         server();
         workingOpened_ = true;
+        prefetch();
     });
 }
 
@@ -109,8 +122,7 @@ std::optional<ServerStatus> LoginRun::readStatus() {
     Recordset rs;
     bool hasRow = false;
     resume_([&] {
-        rs.open(ServerStatusQuery(), workingOpened_ ? server() : notOpened_, ado::adOpenKeyset,
-                ado::adLockReadOnly);
+        rs.openRows(select(workingOpened_ ? server() : notOpened_, ServerStatusQuery()));
         hasRow = !rs.eof();
     });
     if (!hasRow) return std::nullopt;
@@ -147,22 +159,16 @@ LoginRun::Lookup LoginRun::lookUp(ConnectionKeeper& keeper, const QString& usern
     Lookup result = Lookup::Failed;
     resume_([&] {
         Connection& c = accountConnection();
-        const QString sql = AccountQuery(c.dialect(), username);
-        QSqlQuery q = c.readQuery();
-        if (!q.exec(sql)) c.raise(q.lastError(), sql);
-        const QSqlRecord columns = q.record();
-        auto text = [&](const char* name) {
-            const int i = columns.indexOf(QString::fromLatin1(name));
-            if (i < 0)
-                c.raise(err::kItemNotFound, QStringLiteral("找不到列 ") + QLatin1String(name), sql);
-            return q.value(i).toString();
-        };
-        const bool found = q.next();
-        if (found) account_ = {text("username"), text("userpass"), text("timu")};
-        while (q.next()) {
+        Recordset rs;
+        rs.openRows(select(c, AccountQuery(c.dialect(), username)));
+        if (rs.eof()) {
+            result = Lookup::Missing;
+            return;
         }
-        if (q.lastError().isValid()) c.raise(q.lastError(), sql);
-        result = found ? Lookup::Found : Lookup::Missing;
+        account_.username = rs.text(QStringLiteral("username"));
+        account_.userpass = rs.text(QStringLiteral("userpass"));
+        account_.timu = rs.text(QStringLiteral("timu"));
+        result = Lookup::Found;
     });
     return result;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -81,11 +82,18 @@ private:
     Connection& server();
     Connection& accountConnection();
     void readBanks(Connection& c);
+    // Once the server connection is open: the reads this run will make on it,
+    // in one round trip where the server allows.
+    void prefetch();
+    // The rows of `sql` on `c`: read ahead by prefetch(), else read now.
+    ReadRows select(Connection& c, const QString& sql);
 
     QString programFolder_;
     QString endpoint_;
     ResumeNext& resume_;
     ConnectionKeeper* keeper_ = nullptr;
+    LoginPlan plan_;
+    QHash<QString, ReadRows> prefetched_;
     // Stands for a connection that was not opened: every statement on it
     // fails as on a closed connection.
     Connection notOpened_;
