@@ -1,5 +1,6 @@
 #include "db/Connection.h"
 
+#include <dlfcn.h>
 #include <libpq-fe.h>
 
 #include <QAtomicInt>
@@ -18,6 +19,7 @@
 
 #include "db/DbError.h"
 #include "db/Endpoints.h"
+#include "db/PostgresHandle.h"
 #include "db/Schema.h"
 
 namespace qs {
@@ -134,6 +136,8 @@ void Connection::close() {
         QSqlDatabase::removeDatabase(name_);
     }
     open_ = false;
+    inTransaction_ = false;
+    sqliteFile_.clear();
     columns_.clear();
 }
 
@@ -234,6 +238,7 @@ void Connection::open(const QString& connectionString, int timeoutSeconds, int c
         }
         db.setDatabaseName(sqliteFile);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(env().lockWaitMs));
+        sqliteFile_ = QFileInfo(sqliteFile).absoluteFilePath();
     }
     if (!db.isValid())
         throw DbError(err::kProviderFailure,
@@ -255,13 +260,24 @@ QSqlDatabase Connection::database() const {
 }
 
 QSqlQuery Connection::query() const {
+    QSqlQuery q = readQuery();
+    ++writes_;
+    return q;
+}
+
+QSqlQuery Connection::readQuery() const {
     QSqlQuery q(database());
     q.setForwardOnly(true);
     return q;
 }
 
+void Connection::countStatement(const QString& sql) {
+    if (!sql.trimmed().startsWith(QStringLiteral("select"), Qt::CaseInsensitive)) ++writes_;
+}
+
 void Connection::raise(const QSqlError& error, const QString& what) const {
-    raise(error.type() == QSqlError::ConnectionError ? err::kDiskOrNetwork : err::kProviderFailure,
+    raise(error.type() == QSqlError::ConnectionError || linkBroken() ? err::kDiskOrNetwork
+                                                                     : err::kProviderFailure,
           error.text(), what);
 }
 
@@ -270,10 +286,7 @@ void Connection::raise(int number, QString text, const QString& what) const {
     throw DbError(number, text);
 }
 
-namespace {
-
-// PostgreSQL's connection behind Qt's driver, or null on any other driver.
-PGconn* postgresHandle(const QSqlDatabase& db) {
+PGconn* PostgresHandle(const QSqlDatabase& db) {
     if (!db.isOpen() || !db.driver()) return nullptr;
     const QVariant h = db.driver()->handle();
     if (!h.isValid() ||
@@ -281,6 +294,8 @@ PGconn* postgresHandle(const QSqlDatabase& db) {
         return nullptr;
     return *static_cast<PGconn* const*>(h.constData());
 }
+
+namespace {
 
 // Appends one value in COPY's text form: \N for NULL, bytea as \\x and hex,
 // and the four characters the format reserves escaped.
@@ -375,13 +390,54 @@ QByteArray copyRows(PGconn* pg, const QByteArray& sql, int rows, int columns,
 
 }  // namespace
 
+namespace {
+
+// SQL Server through ODBC: the driver manager's dead-connection flag, asked
+// only when the driver manager is already loaded.
+bool odbcConnectionDead(const QSqlDatabase& db) {
+    const QVariant h = db.driver() ? db.driver()->handle() : QVariant();
+    if (!h.isValid() || qstrcmp(h.typeName(), "SQLHANDLE") != 0) return false;
+    void* hdbc = *static_cast<void* const*>(h.constData());
+    static const auto getAttr = [] {
+        using GetConnectAttr = short (*)(void*, int, void*, int, int*);
+        void* lib = dlopen("libodbc.so.2", RTLD_NOW | RTLD_NOLOAD);
+        return lib ? reinterpret_cast<GetConnectAttr>(dlsym(lib, "SQLGetConnectAttr")) : nullptr;
+    }();
+    if (!hdbc || !getAttr) return false;
+    constexpr int kConnectionDead = 1209;  // SQL_ATTR_CONNECTION_DEAD
+    quint32 dead = 0;
+    const short rc = getAttr(hdbc, kConnectionDead, &dead, 0, nullptr);
+    return (rc == 0 || rc == 1) && dead == 1;  // SQL_SUCCESS(_WITH_INFO), SQL_CD_TRUE
+}
+
+}  // namespace
+
+bool Connection::linkBroken() const {
+    if (!open_) return false;
+    if (!sqliteFile_.isEmpty()) return !QFileInfo::exists(sqliteFile_);
+    const QSqlDatabase db = QSqlDatabase::database(name_, false);
+    // Qt's PostgreSQL driver reports itself closed once libpq has lost the link.
+    if (!db.isOpen()) return true;
+    if (PGconn* pg = PostgresHandle(db)) {
+        if (PQstatus(pg) != CONNECTION_OK) return true;
+        // With no statement in flight, whatever the socket holds is the
+        // server's word that it ended the session (a notice, then the end of
+        // the stream): reading it turns the status bad. A few reads, since
+        // one read stops after the data before the end.
+        for (int i = 0; i < 3 && PQtransactionStatus(pg) != PQTRANS_ACTIVE; ++i)
+            if (!PQconsumeInput(pg) || PQstatus(pg) != CONNECTION_OK) return true;
+        return false;
+    }
+    return odbcConnectionDead(db);
+}
+
 bool Connection::canBulkInsert() const {
-    return open_ && backend() == Backend::PostgreSql && postgresHandle(database()) != nullptr;
+    return open_ && backend() == Backend::PostgreSql && PostgresHandle(database()) != nullptr;
 }
 
 void Connection::bulkInsert(const QString& table, const QStringList& columns, int rows,
                             const std::function<QVariant(int, int)>& value) {
-    PGconn* pg = postgresHandle(database());
+    PGconn* pg = PostgresHandle(database());
     const QString sql = QStringLiteral("copy ") + table + QStringLiteral(" (") +
                         columns.join(QStringLiteral(", ")) + QStringLiteral(") from stdin");
     auto fail = [&](const QByteArray& message) {
@@ -390,6 +446,7 @@ void Connection::bulkInsert(const QString& table, const QStringList& columns, in
     };
     if (!pg) fail("bulk load needs PostgreSQL");
     if (rows <= 0) return;
+    ++writes_;
     // Inside a transaction a refused load would leave the transaction refusing
     // every later statement: a savepoint keeps it usable.
     const bool inTransaction = PQtransactionStatus(pg) == PQTRANS_INTRANS;
@@ -419,7 +476,7 @@ QSqlRecord Connection::tableColumns(const QString& table) {
     QSqlRecord rec = database().record(key);
     if (rec.isEmpty()) {
         // Some drivers only answer for the name as the catalogue spells it.
-        QSqlQuery q = query();
+        QSqlQuery q = readQuery();
         if (q.exec(QStringLiteral("select * from ") + key + QStringLiteral(" where 1=0")))
             rec = q.record();
     }
@@ -430,12 +487,14 @@ QSqlRecord Connection::tableColumns(const QString& table) {
 }
 
 void Connection::execute(const QString& sql) {
-    QSqlQuery q = query();
+    countStatement(sql);
+    QSqlQuery q = readQuery();
     if (!q.exec(sql)) raise(q.lastError(), sql);
 }
 
 QVariant Connection::scalar(const QString& sql) {
-    QSqlQuery q = query();
+    countStatement(sql);
+    QSqlQuery q = readQuery();
     if (!q.exec(sql)) raise(q.lastError(), sql);
     QVariant v;
     if (q.next()) v = q.value(0);
@@ -446,10 +505,14 @@ QVariant Connection::scalar(const QString& sql) {
 
 void Connection::beginTransaction() {
     QSqlDatabase db = database();
+    ++writes_;
     if (backend() == Backend::Sqlite) {
         // Deferred, two writers would both read and then deadlock on their first write.
         QSqlQuery q = query();
-        if (q.exec(QStringLiteral("begin immediate"))) return;
+        if (q.exec(QStringLiteral("begin immediate"))) {
+            inTransaction_ = true;
+            return;
+        }
         if (q.lastError().nativeErrorCode() == u"5")  // SQLITE_BUSY
             throw LockNotGranted(
                 QStringLiteral("数据库正在被另一个程序写入，等了 %1 秒还没有轮到：")
@@ -458,14 +521,16 @@ void Connection::beginTransaction() {
         raise(q.lastError(), QStringLiteral("begin immediate"));
     }
     if (!db.transaction()) raise(db.lastError(), QStringLiteral("begin transaction"));
+    inTransaction_ = true;
 }
 
 void Connection::commit() {
     QSqlDatabase db = database();
+    inTransaction_ = false;
     if (db.commit()) return;
     const QSqlError e = db.lastError();
     // Qt's PostgreSQL driver closes a connection whose link it lost.
-    PGconn* pg = postgresHandle(db);
+    PGconn* pg = PostgresHandle(db);
     const bool linkLost =
         backend() == Backend::PostgreSql && (!db.isOpen() || !pg || PQstatus(pg) != CONNECTION_OK);
     const bool unknown =
@@ -476,7 +541,17 @@ void Connection::commit() {
 
 void Connection::rollback() {
     QSqlDatabase db = database();
+    inTransaction_ = false;
     db.rollback();
+}
+
+bool Connection::inTransaction() const {
+    if (!open_) return false;
+    if (PGconn* pg = PostgresHandle(QSqlDatabase::database(name_, false))) {
+        const PGTransactionStatusType status = PQtransactionStatus(pg);
+        return status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
+    }
+    return inTransaction_;
 }
 
 }  // namespace qs

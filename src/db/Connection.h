@@ -6,8 +6,11 @@
 #include <QSqlRecord>
 #include <QString>
 #include <QVariant>
+#include <QVector>
 #include <functional>
+#include <optional>
 
+#include "db/DbError.h"
 #include "db/Endpoints.h"
 #include "db/SqlDialect.h"
 
@@ -56,6 +59,13 @@ void CreateDatabaseFile(const QString& file);
 // send a UTC instant, which a column without a time zone stores shifted).
 QVariant BindableValue(const QVariant& value, const class QSqlField& column, Backend backend);
 
+// The rows of one select read whole, or the error that ended it.
+struct ReadRows {
+    QSqlRecord columns;
+    QVector<QVector<QVariant>> rows;
+    std::optional<DbError> error;
+};
+
 // One database connection, opened only from one of the system's two
 // connection strings. A handler creates its own and drops it when it ends.
 class Connection {
@@ -95,14 +105,40 @@ public:
     // on any failure, PostgreSQL when the link is gone; on SQLite nothing is unknown.
     void commit();
     void rollback();
+    // True between beginTransaction() and commit() or rollback() (on
+    // PostgreSQL: while the server holds a transaction open).
+    bool inTransaction() const;
 
     // A statement on this connection, for set-based work the recordset does
     // not cover (prepared statements in a loop). Every statement the program
     // sends is made here, forward-only: on Qt's ODBC driver any other kind asks
     // for a static cursor, which FreeTDS turns into a server cursor that
     // refuses the first-row fetch, so a returned row would never be read.
-    // Throws 3709 when not open.
+    // Throws 3709 when not open. What a caller sends through it counts as a
+    // possible write.
     QSqlQuery query() const;
+    // The same for statements that only read (selects): they do not count as
+    // possible writes.
+    QSqlQuery readQuery() const;
+
+    // Runs several selects in as few round trips as the backend allows: on
+    // PostgreSQL all in one (a pipeline in which each statement stands alone,
+    // so one that fails leaves the others), elsewhere one after another. Each
+    // comes back read whole, with the values Qt's driver gives, or with the
+    // error readQuery() would have raised for it.
+    QList<ReadRows> readAll(const QStringList& selects);
+
+    // How many statements since the connection opened may have written: every
+    // text that is not a select sent through execute() or scalar(), every
+    // query() handed out, every transaction begun and every bulk load. When
+    // the link breaks before this moves, the server has nothing of the
+    // caller's work, and the work can run again on a new connection.
+    quint64 possibleWrites() const { return writes_; }
+    // True when the link to the server is known to be gone, found out without
+    // a round trip: on PostgreSQL what the socket already holds (a server that
+    // ended the session has closed it), on SQL Server the driver's own
+    // dead-connection flag, for an SQLite file that the file is gone.
+    bool linkBroken() const;
 
     // True when the server takes rows in one bulk load (PostgreSQL's COPY).
     bool canBulkInsert() const;
@@ -117,19 +153,24 @@ public:
     // The columns of a table (cached for the life of the connection).
     QSqlRecord tableColumns(const QString& table);
 
-    // Turns a failed Qt SQL call into the DbError the windows expect.
+    // Turns a failed Qt SQL call into the DbError the windows expect: 3043
+    // when the link to the server broke under it.
     [[noreturn]] void raise(const class QSqlError& error, const QString& what) const;
     // The same for an error known by its number and text.
     [[noreturn]] void raise(int number, QString text, const QString& what) const;
 
 private:
     QSqlDatabase database() const;
+    void countStatement(const QString& sql);
 
     QString name_;
+    QString sqliteFile_;
+    mutable quint64 writes_ = 0;
     QString connectionString_;
     int cursorLocation_ = ado::adUseServer;
     SqlDialect dialect_;
     bool open_ = false;
+    bool inTransaction_ = false;
     QHash<QString, QSqlRecord> columns_;
 };
 

@@ -1,7 +1,6 @@
 #include "login/Form1.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -149,13 +148,6 @@ EditorAccess& Form1::editor() {
 
 void Form1::say(const QString& text) {
     platform_.message(this, text);
-}
-
-void Form1::setCaption(const QString& caption) {
-    setWindowTitle(caption);
-    // The handler does not return to the event loop until it ends; let the
-    // new caption paint meanwhile.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void Form1::setButtonsEnabled(bool enabled) {

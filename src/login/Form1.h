@@ -6,16 +6,16 @@
 
 #include "db/ServerSettings.h"
 #include "login/EditorAccess.h"
+#include "login/LoginRun.h"
 #include "login/LoginState.h"
 #include "platform/Platform.h"
+#include "widgets/DatabaseWorker.h"
 
 namespace Ui {
 class Form1;
 }
 
 namespace qs {
-
-class LoginRun;
 
 // The start window: login, registration and local practice mode. It owns the
 // login state the other windows read; closing it ends the program.
@@ -53,15 +53,18 @@ private:
     void fitToFont();
     EditorAccess& editor();
     void say(const QString& text);
-    void setCaption(const QString& caption);
     void setButtonsEnabled(bool enabled);
-    // Chooses the endpoint and tests the connection; false (after the failure
-    // message, with the buttons enabled again) when the server is unusable.
-    bool connectToServer(LoginRun& run);
+    // Chooses the endpoint (ser1, mdbfold); false (after the message, with the
+    // buttons enabled again) when it is no address.
+    bool chooseEndpoint();
+    // What the login or registration reads first, on the database thread.
+    LoginRun::Reading readServer(LoginRun& run, LoginPlan plan);
+    // False (after the failure message, with the buttons enabled again) when
+    // the connection test failed.
+    bool connected(const LoginRun::Reading& reading, const LoginRun& run);
     // True when the server is closed; the maintenance message is shown and
     // the program ends.
-    bool serverClosed(LoginRun& run, bool callAdministrator);
-    void loadBanks(LoginRun& run);
+    bool serverClosed(const LoginRun::Reading& reading, bool callAdministrator);
     void digestPassword();
     void connectionLost(const LoginRun& run);
 
@@ -72,6 +75,7 @@ private:
     EditorFactory editorFactory_;
     EditorAccess* editor_ = nullptr;
     LoginState state_;
+    DatabaseWorker worker_;
     int bankCount_ = 0;
     // The server's bank names of the current attempt; they reach the editor
     // only when the attempt succeeds.

@@ -1,4 +1,5 @@
-// The login and the registration of the login window.
+// The login and the registration of the login window. Their database work runs
+// on the database thread (LoginRun), the window answering meanwhile.
 #include <QFileInfo>
 
 #include "db/Endpoints.h"
@@ -30,25 +31,23 @@ void Form1::Command1_Click() {
     if (ui->Text2->text().isEmpty()) return say(msg::EmptyPassword());
 
     setButtonsEnabled(false);
+    if (!chooseEndpoint()) return;
     ResumeNext resume;
-    LoginRun run(programFolder_, resume);
-    if (!connectToServer(run)) return;
-    if (state_.online1 == 1) {
-        run.openWorking(state_.mdbfold);
-        if (!state_.username.isEmpty() && serverClosed(run, false)) return;
-    }
-    loadBanks(run);
+    LoginRun run(programFolder_, state_.mdbfold, resume);
+    const LoginRun::Reading r =
+        readServer(run, {.readStatus = !state_.username.isEmpty(), .account = ui->Text1->text()});
+    if (!connected(r, run) || serverClosed(r, false)) return;
+    serverBanks_ = r.banks;
     digestPassword();
     const QString typed = ui->Text2->text();
     state_.userpass = typed;
 
-    switch (run.lookUp(ui->Text1->text())) {
+    switch (r.lookup) {
         case LoginRun::Lookup::Failed:
             return connectionLost(run);
         case LoginRun::Lookup::Missing:
             say(msg::Unregistered(ui->Text1->text()));
             setButtonsEnabled(true);
-            run.closeAccount();
             return;
         case LoginRun::Lookup::Found:
             break;
@@ -58,25 +57,24 @@ void Form1::Command1_Click() {
         say(msg::WrongPassword());
         ui->Text2->clear();
         setButtonsEnabled(true);
-        run.closeAccount();
         return;
     }
     if (stored.isEmpty() && !typed.isEmpty() &&
         platform_.message(this, msg::SavePasswordQuestion(), msg::SavePasswordCaption(),
                           Buttons::YesNo) == Answer::Yes)
-        run.storePassword(typed);
+        worker_.run([&](WorkerContext& c) { run.storePassword(c.connections(), typed); });
 
     const Account account = run.account();
     state_.userpass = account.userpass;
     state_.username = account.username;
-    setCaption(msg::LoggingInCaption());
-    setCaption(msg::LoggedInCaption(state_.username));
+    setWindowTitle(msg::LoggingInCaption());
+    setWindowTitle(msg::LoggedInCaption(state_.username));
     if (!state_.usertimu.isEmpty() && state_.usertimu != account.timu) {
         state_.usertimu = account.timu;
     } else {
         say(msg::LoginSucceeded(account.timu));
         state_.usertimu = account.timu;
-        setCaption(msg::LoggedInCaption(state_.username));
+        setWindowTitle(msg::LoggedInCaption(state_.username));
     }
     // The editor loads now, for this account; the server's banks go in front
     // of its own list once, whatever earlier attempts read.
@@ -87,7 +85,6 @@ void Form1::Command1_Click() {
     if (arrow >= 0) shown.setBankText(state_.usertimu.left(arrow));
     shown.showEditor();
     hide();
-    run.closeAccount();
 }
 
 void Form1::Command2_Click() {
@@ -96,18 +93,16 @@ void Form1::Command2_Click() {
     if (!problem.isEmpty()) return say(problem);
 
     setButtonsEnabled(false);
+    if (!chooseEndpoint()) return;
     ResumeNext resume;
-    LoginRun run(programFolder_, resume);
-    if (!connectToServer(run)) return;
-    if (state_.online1 == 1) {
-        run.openWorking(state_.mdbfold);
-        // The administrator may add accounts while the server is closed. An
-        // unset administrator name must not open a closed server to everyone.
-        const bool administrator =
-            !settings_.adminName.isEmpty() && state_.username == settings_.adminName;
-        if (!administrator && serverClosed(run, true)) return;
-    }
-    loadBanks(run);
+    LoginRun run(programFolder_, state_.mdbfold, resume);
+    // The administrator may add accounts while the server is closed. An unset
+    // administrator name must not open a closed server to everyone.
+    const bool administrator =
+        !settings_.adminName.isEmpty() && state_.username == settings_.adminName;
+    const LoginRun::Reading r = readServer(run, {.readStatus = !administrator, .account = {}});
+    if (!connected(r, run) || serverClosed(r, true)) return;
+    serverBanks_ = r.banks;
 
     const auto finish = [this] { state_.online1 = 0; };
     if (platform_.message(this, msg::ConfirmRegistration(name, ui->Text2->text()),
@@ -116,73 +111,79 @@ void Form1::Command2_Click() {
         return finish();
     }
     digestPassword();
-    switch (run.lookUp(name)) {
+    const Account added{name, ui->Text2->text(), state_.usertimu};
+    bool stored = false;
+    const LoginRun::Lookup lookup = worker_.run([&](WorkerContext& c) {
+        const LoginRun::Lookup found = run.lookUp(c.connections(), name);
+        if (found == LoginRun::Lookup::Missing) stored = run.addAccount(c.connections(), added);
+        return found;
+    });
+    switch (lookup) {
         case LoginRun::Lookup::Failed:
             connectionLost(run);
             return finish();
         case LoginRun::Lookup::Found:
             say(msg::NameTaken());
             setButtonsEnabled(true);
-            run.closeAccount();
             return finish();
         case LoginRun::Lookup::Missing:
             break;
     }
-    if (!run.addAccount({name, ui->Text2->text(), state_.usertimu})) {
+    if (!stored) {
         // Reporting a registration that was never stored would send the
         // operator to a login that cannot succeed.
         connectionLost(run);
         return finish();
     }
-    setCaption(msg::RegisteredCaption());
+    setWindowTitle(msg::RegisteredCaption());
     say(msg::Registered());
     state_.username = run.account().username;
     state_.userpass = run.account().userpass;
-    setCaption(msg::LoggedInCaption(state_.username));
-    run.closeAccount();
+    setWindowTitle(msg::LoggedInCaption(state_.username));
     finish();
 }
 
-bool Form1::connectToServer(LoginRun& run) {
+bool Form1::chooseEndpoint() {
     state_.ser1 = ChooseEndpoint(ui->Combo3->currentText(), state_.download1, state_.download2,
                                  state_.download3, state_.download4);
     state_.mdbfold = state_.ser1;
     serverBanks_.clear();
-    if (const QString problem = EndpointProblem(state_.ser1); !problem.isEmpty()) {
-        say(problem);
-        setButtonsEnabled(true);
-        return false;
-    }
-    run.setEndpoint(state_.mdbfold);
-    bankCount_ = 0;
-    // The marker file says the operator works without the connection test.
-    if (QFileInfo::exists(programFolder_ + QStringLiteral("/本地库.txt"))) return true;
-    bankCount_ = run.testConnection(state_.mdbfold);
-    if (bankCount_ > 0) {
-        state_.online1 = 1;
-        return true;
-    }
-    say(msg::ConnectionFailed(run.lastErrorNumber(), bankCount_));
+    const QString problem = EndpointProblem(state_.ser1);
+    if (problem.isEmpty()) return true;
+    say(problem);
     setButtonsEnabled(true);
     return false;
 }
 
-bool Form1::serverClosed(LoginRun& run, bool callAdministrator) {
-    // Only a status that reads as closed closes the server (LoginRun::readStatus).
-    const std::optional<ServerStatus> status = run.readStatus();
-    if (!status) return false;
-    state_.adminlist = status->adminlist;
-    if (!status->closed) return false;
-    say(callAdministrator
-            ? msg::ServerClosedCallAdmin(status->offwhy, status->offtime, settings_.adminPhone)
-            : msg::ServerClosed(status->offwhy, status->offtime));
-    platform_.quit();
-    return true;
+LoginRun::Reading Form1::readServer(LoginRun& run, LoginPlan plan) {
+    // The marker file says the operator works without the connection test.
+    plan.testConnection = !QFileInfo::exists(programFolder_ + QStringLiteral("/本地库.txt"));
+    plan.online = state_.online1 == 1;
+    return worker_.run([&](WorkerContext& c) { return run.read(c.connections(), plan); });
 }
 
-void Form1::loadBanks(LoginRun& run) {
-    // Kept in the order the server gave them until the login succeeds.
-    serverBanks_ = run.bankNames();
+bool Form1::connected(const LoginRun::Reading& reading, const LoginRun& run) {
+    bankCount_ = reading.bankCount;
+    if (reading.passed) {
+        if (reading.online) state_.online1 = 1;
+        return true;
+    }
+    say(msg::ConnectionFailed(run.lastErrorNumber(), reading.bankCount));
+    setButtonsEnabled(true);
+    return false;
+}
+
+bool Form1::serverClosed(const LoginRun::Reading& reading, bool callAdministrator) {
+    // Only a status that reads as closed closes the server (LoginRun::readStatus).
+    if (!reading.status) return false;
+    state_.adminlist = reading.status->adminlist;
+    if (!reading.status->closed) return false;
+    say(callAdministrator
+            ? msg::ServerClosedCallAdmin(reading.status->offwhy, reading.status->offtime,
+                                         settings_.adminPhone)
+            : msg::ServerClosed(reading.status->offwhy, reading.status->offtime));
+    platform_.quit();
+    return true;
 }
 
 void Form1::digestPassword() {

@@ -1,12 +1,13 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <optional>
 
 #include "db/Connection.h"
+#include "db/ConnectionKeeper.h"
 #include "db/DbError.h"
-#include "db/Recordset.h"
 
 namespace qs {
 
@@ -24,60 +25,84 @@ struct Account {
     QString timu;
 };
 
+// What a login or a registration reads before the window decides anything.
+struct LoginPlan {
+    bool testConnection = true;  // false when 本地库.txt skips the connection test
+    bool online = true;          // online1 as it stands when the test is skipped
+    bool readStatus = true;      // the registration of the administrator reads no status
+    QString account;             // the account a login looks up; empty: none now
+};
+
 // The database side of one login or registration: the local file, the
-// connection test and the working server connection, and the account row.
-// From the connection test on every step runs through `resume`, so a failing
-// step is skipped and its error number kept for the connection failure
-// message. Knows nothing about windows.
+// connection test, the working server connection and the account row. The
+// test and the working connection name the same server, so they are the one
+// connection the database thread keeps for it. From the connection test on
+// every step runs through `resume`, so a failing step is skipped and its error
+// number kept for the connection failure message. Knows nothing about windows;
+// every call but the constructor and the accessors runs on the database thread.
 class LoginRun {
 public:
     // Connection timeouts in seconds.
     static constexpr int kTestTimeout = 10;
     static constexpr int kWorkingTimeout = 30;
-
-    LoginRun(QString programFolder, ResumeNext& resume);
-
-    // The endpoint of this run. The account queries reach it even when the
-    // connection test is skipped and no working connection was opened.
-    void setEndpoint(const QString& endpoint) { workingEndpoint_ = endpoint; }
-
-    // Opens the local file (its failure is of no concern here) and the test
-    // connection to `endpoint`, and counts the server's banks: more than 0
-    // means the server is usable. The test connection then serves the
-    // account queries.
-    int testConnection(const QString& endpoint);
-    void openWorking(const QString& endpoint);
-
-    // The first row of conf; none when the table is empty or unreadable.
-    std::optional<ServerStatus> readStatus();
-    // Non-empty bank names, newest name first. A failing read keeps the names
-    // read so far and ends the walk.
-    QStringList bankNames();
-
     enum class Lookup { Found, Missing, Failed };
-    // Opens the account of `username`, on the test connection or, when the
-    // test was skipped, on the working connection (opened for it).
-    Lookup lookUp(const QString& username);
+
+    struct Reading {
+        bool passed = true;  // false: the connection test failed and nothing else was read
+        int bankCount = 0;   // what the connection test counted (0 when skipped)
+        bool online = true;  // online1 afterwards
+        std::optional<ServerStatus> status;
+        QStringList banks;  // non-empty bank names, newest name first
+        Lookup lookup = Lookup::Failed;
+    };
+
+    LoginRun(QString programFolder, QString endpoint, ResumeNext& resume);
+
+    // The steps of a login or registration up to the account lookup, in the
+    // order the window takes them, with `keeper`'s connections; stops after a
+    // failed connection test or a status that closes the server.
+    Reading read(ConnectionKeeper& keeper, const LoginPlan& plan);
+
+    // Looks the account up (on the connection the test opened, else the
+    // working connection, opened now when it was not tried).
+    Lookup lookUp(ConnectionKeeper& keeper, const QString& username);
     const Account& account() const { return account_; }
-    // Writes a password into the open account row.
-    bool storePassword(const QString& userpass);
+    // Writes a password into the account row lookUp() found.
+    bool storePassword(ConnectionKeeper& keeper, const QString& userpass);
     // Adds an account on the connection lookUp() used; false when it failed.
-    bool addAccount(const Account& account);
-    void closeAccount();
+    bool addAccount(ConnectionKeeper& keeper, const Account& account);
 
     int lastErrorNumber() const { return resume_.lastErrorNumber(); }
 
 private:
+    int testConnection();
+    void openWorking();
+    std::optional<ServerStatus> readStatus();
+    QStringList bankNames();
+    Connection& server();
     Connection& accountConnection();
+    void readBanks(Connection& c);
+    // Once the server connection is open: the reads this run will make on it,
+    // in one round trip where the server allows.
+    void prefetch();
+    // The rows of `sql` on `c`: read ahead by prefetch(), else read now.
+    ReadRows select(Connection& c, const QString& sql);
 
     QString programFolder_;
-    QString workingEndpoint_;
-    bool workingTried_ = false;
+    QString endpoint_;
     ResumeNext& resume_;
-    Connection local_;
-    Connection test_;
-    Connection working_;
-    Recordset accountRs_;
+    ConnectionKeeper* keeper_ = nullptr;
+    LoginPlan plan_;
+    QHash<QString, ReadRows> prefetched_;
+    // Stands for a connection that was not opened: every statement on it
+    // fails as on a closed connection.
+    Connection notOpened_;
+    bool testOpened_ = false;
+    bool workingTried_ = false;
+    bool workingOpened_ = false;
+    // The banks the connection test read, in list order, empty names
+    // included; the bank list reuses them.
+    std::optional<QStringList> banksRead_;
     Account account_;
 };
 

@@ -71,6 +71,25 @@ void tst_Recordset::walksRowsWithCaseInsensitiveFieldsAndNulls() {
     rs.moveNext();
     QVERIFY(rs.eof());
     QCOMPARE(ErrorNumberOf([&] { rs.field(u"id"_s); }), err::kBofEof);
+
+    // Read ahead together (one round trip on PostgreSQL), the rows carry the
+    // values a recordset reads, and a select that fails leaves the others.
+    rs.open(kSelectBank + u"'会计' order by id"_s, conn_);
+    rs.setField(u"QJPG"_s, QByteArray("\xff\xd8\x00\x5c", 4));
+    rs.update();
+    const QString bank = u"select * from timu where mantype like '会计' order by id"_s;
+    const QList<ReadRows> read =
+        conn_.readAll({bank, u"select no_such_column from timu"_s, u"select count(*) from timu"_s});
+    QCOMPARE(read.size(), 3);
+    QCOMPARE(read[1].error ? read[1].error->number() : 0, err::kProviderFailure);
+    QCOMPARE(read[2].rows.value(0).value(0).toInt(), 2);
+    Recordset ahead;
+    ahead.openRows(read[0]);
+    rs.open(bank, conn_);
+    for (; !rs.eof(); rs.moveNext(), ahead.moveNext())
+        for (const QString& column : rs.columnNames())
+            QCOMPARE(ahead.field(column), rs.field(column));
+    QVERIFY(ahead.eof());
 }
 
 void tst_Recordset::addNewMakesTheIdentityReadable() {

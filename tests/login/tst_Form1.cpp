@@ -6,11 +6,14 @@
 #include <QSignalSpy>
 #include <QStringEncoder>
 #include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <future>
 #include <optional>
+#include <thread>
 
 #include "db/Connection.h"
 #include "db/Endpoints.h"
-#include "widgets/ClickableLabel.h"
 #include "login/EditorAccess.h"
 #include "login/Form1.h"
 #include "login/LoginMessages.h"
@@ -18,6 +21,7 @@
 #include "support/FakePlatform.h"
 #include "support/SqlServerStandIn.h"
 #include "support/TestDatabases.h"
+#include "widgets/ClickableLabel.h"
 
 using namespace qs;
 using namespace qs::test;
@@ -37,6 +41,7 @@ struct Attempt {
     std::optional<Backend> onlyOn = {};
     bool codePage936 = false;  // the SQL Server database's code page
     int failedBefore = 0;      // wrong passwords typed for 张三 (an administrator) first
+    bool held = false;         // the server holds the accounts table for 2 s (PostgreSQL)
 };
 Q_DECLARE_METATYPE(Attempt)
 
@@ -110,6 +115,9 @@ private:
     FakePlatform platform_;
     std::unique_ptr<TestEditor> editor_;
     std::unique_ptr<Form1> form_;
+    // Firings of a 10 ms timer of the window's thread while the server held
+    // the login (Attempt::held).
+    int ticksWhileHeld_ = 0;
 };
 
 namespace {
@@ -200,10 +208,38 @@ Form1& tst_Form1::attempt(const Attempt& a) {
     platform_.clear();
     fill(a.name, a.password);
     if (a.answer) platform_.answer(*a.answer);
+    // A second session locks the accounts for 2 s; the window's timer counts
+    // what it fires meanwhile.
+    using Clock = std::chrono::steady_clock;
+    std::promise<void> locked;
+    Clock::time_point released = Clock::now();
+    std::thread holder;
+    QList<Clock::time_point> ticks;
+    QTimer timer;
+    if (a.held) {
+        holder = std::thread([&] {
+            Connection c;
+            OpenServer(c, endpoint_);
+            c.beginTransaction();
+            c.execute(u"lock table users in access exclusive mode"_s);
+            locked.set_value();
+            std::this_thread::sleep_for(std::chrono::seconds(2));
+            released = Clock::now();
+            c.commit();
+        });
+        locked.get_future().wait();
+        QObject::connect(&timer, &QTimer::timeout, [&] { ticks << Clock::now(); });
+        timer.start(10);
+    }
+    const Clock::time_point clicked = Clock::now();
     if (a.how.startsWith(u"Text"_s))
         QTest::keyClick(f.findChild<QLineEdit*>(a.how), Qt::Key_Return);
     else
         QTest::mouseClick(f.findChild<QPushButton*>(a.how), Qt::LeftButton);
+    if (holder.joinable()) holder.join();
+    ticksWhileHeld_ = int(std::count_if(ticks.begin(), ticks.end(), [&](Clock::time_point t) {
+        return t > clicked && t < released;
+    }));
     return f;
 }
 
@@ -317,6 +353,9 @@ void tst_Form1::loginSucceeds_data() {
     // The editor loads for the account that logs in, with each server bank once in front.
     QTest::newRow("after two failed attempts by an administrator")
         << Attempt{.name = u"赵六"_s, .failedBefore = 2} << true << u"本机题库"_s;
+    // The window answers while the server keeps the login waiting.
+    QTest::newRow("server holds the accounts for 2 s")
+        << Attempt{.onlyOn = Backend::PostgreSql, .held = true} << true << bank;
 }
 
 void tst_Form1::loginSucceeds() {
@@ -352,6 +391,7 @@ void tst_Form1::loginSucceeds() {
                                  << u"本机题库"_s);
     QCOMPARE(editor_->bankText, bankText);
     QVERIFY(!child<QPushButton>("Command1")->isEnabled());
+    if (a.held) QVERIFY2(ticksWhileHeld_ > 0, "the window's timer never fired while it waited");
 }
 
 void tst_Form1::refusedLogins_data() {
@@ -402,8 +442,7 @@ void tst_Form1::refusedLogins() {
     QFETCH(QString, message);
     QFETCH(QString, passwordAfter);
     QFETCH(bool, ends);
-    if (a.onlyOn && *a.onlyOn != backend_)
-        QSKIP("not possible with this server backend");
+    if (a.onlyOn && *a.onlyOn != backend_) QSKIP("not possible with this server backend");
     Form1& f = attempt(a);
     QCOMPARE(platform_.texts(), QStringList{message});
     QCOMPARE(platform_.quits, ends ? 1 : 0);

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QMutex>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -17,6 +18,7 @@
 #include <QSqlRecord>
 #include <QSqlResult>
 #include <QStringEncoder>
+#include <atomic>
 
 #include "db/Connection.h"
 #include "db/Schema.h"
@@ -57,10 +59,14 @@ struct Recorded {
     bool forwardOnly = false;
 };
 
+// The program's statements arrive on its database thread while the test reads
+// them on its own.
 struct State {
+    QMutex mutex;
     QList<Recorded> recorded;
+    int sent = 0;
     QSet<QString> parsedClean;  // statements the grammar check passed before
-    bool codePage936 = false;
+    std::atomic<bool> codePage936 = false;
 };
 
 State& state() {
@@ -754,7 +760,11 @@ bool StandInResult::run(const QString& sql, const QVariantList& values) {
     record_ = QSqlRecord();
     setSelect(false);
     setActive(false);
-    state().recorded << Recorded{sql, isForwardOnly()};
+    {
+        QMutexLocker lock(&state().mutex);
+        state().recorded << Recorded{sql, isForwardOnly()};
+        ++state().sent;
+    }
     StandInDriver* d = driver();
     if (d->busy_) return fail(QStringLiteral("Invalid cursor state"), QStringLiteral("24000"));
     QVector<Step> steps;
@@ -855,6 +865,11 @@ QString prepareFile(const QString& endpoint) {
     return path;
 }
 
+int statementCount() {
+    QMutexLocker lock(&state().mutex);
+    return state().sent;
+}
+
 void setCodePage936(bool on) {
     state().codePage936 = on;
 }
@@ -862,7 +877,12 @@ void setCodePage936(bool on) {
 QStringList takeFaults() {
     QStringList faults;
     QStringList toParse;
-    for (const Recorded& r : std::as_const(state().recorded)) {
+    QList<Recorded> recorded;
+    {
+        QMutexLocker lock(&state().mutex);
+        recorded.swap(state().recorded);
+    }
+    for (const Recorded& r : std::as_const(recorded)) {
         const QString shown = QStringLiteral(": ") + r.sql.simplified().left(300);
         if (!r.forwardOnly) faults << QStringLiteral("not forward-only") + shown;
         try {
@@ -885,7 +905,6 @@ QStringList takeFaults() {
         }
         if (!state().parsedClean.contains(r.sql) && !toParse.contains(r.sql)) toParse << r.sql;
     }
-    state().recorded.clear();
     faults.removeDuplicates();
     if (toParse.isEmpty()) return faults;
     QProcess p;

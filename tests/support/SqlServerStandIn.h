@@ -29,6 +29,10 @@ QString prepareFile(const QString& endpoint);
 // characters outside that code page (they become '?').
 void setCodePage936(bool on);
 
+// Statements the program has sent since the process started (for benchmarks:
+// the difference across a command is what the command sent).
+int statementCount();
+
 // What is wrong with the statements the program sent since the last call:
 // one line per fault, naming the statement. Clears the record.
 QStringList takeFaults();
