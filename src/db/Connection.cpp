@@ -1,5 +1,6 @@
 #include "db/Connection.h"
 
+#include <dlfcn.h>
 #include <libpq-fe.h>
 
 #include <QAtomicInt>
@@ -12,6 +13,7 @@
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
+#include <QSqlResult>
 #include <QUrl>
 #include <clocale>
 #include <cstring>
@@ -135,6 +137,7 @@ void Connection::close() {
     }
     open_ = false;
     columns_.clear();
+    types_.clear();
 }
 
 bool Connection::isOpen() const {
@@ -429,9 +432,85 @@ QSqlRecord Connection::tableColumns(const QString& table) {
     return rec;
 }
 
-void Connection::execute(const QString& sql) {
+namespace {
+
+// SQLSetStmtAttr of the ODBC driver manager that Qt's ODBC driver loaded, so
+// that the program needs no ODBC headers or link of its own.
+using SetStmtAttr = short (*)(void* statement, int attribute, void* value, int length);
+
+SetStmtAttr odbcSetStmtAttr() {
+    static const SetStmtAttr f = [] {
+        void* lib = dlopen("libodbc.so.2", RTLD_LAZY | RTLD_NOLOAD);
+        return lib ? reinterpret_cast<SetStmtAttr>(dlsym(lib, "SQLSetStmtAttr")) : nullptr;
+    }();
+    return f;
+}
+
+// The ODBC statement handle behind a prepared query, or null.
+void* odbcStatement(const QSqlQuery& q) {
+    const QVariant h = q.result() ? q.result()->handle() : QVariant();
+    if (!h.isValid() || qstrcmp(h.typeName(), "SQLHANDLE") != 0) return nullptr;
+    return *static_cast<void* const*>(h.constData());
+}
+
+}  // namespace
+
+void Connection::setStatementTimeout(int seconds) {
+    statementTimeout_ = qMax(0, seconds);
+    // PostgreSQL keeps it for the session; SQL Server takes it statement by
+    // statement (run()); the embedded server waits for no one.
+    if (backend() == Backend::PostgreSql)
+        execute(QStringLiteral("set statement_timeout = %1").arg(statementTimeout_ * 1000));
+}
+
+QSqlQuery Connection::prepared(const QString& sql) {
+    QSqlQuery q = query();
+    if (!q.prepare(sql)) raise(q.lastError(), sql);
+    if (statementTimeout_ > 0 && backend() == Backend::SqlServer) {
+        constexpr int kQueryTimeout = 0;  // SQL_ATTR_QUERY_TIMEOUT
+        void* statement = odbcStatement(q);
+        if (statement && odbcSetStmtAttr())
+            odbcSetStmtAttr()(statement, kQueryTimeout,
+                              reinterpret_cast<void*>(qintptr(statementTimeout_)), 0);
+    }
+    return q;
+}
+
+QSqlQuery Connection::run(const QString& sql) {
+    if (statementTimeout_ > 0 && backend() == Backend::SqlServer) {
+        QSqlQuery q = prepared(sql);
+        if (!q.exec()) raise(q.lastError(), sql);
+        return q;
+    }
     QSqlQuery q = query();
     if (!q.exec(sql)) raise(q.lastError(), sql);
+    return q;
+}
+
+QHash<QString, QString> Connection::columnTypes(const QString& table) {
+    if (backend() != Backend::PostgreSql) return {};
+    const QString key = table.toLower();
+    auto it = types_.constFind(key);
+    if (it != types_.constEnd()) return *it;
+    const QString sql =
+        QStringLiteral(
+            "select attname, format_type(atttypid, atttypmod) from pg_attribute "
+            "where attrelid = to_regclass(") +
+        dialect_.literal(key) +
+        QStringLiteral(") and (attnum > 0 or attname = 'ctid') and not attisdropped");
+    QSqlQuery q = run(sql);
+    QHash<QString, QString> types;
+    while (q.next()) types.insert(q.value(0).toString().toLower(), q.value(1).toString());
+    if (q.lastError().isValid()) raise(q.lastError(), sql);
+    types_.insert(key, types);
+    return types;
+}
+
+void Connection::execute(const QString& sql) {
+    QSqlQuery q = run(sql);
+    while (q.nextResult()) {
+    }
+    if (q.lastError().isValid()) raise(q.lastError(), sql);
 }
 
 QVariant Connection::scalar(const QString& sql) {

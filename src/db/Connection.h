@@ -80,7 +80,19 @@ public:
     // Runs a statement that returns no rows. Throws DbError (3709 when the
     // connection is not open). No affected-row count is given: SQL Server has
     // none to give when it runs with NOCOUNT on, so counts come from count(*).
+    // Every result of the text is read, so that the failure of a later
+    // statement of several is seen (FreeTDS reports it to no one else).
     void execute(const QString& sql);
+    // Runs a statement and hands it back to be read, under the statement
+    // timeout. Throws DbError.
+    QSqlQuery run(const QString& sql);
+    // A statement prepared to be run (exec()) with bound values, under the
+    // statement timeout. Throws DbError.
+    QSqlQuery prepared(const QString& sql);
+    // From now on every statement run() and execute() send gives up after
+    // `seconds` (0: never), as the working connection's commands do. Not for
+    // a query that streams rows for longer than that.
+    void setStatementTimeout(int seconds);
     // The first column of the first row of a query (NULL when no row).
     QVariant scalar(const QString& sql);
     void beginTransaction();
@@ -107,6 +119,9 @@ public:
 
     // The columns of a table (cached for the life of the connection).
     QSqlRecord tableColumns(const QString& table);
+    // The SQL type of each column of a table as PostgreSQL names it, by lower-
+    // case name (ctid: tid); empty on the other databases. Cached.
+    QHash<QString, QString> columnTypes(const QString& table);
 
     // Turns a failed Qt SQL call into the DbError the windows expect.
     [[noreturn]] void raise(const class QSqlError& error, const QString& what) const;
@@ -121,7 +136,9 @@ private:
     int cursorLocation_ = ado::adUseServer;
     SqlDialect dialect_;
     bool open_ = false;
+    int statementTimeout_ = 0;
     QHash<QString, QSqlRecord> columns_;
+    QHash<QString, QHash<QString, QString>> types_;
 };
 
 }  // namespace qs
