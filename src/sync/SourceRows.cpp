@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlField>
+#include <limits>
 
 #include "db/DbError.h"
 
@@ -79,6 +80,15 @@ QVector<QVector<QVariant>> SourceRows::next(int maxRows, qint64 maxBytes,
         if (eachRow) eachRow();
     }
     return batch;
+}
+
+void SourceRows::skip(int rows, const std::function<void()>& eachRow) {
+    for (int left = rows; left > 0;) {
+        const int n =
+            int(next(qMin(left, 500), std::numeric_limits<qint64>::max(), eachRow).size());
+        if (n == 0) break;
+        left -= n;
+    }
 }
 
 }  // namespace qs

@@ -32,6 +32,8 @@ public:
     // every row read. Throws DbError.
     QVector<QVector<QVariant>> next(int maxRows, qint64 maxBytes,
                                     const std::function<void()>& eachRow = {});
+    // Passes over the next `rows` rows.
+    void skip(int rows, const std::function<void()>& eachRow = {});
 
 private:
     Connection& source_;
