@@ -141,7 +141,6 @@ PassResult ReplicationPass::run() {
                 from = step.next;
                 continue;
             }
-            if (dryRun_) return r;
             source.reset();
             try {
                 r.missing = countMissing(rows, step, rowsRead, r);
@@ -170,16 +169,18 @@ PassResult ReplicationPass::run() {
 
 int ReplicationPass::countMissing(const QVector<PassRow>& rows, const Step& stop, int rowsRead,
                                   PassResult& r) {
-    // From here on nothing is written; what would be is kept, so that a
-    // later row meeting it counts as a whole pass would count it.
-    VirtualRows walked;
+    // From here on nothing is written; what would be is kept apart (a pass
+    // run without writing keeps it from the passes after it), so that a later
+    // row meeting it counts as a whole pass would count it.
+    VirtualRows walked = dryRun_ ? *dryRun_ : VirtualRows();
+    struct Restore {
+        ReplicationPass* pass;
+        VirtualRows* dryRun;
+        ~Restore() { pass->dryRun_ = dryRun, pass->counting_ = nullptr; }
+    } restore{this, dryRun_};
     dryRun_ = &walked;
     int missing = 0;
     counting_ = &missing;
-    struct Restore {
-        ReplicationPass* pass;
-        ~Restore() { pass->dryRun_ = nullptr, pass->counting_ = nullptr; }
-    } restore{this};
     const Decided& d = stop.decided;
     for (int k = stop.stoppedAt + 1; k < d.end; ++k) {
         const RowOutcome o = d.outcomes[k - stop.from];
@@ -388,10 +389,18 @@ ReplicationPass::Decided ReplicationPass::decideChange(const QVector<PassRow>& r
     QVector<QVector<TargetMatch>> matches = lookups_->matches(keys);
     if (dryRun_) {
         // The target as the changes and rows not written would have left it.
-        for (auto& m : matches)
-            for (TargetMatch& one : m)
-                if (const QVariant* c = dryRun_->changed(target_, plan_.table, one.address))
-                    one.compared = *c;
+        // PostgreSQL writes a changed row anew, after the rows there are
+        // (where a row address, not a key, names the first match).
+        const bool moves = plan_.targetRowKey.isEmpty() && target_.backend() == Backend::PostgreSql;
+        for (auto& m : matches) {
+            for (TargetMatch& one : m) {
+                const VirtualRows::Change* c = dryRun_->changed(target_, plan_.table, one.address);
+                if (!c) continue;
+                one.compared = c->compared;
+                if (moves) one.order = {std::numeric_limits<qint64>::max(), c->when};
+            }
+            if (moves) lookups_->sortMatches(m);
+        }
         const QVector<VirtualRows::Row> made = dryRun_->created(target_, plan_.table);
         QSet<int> candidates;
         for (const auto& key : keys)
@@ -415,7 +424,8 @@ ReplicationPass::Decided ReplicationPass::decideChange(const QVector<PassRow>& r
                     const int c = sorted[j];
                     TargetMatch one;
                     one.address = kVirtual + QString::number(c);
-                    one.order = {std::numeric_limits<qint64>::max(), c};
+                    one.order = {std::numeric_limits<qint64>::max(),
+                                 dryRun_->when(target_, plan_.table, c)};
                     one.compared = made[c].value(plan_.compareColumn.toLower());
                     one.virtualRow = c;
                     matches[k] << one;

@@ -18,6 +18,7 @@ QVector<VirtualRows::Row> VirtualRows::created(const Connection& server,
 void VirtualRows::create(const Connection& server, const QString& table, const Row& row) {
     Table& t = tables_[name(server, table)];
     t.rows << row;
+    t.when << ++next_;
     if (!t.indexed.isEmpty())
         t.index.insert(MatchKey(server.dialect(), keyOf(row, t.indexed)), int(t.rows.size()) - 1);
 }
@@ -28,8 +29,8 @@ QVector<QVariant> VirtualRows::keyOf(const Row& row, const QStringList& keyColum
     return key;
 }
 
-const QVariant* VirtualRows::changed(const Connection& server, const QString& table,
-                                     const QString& address) const {
+const VirtualRows::Change* VirtualRows::changed(const Connection& server, const QString& table,
+                                                const QString& address) const {
     const auto t = tables_.constFind(name(server, table));
     if (t == tables_.constEnd()) return nullptr;
     const auto c = t->changed.constFind(address);
@@ -38,13 +39,19 @@ const QVariant* VirtualRows::changed(const Connection& server, const QString& ta
 
 void VirtualRows::change(const Connection& server, const QString& table, const QString& address,
                          const QVariant& compared) {
-    tables_[name(server, table)].changed.insert(address, compared);
+    tables_[name(server, table)].changed.insert(address, Change{compared, ++next_});
 }
 
 void VirtualRows::update(const Connection& server, const QString& table, int row,
                          const Row& values) {
-    Row& r = tables_[name(server, table)].rows[row];
-    for (auto it = values.begin(); it != values.end(); ++it) r.insert(it.key(), it.value());
+    Table& t = tables_[name(server, table)];
+    for (auto it = values.begin(); it != values.end(); ++it)
+        t.rows[row].insert(it.key(), it.value());
+    t.when[row] = ++next_;
+}
+
+qint64 VirtualRows::when(const Connection& server, const QString& table, int row) const {
+    return tables_.value(name(server, table)).when.value(row);
 }
 
 QVector<int> VirtualRows::candidates(const Connection& server, const QString& table,

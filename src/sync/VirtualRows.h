@@ -24,13 +24,22 @@ public:
     QVector<Row> created(const Connection& server, const QString& table) const;
     void create(const Connection& server, const QString& table, const Row& row);
 
-    // The compared value a change gave the row at `address`, if any.
-    const QVariant* changed(const Connection& server, const QString& table,
-                            const QString& address) const;
+    // A change: the compared value it gave a row, and when (rows created and
+    // changed are numbered in the order they were, so that where a change
+    // moves a row to the end of the table, as PostgreSQL's does, its place
+    // among the matches can follow).
+    struct Change {
+        QVariant compared;
+        qint64 when = 0;
+    };
+    const Change* changed(const Connection& server, const QString& table,
+                          const QString& address) const;
     void change(const Connection& server, const QString& table, const QString& address,
                 const QVariant& compared);
     // A created row changed in turn: its new values.
     void update(const Connection& server, const QString& table, int row, const Row& values);
+    // When a created row was created or last changed.
+    qint64 when(const Connection& server, const QString& table, int row) const;
 
     // The created rows of `table` whose key columns could match `key` on that
     // server: on PostgreSQL and SQLite exactly those its rule matches, on SQL
@@ -41,7 +50,8 @@ public:
 private:
     struct Table {
         QVector<Row> rows;
-        QHash<QString, QVariant> changed;
+        QVector<qint64> when;
+        QHash<QString, Change> changed;
         // The rows by MatchKey of the key columns last asked for.
         QStringList indexed;
         QMultiHash<QString, int> index;
@@ -49,6 +59,7 @@ private:
     static QVector<QVariant> keyOf(const Row& row, const QStringList& keyColumns);
     static QString name(const Connection& server, const QString& table);
     mutable QHash<QString, Table> tables_;
+    qint64 next_ = 0;
 };
 
 // A form of a key that any two keys SQL Server's usual collations could take

@@ -516,6 +516,11 @@ private:
                     out += u' ';
                     continue;
                 case Token::String: {
+                    // SQL Server takes LIKE patterns of 8,000 bytes (4,000 nvarchar characters).
+                    const int p = previous(t, i);
+                    if (p >= 0 && t[p].is("like") && k.text.size() > 4000)
+                        throw Refusal{QStringLiteral("String or binary data would be truncated."),
+                                      8152};
                     out += quoted(!k.national && cp936_ ? degraded(k.text) : k.text);
                     continue;
                 }
