@@ -15,11 +15,13 @@
 #include <QSqlQuery>
 #include <QSqlResult>
 #include <QUrl>
+#include <algorithm>
 #include <clocale>
 #include <cstring>
 
 #include "db/DbError.h"
 #include "db/Endpoints.h"
+#include "db/PgWire.h"
 #include "db/Schema.h"
 
 namespace qs {
@@ -138,6 +140,7 @@ void Connection::close() {
     open_ = false;
     columns_.clear();
     types_.clear();
+    typeOids_.clear();
 }
 
 bool Connection::isOpen() const {
@@ -331,9 +334,10 @@ void appendCopyValue(QByteArray& out, const QVariant& v) {
 }
 
 // Sends one COPY of `rows` rows and reads its results; the error message of a
-// refusal or a broken link, empty when every row was stored.
+// refusal or a broken link, empty when every row was stored. With `oids` (the
+// columns' types) in binary form, else in text form.
 QByteArray copyRows(PGconn* pg, const QByteArray& sql, int rows, int columns,
-                    const std::function<QVariant(int, int)>& value) {
+                    const std::function<QVariant(int, int)>& value, const QVector<unsigned>& oids) {
     // Reads every result left; the first error message, if any.
     auto finish = [pg](QByteArray error) {
         while (PGresult* r = PQgetResult(pg)) {
@@ -359,13 +363,30 @@ QByteArray copyRows(PGconn* pg, const QByteArray& sql, int rows, int columns,
     constexpr qsizetype kFlushAt = 1 << 20;
     QByteArray buffer;
     buffer.reserve(kFlushAt + (64 << 10));
+    const bool binary = !oids.isEmpty();
+    // The binary form's signature, flags and header extension; each row its
+    // number of fields, then each field's length and bytes; -1 at the end.
+    if (binary) buffer.append("PGCOPY\n\377\r\n\0\0\0\0\0\0\0\0\0", 19);
     bool sent = true;
     for (int r = 0; r < rows && sent; ++r) {
-        for (int c = 0; c < columns; ++c) {
-            if (c) buffer += '\t';
-            appendCopyValue(buffer, value(r, c));
+        if (binary) {
+            buffer.append(char(columns >> 8)).append(char(columns & 0xff));
+            for (int c = 0; c < columns; ++c) {
+                if (AppendBinaryCopyValue(buffer, value(r, c), oids[c])) continue;
+                // A value without a binary form: the load is ended unstored,
+                // for the caller to send it again as text.
+                PQputCopyEnd(pg, "no binary form");
+                finish({});
+                return QByteArrayLiteral("\x01text");
+            }
+        } else {
+            for (int c = 0; c < columns; ++c) {
+                if (c) buffer += '\t';
+                appendCopyValue(buffer, value(r, c));
+            }
+            buffer += '\n';
         }
-        buffer += '\n';
+        if (binary && r == rows - 1) buffer.append("\377\377", 2);
         if (buffer.size() >= kFlushAt || r == rows - 1) {
             sent = PQputCopyData(pg, buffer.constData(), int(buffer.size())) == 1;
             buffer.resize(0);
@@ -378,15 +399,28 @@ QByteArray copyRows(PGconn* pg, const QByteArray& sql, int rows, int columns,
 
 }  // namespace
 
+PGconn* Connection::postgres() const {
+    return open_ ? postgresHandle(database()) : nullptr;
+}
+
 bool Connection::canBulkInsert() const {
-    return open_ && backend() == Backend::PostgreSql && postgresHandle(database()) != nullptr;
+    return open_ && backend() == Backend::PostgreSql && postgres() != nullptr;
 }
 
 void Connection::bulkInsert(const QString& table, const QStringList& columns, int rows,
                             const std::function<QVariant(int, int)>& value) {
-    PGconn* pg = postgresHandle(database());
-    const QString sql = QStringLiteral("copy ") + table + QStringLiteral(" (") +
-                        columns.join(QStringLiteral(", ")) + QStringLiteral(") from stdin");
+    PGconn* pg = postgres();
+    // The binary form where every column has one (and, as it turns out, every value).
+    QVector<unsigned> oids;
+    if (pg) {
+        columnTypes(table);
+        const QHash<QString, unsigned> known = typeOids_.value(table.toLower());
+        for (const QString& c : columns) oids << known.value(c.toLower());
+        if (!std::all_of(oids.begin(), oids.end(), HasBinaryCopyForm)) oids.clear();
+    }
+    const QString text = QStringLiteral("copy ") + table + QStringLiteral(" (") +
+                         columns.join(QStringLiteral(", ")) + QStringLiteral(") from stdin");
+    QString sql = oids.isEmpty() ? text : text + QStringLiteral(" with (format binary)");
     auto fail = [&](const QByteArray& message) {
         raise(pg && PQstatus(pg) != CONNECTION_OK ? err::kDiskOrNetwork : err::kProviderFailure,
               QString::fromUtf8(message).trimmed(), sql);
@@ -408,7 +442,12 @@ void Connection::bulkInsert(const QString& table, const QStringList& columns, in
         const QByteArray error = command("savepoint qs_bulk_load");
         if (!error.isEmpty()) fail(error);
     }
-    const QByteArray error = copyRows(pg, sql.toUtf8(), rows, int(columns.size()), value);
+    QByteArray error = copyRows(pg, sql.toUtf8(), rows, int(columns.size()), value, oids);
+    if (error == "\x01text") {
+        sql = text;
+        if (inTransaction) command("rollback to savepoint qs_bulk_load");
+        error = copyRows(pg, sql.toUtf8(), rows, int(columns.size()), value, {});
+    }
     if (inTransaction && PQstatus(pg) == CONNECTION_OK)
         command(error.isEmpty() ? "release savepoint qs_bulk_load"
                                 : "rollback to savepoint qs_bulk_load");
@@ -494,15 +533,20 @@ QHash<QString, QString> Connection::columnTypes(const QString& table) {
     if (it != types_.constEnd()) return *it;
     const QString sql =
         QStringLiteral(
-            "select attname, format_type(atttypid, atttypmod) from pg_attribute "
-            "where attrelid = to_regclass(") +
+            "select attname, format_type(atttypid, atttypmod), atttypid::int from "
+            "pg_attribute where attrelid = to_regclass(") +
         dialect_.literal(key) +
         QStringLiteral(") and (attnum > 0 or attname = 'ctid') and not attisdropped");
     QSqlQuery q = run(sql);
     QHash<QString, QString> types;
-    while (q.next()) types.insert(q.value(0).toString().toLower(), q.value(1).toString());
+    QHash<QString, unsigned> oids;
+    while (q.next()) {
+        types.insert(q.value(0).toString().toLower(), q.value(1).toString());
+        oids.insert(q.value(0).toString().toLower(), q.value(2).toUInt());
+    }
     if (q.lastError().isValid()) raise(q.lastError(), sql);
     types_.insert(key, types);
+    typeOids_.insert(key, oids);
     return types;
 }
 

@@ -10,6 +10,8 @@
 
 #include "db/SqlDialect.h"
 
+struct pg_conn;
+
 namespace qs {
 
 // Cursor locations, types and lock types keep the numbers the windows pass.
@@ -111,9 +113,10 @@ public:
     bool canBulkInsert() const;
     // Appends `rows` rows to `table` in one bulk load: value(row, column)
     // gives each value, as BindableValue makes it. One statement: every row is
-    // stored or, on any refusal, none. Needs no other statement of this
-    // connection left unread. Throws DbError (and kProviderFailure where
-    // canBulkInsert() is false).
+    // stored or, on any refusal, none. In COPY's binary form where every
+    // column and value has one (pictures as their bytes), else its text form.
+    // Needs no other statement of this connection left unread. Throws DbError
+    // (and kProviderFailure where canBulkInsert() is false).
     void bulkInsert(const QString& table, const QStringList& columns, int rows,
                     const std::function<QVariant(int row, int column)>& value);
 
@@ -122,6 +125,9 @@ public:
     // The SQL type of each column of a table as PostgreSQL names it, by lower-
     // case name (ctid: tid); empty on the other databases. Cached.
     QHash<QString, QString> columnTypes(const QString& table);
+
+    // The libpq connection behind Qt's PostgreSQL driver, or null.
+    pg_conn* postgres() const;
 
     // Turns a failed Qt SQL call into the DbError the windows expect.
     [[noreturn]] void raise(const class QSqlError& error, const QString& what) const;
@@ -139,6 +145,7 @@ private:
     int statementTimeout_ = 0;
     QHash<QString, QSqlRecord> columns_;
     QHash<QString, QHash<QString, QString>> types_;
+    QHash<QString, QHash<QString, unsigned>> typeOids_;
 };
 
 }  // namespace qs

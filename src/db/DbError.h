@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <exception>
 #include <utility>
 
@@ -9,13 +8,13 @@ namespace qs {
 
 // The error numbers the windows show, as the database layer reports them.
 namespace err {
-constexpr int kClosedObject = 3704;        // operation on a closed connection or recordset
-constexpr int kConnectionUnusable = 3709;  // connection closed or invalid for this operation
-constexpr int kDiskOrNetwork = 3043;       // the link to the database broke
-constexpr int kTypeMismatch = 13;          // a value of the wrong kind
+constexpr int kClosedObject = 3704;            // operation on a closed connection or recordset
+constexpr int kConnectionUnusable = 3709;      // connection closed or invalid for this operation
+constexpr int kDiskOrNetwork = 3043;           // the link to the database broke
+constexpr int kTypeMismatch = 13;              // a value of the wrong kind
 constexpr int kProviderFailure = -2147467259;  // the driver refused (connect, SQL, constraint)
-constexpr int kBofEof = 3021;              // no current row (past the end or deleted)
-constexpr int kItemNotFound = 3265;        // no column of that name
+constexpr int kBofEof = 3021;                  // no current row (past the end or deleted)
+constexpr int kItemNotFound = 3265;            // no column of that name
 }  // namespace err
 
 class DbError : public std::exception {

@@ -28,8 +28,10 @@ QStringList keyColumnsFor(const QString& table) {
 QString serialise(const QVector<QVariant>& key) {
     QString s;
     for (const QVariant& v : key) {
-        if (v.isNull()) s += QStringLiteral("\x01N");
-        else s += QStringLiteral("\x01V") + v.toString();
+        if (v.isNull())
+            s += QStringLiteral("\x01N");
+        else
+            s += QStringLiteral("\x01V") + v.toString();
     }
     return s;
 }
@@ -40,7 +42,9 @@ DbError closedError() {
 
 }  // namespace
 
-Recordset::~Recordset() { close(); }
+Recordset::~Recordset() {
+    close();
+}
 
 void Recordset::close() {
     open_ = false;
@@ -74,8 +78,7 @@ void Recordset::open(const QString& sql, Connection& connection, int, int) {
     sql_ = sql;
     static const QRegularExpression re(
         QStringLiteral("^\\s*select\\s+\\*\\s+from\\s+(\\[?)([A-Za-z_][A-Za-z0-9_]*)\\]?(.*)$"),
-        QRegularExpression::CaseInsensitiveOption |
-            QRegularExpression::DotMatchesEverythingOption);
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     const auto m = re.match(sql);
     if (m.hasMatch()) {
         const QString name = m.captured(2);
@@ -89,7 +92,8 @@ void Recordset::open(const QString& sql, Connection& connection, int, int) {
     try {
         if (keyed_) {
             columns_ = connection.tableColumns(table_);
-            const QString keySql = QStringLiteral("select ") + keyColumns_.join(QStringLiteral(", ")) +
+            const QString keySql = QStringLiteral("select ") +
+                                   keyColumns_.join(QStringLiteral(", ")) +
                                    QStringLiteral(" from ") + tableSql_ + tail_;
             QSqlQuery q = connection.query();
             if (!q.exec(keySql)) connection.raise(q.lastError(), keySql);
@@ -101,8 +105,8 @@ void Recordset::open(const QString& sql, Connection& connection, int, int) {
             }
             if (q.lastError().isValid()) connection.raise(q.lastError(), keySql);
         } else {
-            const QString text = table_.isEmpty() ? sql
-                                                  : QStringLiteral("select * from ") + tableSql_ + tail_;
+            const QString text =
+                table_.isEmpty() ? sql : QStringLiteral("select * from ") + tableSql_ + tail_;
             QSqlQuery q = connection.query();
             if (!q.exec(text)) connection.raise(q.lastError(), text);
             columns_ = q.record();
@@ -135,7 +139,8 @@ void Recordset::openForAppend(const QString& sql, Connection& connection) {
     conn_ = &connection;
     sql_ = sql;
     table_ = m.captured(2).toLower();
-    tableSql_ = m.captured(1).isEmpty() ? m.captured(2) : connection.dialect().bracketed(m.captured(2));
+    tableSql_ =
+        m.captured(1).isEmpty() ? m.captured(2) : connection.dialect().bracketed(m.captured(2));
     keyColumns_ = keyColumnsFor(table_);
     keyed_ = !keyColumns_.isEmpty();
     open_ = true;
@@ -164,7 +169,8 @@ void Recordset::moveNext() {
     pendingSet_.clear();
     const int size = keyed_ ? keys_.size() : int(rows_.size());
     if (keyPos_ >= size)
-        throw DbError(err::kBofEof, QStringLiteral("BOF 或 EOF 中有一个是“真”，或者当前的记录已被删除。"));
+        throw DbError(err::kBofEof,
+                      QStringLiteral("BOF 或 EOF 中有一个是“真”，或者当前的记录已被删除。"));
     ++keyPos_;
 }
 
@@ -195,8 +201,10 @@ void Recordset::loadChunk() const {
     QStringList idList;
     const bool numericId = keyColumns_.size() == 1 && keyColumns_[0] == u"id";
     for (int i = chunkStart_; i < end; ++i) {
-        if (numericId && !keys_[i][0].isNull()) idList << QString::number(keys_[i][0].toLongLong());
-        else conditions << keyCondition(keys_[i]);
+        if (numericId && !keys_[i][0].isNull())
+            idList << QString::number(keys_[i][0].toLongLong());
+        else
+            conditions << keyCondition(keys_[i]);
     }
     conditions.removeDuplicates();
     if (!idList.isEmpty())
@@ -240,9 +248,12 @@ QString Recordset::keyCondition(const QVector<QVariant>& key) const {
     QStringList parts;
     for (int i = 0; i < keyColumns_.size(); ++i) {
         const QVariant& v = key[i];
-        if (v.isNull()) parts << keyColumns_[i] + QStringLiteral(" is null");
-        else if (keyColumns_[i] == u"id") parts << QStringLiteral("id = ") + QString::number(v.toLongLong());
-        else parts << keyColumns_[i] + QStringLiteral(" = ") + d.literal(v.toString());
+        if (v.isNull())
+            parts << keyColumns_[i] + QStringLiteral(" is null");
+        else if (keyColumns_[i] == u"id")
+            parts << QStringLiteral("id = ") + QString::number(v.toLongLong());
+        else
+            parts << keyColumns_[i] + QStringLiteral(" = ") + d.literal(v.toString());
     }
     return QLatin1Char('(') + parts.join(QStringLiteral(" and ")) + QLatin1Char(')');
 }
@@ -251,12 +262,12 @@ void Recordset::requireRow() const {
     requireOpen();
     if (adding_) return;
     if (eof())
-        throw DbError(err::kBofEof, QStringLiteral("BOF 或 EOF 中有一个是“真”，或者当前的记录已被删除。"));
+        throw DbError(err::kBofEof,
+                      QStringLiteral("BOF 或 EOF 中有一个是“真”，或者当前的记录已被删除。"));
     if (keyed_ && (keyPos_ < chunkStart_ || keyPos_ >= chunkStart_ + int(rows_.size())))
         loadChunk();
     const Row& r = keyed_ ? rows_[keyPos_ - chunkStart_] : rows_[keyPos_];
-    if (r.deleted)
-        throw DbError(err::kBofEof, QStringLiteral("当前的记录已被删除。"));
+    if (r.deleted) throw DbError(err::kBofEof, QStringLiteral("当前的记录已被删除。"));
 }
 
 QVariant Recordset::field(const QString& name) const {
@@ -276,7 +287,9 @@ QString Recordset::text(const QString& name) const {
     return v.toString();
 }
 
-bool Recordset::isNull(const QString& name) const { return field(name).isNull(); }
+bool Recordset::isNull(const QString& name) const {
+    return field(name).isNull();
+}
 
 void Recordset::setField(const QString& name, const QVariant& value) {
     requireRow();
@@ -308,7 +321,6 @@ void Recordset::update() {
     requireRow();
     updateCurrent();
 }
-
 
 void Recordset::insertPending() {
     const Backend backend = conn_->backend();

@@ -5,7 +5,6 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
-
 #include <deque>
 #include <memory>
 
@@ -77,18 +76,18 @@ private:
     Connection* conn_ = nullptr;
     bool open_ = false;
     QString sql_;
-    QString table_;      // lower case, without brackets
-    QString tableSql_;   // the table as written in the query
-    QString tail_;       // the query after the table name
+    QString table_;     // lower case, without brackets
+    QString tableSql_;  // the table as written in the query
+    QString tail_;      // the query after the table name
     QStringList keyColumns_;
     QSqlRecord columns_;
 
     // Keyed walking.
     mutable bool loaded_ = false;
     mutable QVector<QVector<QVariant>> keys_;
-    mutable int keyPos_ = 0;          // index of the current row in keys_
-    mutable int chunkStart_ = 0;      // keys_ index of rows_[0]
-    mutable std::deque<Row> rows_;    // a window of rows around keyPos_
+    mutable int keyPos_ = 0;        // index of the current row in keys_
+    mutable int chunkStart_ = 0;    // keys_ index of rows_[0]
+    mutable std::deque<Row> rows_;  // a window of rows around keyPos_
     // Unkeyed: every row in rows_, keyPos_ indexes it.
     bool keyed_ = false;
 

@@ -87,6 +87,9 @@ QString SqlDialect::patternLiteral(const QString& value) const {
 }
 
 bool SqlDialect::likeFits(const QString& value) const {
+    // An escaped pattern is at most twice (SQL Server: three times) the value,
+    // a character at most three bytes of UTF-8.
+    if (backend_ == Backend::PostgreSql || value.size() * 9 <= 4000) return true;
     bool escaped = false;
     return patternFits(escapedPattern(value, false, &escaped));
 }

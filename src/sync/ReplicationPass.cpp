@@ -3,7 +3,9 @@
 #include <QSet>
 #include <algorithm>
 #include <limits>
+#include <optional>
 
+#include "db/ConnectionThread.h"
 #include "db/DbError.h"
 #include "db/Endpoints.h"
 #include "sync/PassLookups.h"
@@ -111,20 +113,13 @@ PassResult ReplicationPass::run() {
         qMax(1, target_.backend() == Backend::PostgreSql && !byText_ ? limits_.rows
                                                                      : qMin(limits_.rows, 500));
     int batchRows = qMin(most, 128);
-    auto source =
-        std::make_unique<SourceRows>(source_, plan_.sourceQuery, plan_.table, columns.all);
+    auto source = std::make_unique<SourceRows>(source_, plan_.sourceQuery, plan_.table, columns.all,
+                                               2 * limits_.bytes);
     QVector<PassRow> extra = dryRun_ ? virtualSourceRows() : QVector<PassRow>();
     r.total = source->total() + int(extra.size());
     if (walked_) walked_(0, r.total);
     int rowsRead = 0;
-    for (;;) {
-        if (r.processed > 0 && stopRequested_ && stopRequested_()) {
-            write(title_ + QStringLiteral(" - 已停止(已处理%1/%2)，重新同步可补齐其余的...")
-                               .arg(r.processed)
-                               .arg(r.total));
-            r.interrupted = true;
-            return r;
-        }
+    auto read = [&] {
         QVector<PassRow> rows;
         for (const auto& values : source->next(batchRows, limits_.bytes, heartbeat_))
             rows << makeRow(columns, values);
@@ -133,17 +128,59 @@ PassResult ReplicationPass::run() {
             rows = extra.mid(0, batchRows);
             extra.remove(0, rows.size());
         }
-        if (rows.isEmpty()) break;
         batchRows = qMin(most, 2 * batchRows);
+        return rows;
+    };
+    // PostgreSQL's created rows: the next batch is looked up on a connection
+    // of another thread while this one is loaded.
+    std::unique_ptr<ConnectionThread> ahead;
+    if (plan_.kind == PassPlan::Kind::Create && target_.canBulkInsert() && !dryRun_ && !byText_) {
+        ahead =
+            std::make_unique<ConnectionThread>(target_.connectionString(), kServerTimeoutSeconds);
+        ahead->run<void>([](Connection& c) { c.setStatementTimeout(kServerTimeoutSeconds); });
+    }
+    std::future<QVector<bool>> answer;
+    QVector<PassRow> rows = read();
+    while (!rows.isEmpty()) {
+        if (r.processed > 0 && stopRequested_ && stopRequested_()) {
+            write(title_ + QStringLiteral(" - 已停止(已处理%1/%2)，重新同步可补齐其余的...")
+                               .arg(r.processed)
+                               .arg(r.total));
+            r.interrupted = true;
+            return r;
+        }
+        // This batch's answer, asked while the batch before was loaded: its
+        // rows meeting a row that batch created are present too.
+        std::optional<QVector<bool>> known;
+        if (answer.valid()) {
+            try {
+                known = WaitFor(answer, heartbeat_);
+                for (int k = 0; k < rows.size(); ++k)
+                    if (createdBefore_.contains(MatchKey(target_.dialect(), rows[k].key)))
+                        (*known)[k] = true;
+            } catch (const DbError&) {
+                ahead.reset();  // looked up on the pass's own connection from now on
+            }
+        }
+        QVector<PassRow> next = read();
+        if (ahead && !next.isEmpty()) {
+            QVector<QVector<QVariant>> keys;
+            for (const PassRow& row : next) keys << row.key;
+            answer = ahead->run<QVector<bool>>(
+                [keys, plan = plan_](Connection& c) { return PassLookups(c, plan).present(keys); });
+        }
+        createdBefore_.clear();
         for (int from = 0; from < rows.size();) {
-            const Step step = handle(rows, from, int(rows.size()), r);
+            const Step step =
+                handle(rows, from, int(rows.size()), r, known && from == 0 ? &*known : nullptr);
             if (step.stoppedAt < 0) {
                 from = step.next;
                 continue;
             }
+            ahead.reset();
             source.reset();
             try {
-                r.missing = countMissing(rows, step, rowsRead, r);
+                r.missing = countMissing(rows, step, next, rowsRead, r);
             } catch (const DbError&) {
                 r.missing = -1;
             }
@@ -159,6 +196,7 @@ PassResult ReplicationPass::run() {
                                               "全部题目并补齐缺少的"));
             return r;
         }
+        rows = std::move(next);
     }
     if (!plan_.finalText.isEmpty()) {
         const int shown = plan_.kind == PassPlan::Kind::Rename ? r.processed : r.count;
@@ -167,8 +205,8 @@ PassResult ReplicationPass::run() {
     return r;
 }
 
-int ReplicationPass::countMissing(const QVector<PassRow>& rows, const Step& stop, int rowsRead,
-                                  PassResult& r) {
+int ReplicationPass::countMissing(const QVector<PassRow>& rows, const Step& stop,
+                                  const QVector<PassRow>& next, int rowsRead, PassResult& r) {
     // From here on nothing is written; what would be is kept apart (a pass
     // run without writing keeps it from the passes after it), so that a later
     // row meeting it counts as a whole pass would count it.
@@ -189,6 +227,7 @@ int ReplicationPass::countMissing(const QVector<PassRow>& rows, const Step& stop
         remember(rows[k], o, d.addresses[k - stop.from]);
     }
     for (int from = d.end; from < rows.size();) from = handle(rows, from, int(rows.size()), r).next;
+    for (int from = 0; from < next.size();) from = handle(next, from, int(next.size()), r).next;
     // The rest of the source, keys only: no pictures cross the link for this.
     const SourceColumns keys = sourceColumns(plan_, true);
     SourceRows source(source_, plan_.sourceQuery, plan_.table, keys.all);
@@ -208,12 +247,12 @@ int ReplicationPass::countMissing(const QVector<PassRow>& rows, const Step& stop
 }
 
 ReplicationPass::Step ReplicationPass::handle(const QVector<PassRow>& rows, int from, int to,
-                                              PassResult& r) {
+                                              PassResult& r, const QVector<bool>* known) {
     Step step;
     step.from = from;
     Decided& d = step.decided;
     try {
-        d = plan_.kind == PassPlan::Kind::Create ? decideCreate(rows, from, to)
+        d = plan_.kind == PassPlan::Kind::Create ? decideCreate(rows, from, to, known)
                                                  : decideChange(rows, from, to);
     } catch (const DbError&) {
         if (to - from == 1) {
@@ -282,6 +321,8 @@ ReplicationPass::Step ReplicationPass::handle(const QVector<PassRow>& rows, int 
         failedAt = plan_.kind == PassPlan::Kind::Create
                        ? writes_->create(rows, written, &failure)
                        : writes_->change(rows, written, addresses, &failure);
+    if (plan_.kind == PassPlan::Kind::Create)
+        for (int k : written) createdBefore_.insert(MatchKey(target_.dialect(), rows[k].key));
 
     // The titles and counts, row by row.
     const int shown = failedAt >= 0 ? failedAt : last;
@@ -329,10 +370,10 @@ void ReplicationPass::remember(const PassRow& row, RowOutcome outcome, const QSt
 }
 
 ReplicationPass::Decided ReplicationPass::decideCreate(const QVector<PassRow>& rows, int from,
-                                                       int to) {
+                                                       int to, const QVector<bool>* known) {
     QVector<QVector<QVariant>> keys;
     for (int k = from; k < to; ++k) keys << rows[k].key;
-    QVector<bool> present = lookups_->present(keys);
+    QVector<bool> present = known ? *known : lookups_->present(keys);
     // The rows created before: of this batch, and when nothing is written,
     // of earlier batches and passes. Each entry is a batch row (>= 0) or a
     // row not written (-1 - its index).

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QVariant>
 #include <QVector>
@@ -32,6 +33,10 @@ class DbError;
 // under that row's title, with every row before it written. Nothing is deleted
 // and no transaction wraps the rows, so a failure or a stop leaves the rows
 // written so far and a re-run finds them.
+//
+// On PostgreSQL, the created rows' next batch is looked up on a second
+// connection while the batch before it is loaded (the rows that batch creates
+// taken into account when the answer is read).
 //
 // When the stop rule ends a question pass, the pass walks on without writing
 // (its keys only) to count the rows the target still lacks, and says so in
@@ -94,13 +99,18 @@ private:
     };
     void write(const QString& title);
     QString rowTitle(const PassResult& r) const;
-    Step handle(const QVector<PassRow>& rows, int from, int to, PassResult& r);
-    Decided decideCreate(const QVector<PassRow>& rows, int from, int to);
+    // `known`: whether each row of [from, to) is present, found already.
+    Step handle(const QVector<PassRow>& rows, int from, int to, PassResult& r,
+                const QVector<bool>* known = nullptr);
+    Decided decideCreate(const QVector<PassRow>& rows, int from, int to,
+                         const QVector<bool>* known);
     Decided decideChange(const QVector<PassRow>& rows, int from, int to);
     // Keeps in the VirtualRows what a row not written would have written.
     void remember(const PassRow& row, RowOutcome outcome, const QString& address);
     // After the stop rule: the rows the pass leaves that it would still write.
-    int countMissing(const QVector<PassRow>& rows, const Step& stop, int rowsRead, PassResult& r);
+    // `next`: the batch read after `rows`.
+    int countMissing(const QVector<PassRow>& rows, const Step& stop, const QVector<PassRow>& next,
+                     int rowsRead, PassResult& r);
     QVector<PassRow> virtualSourceRows() const;
 
     Connection& source_;
@@ -120,7 +130,8 @@ private:
     bool suspended_ = false;
     bool byText_ = false;
     VirtualRows* dryRun_ = nullptr;
-    int* counting_ = nullptr;  // after the stop rule: rows still missing, counted here
+    int* counting_ = nullptr;      // after the stop rule: rows still missing, counted here
+    QSet<QString> createdBefore_;  // keys (MatchKey) the batch being loaded creates
     QString title_;
 };
 
