@@ -558,8 +558,7 @@ void Connection::execute(const QString& sql) {
 }
 
 QVariant Connection::scalar(const QString& sql) {
-    QSqlQuery q = query();
-    if (!q.exec(sql)) raise(q.lastError(), sql);
+    QSqlQuery q = run(sql);
     QVariant v;
     if (q.next()) v = q.value(0);
     while (q.next()) {

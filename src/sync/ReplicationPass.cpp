@@ -105,6 +105,7 @@ PassResult ReplicationPass::run() {
     writes_->setHeartbeat(heartbeat_);
     // Every lookup and write gives up as the working connection's commands do.
     target_.setStatementTimeout(kServerTimeoutSeconds);
+    source_.setStatementTimeout(kServerTimeoutSeconds);
     const SourceColumns columns = sourceColumns(plan_, false);
     // Batches start small, so that a pass the stop rule ends soon looks few
     // rows up, and double up to the most one lookup takes: PostgreSQL's

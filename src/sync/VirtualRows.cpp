@@ -89,24 +89,14 @@ QString LooseKey(const QVector<QVariant>& key) {
             }
             if (!c.isLetterOrNumber() || c.isSurrogate()) continue;
             // Letters a collation may spell out as two.
-            switch (u) {
-                case u'ß':
-                    out += QStringLiteral("ss");
-                    continue;
-                case u'æ':
-                case u'Æ':
-                    out += QStringLiteral("ae");
-                    continue;
-                case u'œ':
-                case u'Œ':
-                    out += QStringLiteral("oe");
-                    continue;
-                case u'þ':
-                case u'Þ':
-                    out += QStringLiteral("th");
-                    continue;
-                default:
-                    break;
+            static const QHash<char16_t, QString> spelled = {
+                {u'ß', QStringLiteral("ss")}, {u'æ', QStringLiteral("ae")},
+                {u'Æ', QStringLiteral("ae")}, {u'œ', QStringLiteral("oe")},
+                {u'Œ', QStringLiteral("oe")}, {u'þ', QStringLiteral("th")},
+                {u'Þ', QStringLiteral("th")}};
+            if (const auto two = spelled.constFind(u); two != spelled.constEnd()) {
+                out += *two;
+                continue;
             }
             // Katakana as hiragana: a collation may ignore the kana type.
             out += (u >= 0x30A1 && u <= 0x30F6) ? QChar(char16_t(u - 0x60)) : c.toCaseFolded();

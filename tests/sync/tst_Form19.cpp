@@ -393,6 +393,8 @@ private slots:
             put(*left_, u"buylist"_s, {{u"mantype"_s, u"会计"_s}, {u"username"_s, u"甲"_s}});
         const bool caseless = Backend(backend) != Backend::PostgreSql;
         put(*left_, u"users"_s, {{u"username"_s, u"u1"_s}, {u"stime"_s, u"2024-02-01 10:00:00"_s}});
+        // Created by the compare's first pass, met (as equal) by its overwrite pass.
+        put(*left_, u"users"_s, {{u"username"_s, u"u2"_s}, {u"stime"_s, u"2024-02-01 10:00:00"_s}});
         put(*right_, u"users"_s,
             {{u"username"_s, u"u1"_s}, {u"stime"_s, u"2024-01-01 10:00:00"_s}});
         // The compare counts what the passes then do, and writes nothing: while it
@@ -416,8 +418,10 @@ private slots:
                  QStringList{u"other|2024-01-01 10:00:00"_s});
         QCOMPARE(platform_.texts(),
                  QStringList{u"→向右比对完成，未写入任何数据：\n"
-                             "用户[users]：创建 0，覆盖 1，已有 0\n"
+                             "用户[users]：创建 1，覆盖 1，已有 1\n"
+                             "  创建：u2\n"
                              "  覆盖：u1\n"
+                             "  已有：u2\n"
                              "题库列表[alltype]：创建 0，覆盖 0，已有 0\n"
                              "题目[timu]：创建 %1，覆盖 0，已有 %2\n"
                              "  创建：会计/dup/单选题；会计/abc/单选题%3\n"
