@@ -117,6 +117,11 @@ void tst_SqlDialect::sqlServerStandInAnswersAsSqlServer_data() {
     row("like pattern over 8,000 bytes",
         u"select count(*) from timu where QUESTION like N'"_s + longPattern + u"'"_s,
         u"error 8152"_s);
+    // A search for a text longer than that takes its longest start that fits.
+    row("containing search over 8,000 bytes",
+        u"select count(*) from timu where QUESTION like "_s +
+            SqlDialect(Backend::SqlServer).likeContaining(QString(17000, u'题')),
+        u"0"_s);
     row("2,101 parameters",
         u"select count(*) from timu where id in ("_s + QStringList(2101, u"?"_s).join(u',') +
             u")"_s,
