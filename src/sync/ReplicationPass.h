@@ -19,9 +19,10 @@ class VirtualRows;
 class DbError;
 
 // One pass over the source rows: each is looked up on the target and created
-// (or overwritten, or renamed) there as the pass's kind says. This file holds
-// the batch loop, the titles and the stop rule; the lookups are PassLookups,
-// the writes PassWrites, the source SourceRows.
+// (or overwritten, or renamed) there as the pass's kind says. The batch loop,
+// the titles and the stop rule are ReplicationPass.cpp; which rows a batch
+// creates or changes PassDecisions.cpp; the lookups are PassLookups, the
+// writes PassWrites, the source SourceRows, time stamps TimeStamps.
 //
 // The rows go a batch at a time: one statement looks the whole batch up, one
 // statement writes its created or changed rows. Every row still comes out
