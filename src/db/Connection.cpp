@@ -488,7 +488,10 @@ SetStmtAttr odbcSetStmtAttr() {
 // The ODBC statement handle behind a prepared query, or null.
 void* odbcStatement(const QSqlQuery& q) {
     const QVariant h = q.result() ? q.result()->handle() : QVariant();
-    if (!h.isValid() || qstrcmp(h.typeName(), "SQLHANDLE") != 0) return nullptr;
+    // Qt 6's ODBC driver names the handle's type by what SQLHANDLE is.
+    if (!h.isValid() ||
+        (qstrcmp(h.typeName(), "void*") != 0 && qstrcmp(h.typeName(), "SQLHANDLE") != 0))
+        return nullptr;
     return *static_cast<void* const*>(h.constData());
 }
 
