@@ -1,11 +1,9 @@
 #include "sync/Form19.h"
 
-#include <QCoreApplication>
-#include <QEvent>
+#include <QCloseEvent>
 
 #include "db/Connection.h"
 #include "db/DbError.h"
-#include "db/Endpoints.h"
 #include "sync/ReplicationPass.h"
 #include "sync/SyncPasses.h"
 #include "sync/UnfinishedPasses.h"
@@ -15,53 +13,8 @@ namespace qs {
 
 namespace {
 
-// Progress repaints at most this often, so painting never slows a pass down.
-constexpr int kPaintIntervalMs = 50;
-
-// While a handler runs the window takes no input but the stop button's: other
-// clicks and keys aimed at it are dropped, including those that arrived
-// during the run and are still queued when it ends.
-class InputBlocker : public QObject {
-public:
-    InputBlocker(QWidget* window, QWidget* allowed) : window_(window), allowed_(allowed) {
-        QCoreApplication::instance()->installEventFilter(this);
-    }
-    ~InputBlocker() override {
-        QCoreApplication::processEvents();
-        QCoreApplication::instance()->removeEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        switch (event->type()) {
-            case QEvent::MouseButtonPress:
-            case QEvent::MouseButtonRelease:
-            case QEvent::MouseButtonDblClick:
-            case QEvent::KeyPress:
-            case QEvent::KeyRelease:
-            case QEvent::ShortcutOverride:
-            case QEvent::Wheel: {
-                auto* w = qobject_cast<QWidget*>(watched);
-                if (w && w->window() == window_ && w != allowed_) return true;
-                break;
-            }
-            case QEvent::Close:
-                // The window stays open until its handler ends.
-                if (watched == window_) {
-                    event->ignore();
-                    return true;
-                }
-                break;
-            default:
-                break;
-        }
-        return false;
-    }
-
-private:
-    QWidget* window_;
-    QWidget* allowed_;
-};
+// The connection time-out of the two servers.
+constexpr int kConnectSeconds = 30;
 
 }  // namespace
 
@@ -91,7 +44,6 @@ Form19::Form19(LoginState& login, Platform& platform, const QString& programFold
     connect(ui->Command6, &QPushButton::clicked, this, &Form19::Command6_Click);
     connect(ui->Command7, &QPushButton::clicked, this, &Form19::Command7_Click);
     connect(ui->Command8, &QPushButton::clicked, this, &Form19::Command8_Click);
-    connect(ui->Command9, &QPushButton::clicked, this, &Form19::Command9_Click);
     connect(ui->Command10, &QPushButton::clicked, this, &Form19::Command10_Click);
     connect(ui->Check1, &QCheckBox::toggled, this, &Form19::Check1_Click);
 }
@@ -102,28 +54,23 @@ void Form19::Check1_Click(bool checked) {
     if (checked) sametimu = 0;
 }
 
-QString Form19::passKey(const PassPlan& plan) const {
-    return plan.progressText + QLatin1Char('|') + ui->Combo1->currentText() + QLatin1Char('|') +
-           ui->Combo2->currentText();
+void Form19::closeEvent(QCloseEvent* event) {
+    // The window stays open until its handler ends.
+    if (worker_.running())
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
 }
 
-void Form19::Command9_Click() {
-    if (running_) stopRequested_ = true;
+QString Form19::passKey(const Run& run, const PassPlan& plan) {
+    return plan.progressText + QLatin1Char('|') + run.leftEndpoint + QLatin1Char('|') +
+           run.rightEndpoint;
 }
 
-void Form19::showProgress(const QString& title) {
-    setWindowTitle(title);
-    keepPainted();
-}
-
-void Form19::keepPainted() {
-    if (!painted_.isValid() || painted_.elapsed() >= kPaintIntervalMs) {
-        ui->ProgressBar1->setRange(0, qMax(1, toWalk_));
-        ui->ProgressBar1->setValue(qMin(walked_, qMax(1, toWalk_)));
-        // User input too, for the stop button; the blocker drops the rest.
-        QCoreApplication::processEvents();
-        painted_.restart();
-    }
+void Form19::showProgress(const QString& title, int walked, int toWalk) {
+    if (!title.isEmpty()) setWindowTitle(title);
+    ui->ProgressBar1->setRange(0, qMax(1, toWalk));
+    ui->ProgressBar1->setValue(qMin(walked, qMax(1, toWalk)));
 }
 
 bool Form19::readThreshold(int* value) {
@@ -139,50 +86,44 @@ bool Form19::readThreshold(int* value) {
     return true;
 }
 
-void Form19::runHandler(const Work& work, bool writes) {
-    if (running_) return;
-    running_ = true;
-    stopRequested_ = false;
-    walked_ = toWalk_ = 0;
+void Form19::runHandler(const Work& work, bool writes, int threshold) {
+    if (worker_.running()) return;
     ui->ProgressBar1->setValue(0);
-    ui->Command9->setEnabled(true);
+    // Read once per run: editing a list only affects the next run.
+    const QString leftEndpoint = ui->Combo1->currentText();
+    const QString rightEndpoint = ui->Combo2->currentText();
     QString failure;
-    {
-        InputBlocker blocker(this, ui->Command9);
-        painted_.invalidate();
-        // Read once per run: editing a list only affects the next run.
-        const QString leftEndpoint = ui->Combo1->currentText();
-        const QString rightEndpoint = ui->Combo2->currentText();
-        try {
-            Connection left;
-            left.open(ServerConnectionString(leftEndpoint), 30, ado::adUseServer);
-            Connection right;
-            right.open(ServerConnectionString(rightEndpoint), 30, ado::adUseServer);
-            work(left, right);
-        } catch (const DbError& e) {
-            failure =
-                !writes
-                    ? QStringLiteral("比对出错，已中止(错误 %1)：%2\n没有写入任何数据。")
-                          .arg(e.number())
-                          .arg(e.text())
-                    : QStringLiteral(
-                          "同步出错，已中止(错误 %1)：%2\n已经写入的数据保留。再次点击同一按钮会"
-                          "从头核对全部数据，只补齐缺少的，不会重复创建，也不会因为连续相同而"
-                          "自动中止。")
-                          .arg(e.number())
-                          .arg(e.text());
-        }
+    try {
+        worker_.run(
+            [&](WorkerContext& c) {
+                Connection& left = c.server(leftEndpoint, kConnectSeconds);
+                Connection& right = c.server(rightEndpoint, kConnectSeconds);
+                Run run{c, leftEndpoint, rightEndpoint, left, right, threshold};
+                work(run);
+            },
+            {.stop = ui->Command9,
+             .progress = [this](const QString& title, int walked,
+                                int toWalk) { showProgress(title, walked, toWalk); },
+             .everyCaption = true});
+    } catch (const DbError& e) {
+        failure = !writes
+                      ? QStringLiteral("比对出错，已中止(错误 %1)：%2\n没有写入任何数据。")
+                            .arg(e.number())
+                            .arg(e.text())
+                      : QStringLiteral(
+                            "同步出错，已中止(错误 %1)：%2\n已经写入的数据保留。再次点击同一按钮会"
+                            "从头核对全部数据，只补齐缺少的，不会重复创建，也不会因为连续相同而"
+                            "自动中止。")
+                            .arg(e.number())
+                            .arg(e.text());
     }
-    ui->Command9->setEnabled(false);
-    running_ = false;
     if (!failure.isEmpty()) platform_.message(this, failure);
 }
 
-PassResult Form19::runPass(Connection& source, Connection& target, const PassPlan& plan,
-                           int fallbackThreshold) {
-    const QString key = passKey(plan);
-    ReplicationPass pass(source, target, plan);
-    preparePass(pass, plan, &sametimu, fallbackThreshold);
+PassResult Form19::runPass(Run& run, bool fromLeft, const PassPlan& plan) {
+    const QString key = passKey(run, plan);
+    ReplicationPass pass(fromLeft ? run.left : run.right, fromLeft ? run.right : run.left, plan);
+    preparePass(run, pass, plan, &sametimu);
     // Marked before the first row is written, so that whatever ends the pass
     // early (a failure, the stop button, the program killed) leaves the mark.
     UnfinishedPasses unfinished(programFolder_);
@@ -191,61 +132,57 @@ PassResult Form19::runPass(Connection& source, Connection& target, const PassPla
     // A pass the stop rule ended while rows are missing (or not counted) is
     // finished by its next run, which the mark frees of the stop rule.
     if (!result.interrupted && (!result.stopped || result.missing == 0)) unfinished.clear(key);
-    ui->ProgressBar1->setRange(0, qMax(1, result.total));
-    ui->ProgressBar1->setValue(result.interrupted ? result.processed : qMax(1, result.total));
+    const int toWalk = qMax(1, result.total);
+    run.context.progress(run.title, result.interrupted ? result.processed : toWalk, toWalk);
     return result;
 }
 
-void Form19::preparePass(ReplicationPass& pass, const PassPlan& plan, int* sameRun,
-                         int fallbackThreshold) {
+void Form19::preparePass(Run& run, ReplicationPass& pass, const PassPlan& plan, int* sameRun) {
     pass.setLimits(limits);
-    pass.setProgress([this](const QString& title) { showProgress(title); });
-    pass.setWalked([this](int walked, int total) {
-        walked_ = walked;
-        toWalk_ = total;
+    // The callbacks come on the database thread; the window takes every
+    // title, and the latest count, at its own pace.
+    pass.setProgress([&run](const QString& title) {
+        run.title = title;
+        run.context.progress(title, run.walked, run.toWalk);
     });
-    pass.setStopRequest([this] { return stopRequested_; });
-    pass.setHeartbeat([this] { keepPainted(); });
-    if (plan.questionPass) {
-        // The threshold is read afresh after every row; a text that stopped
-        // being an integer keeps the one the run started with.
+    pass.setWalked([&run](int walked, int toWalk) {
+        run.walked = walked;
+        run.toWalk = toWalk;
+        run.context.progress(run.title, walked, toWalk);
+    });
+    // Asked between batches, once the window has shown the titles before: a
+    // click on 停止 at a row's title ends the pass at the next batch.
+    pass.setStopRequest([this, &run] {
+        bool stop = false;
+        QMetaObject::invokeMethod(
+            this, [&run] { return run.context.stopRequested(); }, Qt::BlockingQueuedConnection,
+            &stop);
+        return stop;
+    });
+    if (plan.questionPass)
         pass.setStopRule(
-            sameRun,
-            [this, fallbackThreshold] {
-                bool ok = false;
-                const int v = ui->Text1->text().trimmed().toInt(&ok);
-                return ok ? v : fallbackThreshold;
-            },
-            UnfinishedPasses(programFolder_).contains(passKey(plan)));
-    }
+            sameRun, [threshold = run.threshold] { return threshold; },
+            UnfinishedPasses(programFolder_).contains(passKey(run, plan)));
 }
 
 void Form19::runQuestionPass(const PassPlan& plan, bool fromLeft) {
     int threshold = 0;
-    if (running_ || !readThreshold(&threshold)) return;
+    if (worker_.running() || !readThreshold(&threshold)) return;
     sametimu = 0;
-    runHandler([&](Connection& left, Connection& right) {
-        if (fromLeft)
-            runPass(left, right, plan, threshold);
-        else
-            runPass(right, left, plan, threshold);
-    });
+    runHandler([&](Run& run) { runPass(run, fromLeft, plan); }, true, threshold);
 }
 
 void Form19::runBankOrPurchasePass(const PassPlan& plan, bool fromLeft, bool showResult) {
     bool done = false;
-    runHandler([&](Connection& left, Connection& right) {
-        const PassResult r = fromLeft ? runPass(left, right, plan) : runPass(right, left, plan);
-        done = !r.interrupted;
-    });
+    runHandler([&](Run& run) { done = !runPass(run, fromLeft, plan).interrupted; });
     if (done && showResult) platform_.message(this, windowTitle());
 }
 
 void Form19::Command1_Click() {
     bool done = false;
-    runHandler([&](Connection& left, Connection& right) {
-        int created = 0;
-        int overwritten = 0;
+    int created = 0;
+    int overwritten = 0;
+    runHandler([&](Run& run) {
         const struct {
             bool fromLeft;
             PassPlan plan;
@@ -255,15 +192,15 @@ void Form19::Command1_Click() {
                       {true, UserOverwritePass(SyncDirection::Right), &overwritten},
                       {false, UserOverwritePass(SyncDirection::Left), &overwritten}};
         for (const auto& p : phases) {
-            const PassResult r =
-                p.fromLeft ? runPass(left, right, p.plan) : runPass(right, left, p.plan);
+            const PassResult r = runPass(run, p.fromLeft, p.plan);
             if (r.interrupted) return;
             *p.total += r.count;
         }
-        setWindowTitle(UserFinalTitle(created, overwritten));
         done = true;
     });
-    if (done) platform_.message(this, windowTitle());
+    if (!done) return;
+    setWindowTitle(UserFinalTitle(created, overwritten));
+    platform_.message(this, windowTitle());
 }
 
 void Form19::Command2_Click() {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QElapsedTimer>
 #include <functional>
 #include <memory>
 
@@ -10,6 +9,7 @@
 #include "platform/Platform.h"
 #include "sync/ReplicationPass.h"
 #include "sync/SyncQueries.h"
+#include "widgets/DatabaseWorker.h"
 
 namespace Ui {
 class Form19;
@@ -21,8 +21,9 @@ class Connection;
 
 // The synchronisation window: copies users, banks, questions and purchase
 // records between the server in Combo1 (left) and the one in Combo2 (right).
-// Every button runs its passes to the end; the caption and a progress bar show
-// how far it got, and "停止" ends it between batches.
+// Every button runs its passes to the end on the database thread; meanwhile
+// the window answers, its caption and progress bar show how far the passes
+// got, "停止" ends them between batches, and other input is held.
 class Form19 : public QDialog {
     Q_OBJECT
 
@@ -41,7 +42,7 @@ public:
     // How much a pass handles per batch.
     PassLimits limits;
 
-    bool isRunning() const { return running_; }
+    bool isRunning() const { return worker_.running(); }
 
 private slots:
     void Command1_Click();
@@ -52,30 +53,48 @@ private slots:
     void Command6_Click();
     void Command7_Click();
     void Command8_Click();
-    void Command9_Click();
     void Command10_Click();
     void Check1_Click(bool checked);
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
-    using Work = std::function<void(Connection& left, Connection& right)>;
-    // Opens the two servers, runs `work`, and reports a failure in a message
-    // box (`writes`: whether the work writes, which the report then says).
-    void runHandler(const Work& work, bool writes = true);
-    // Runs a pass; the caption follows its titles. Question passes keep
-    // fallbackThreshold when Text1 stops holding an integer mid-run.
-    PassResult runPass(Connection& source, Connection& target, const PassPlan& plan,
-                       int fallbackThreshold = 0);
+    // A handler's run on the database thread: the two servers as the lists
+    // named them when it began, the threshold Text1 held then (input is held
+    // while it runs, so neither changes), and the way back to the window.
+    struct Run {
+        Run(WorkerContext& c, QString leftAt, QString rightAt, Connection& l, Connection& r,
+            int stopAfter)
+            : context(c),
+              leftEndpoint(std::move(leftAt)),
+              rightEndpoint(std::move(rightAt)),
+              left(l),
+              right(r),
+              threshold(stopAfter) {}
+        WorkerContext& context;
+        QString leftEndpoint, rightEndpoint;
+        Connection& left;
+        Connection& right;
+        int threshold = 0;
+        QString title;  // the last one a pass wrote
+        int walked = 0, toWalk = 0;
+    };
+    using Work = std::function<void(Run& run)>;
+    // Runs `work` on the database thread with the two servers' kept
+    // connections, the window answering meanwhile, and reports a failure in a
+    // message box (`writes`: whether the work writes, which the report then says).
+    void runHandler(const Work& work, bool writes = true, int threshold = 0);
+    // On the database thread: runs a pass; the caption follows its titles.
+    PassResult runPass(Run& run, bool fromLeft, const PassPlan& plan);
     // The name a pass is remembered by when it ends early: button and servers.
-    QString passKey(const PassPlan& plan) const;
+    static QString passKey(const Run& run, const PassPlan& plan);
     // Sets a pass up as the window runs it: titles, progress, stop button, stop rule.
-    void preparePass(ReplicationPass& pass, const PassPlan& plan, int* sameRun,
-                     int fallbackThreshold);
+    void preparePass(Run& run, ReplicationPass& pass, const PassPlan& plan, int* sameRun);
     void runQuestionPass(const PassPlan& plan, bool fromLeft);
     void runBankOrPurchasePass(const PassPlan& plan, bool fromLeft, bool showResult);
-    void showProgress(const QString& title);
-    // Repaints the window and takes the stop button's click, at most every
-    // few tens of milliseconds.
-    void keepPainted();
+    // On the window's thread: a pass's title and how far it walked.
+    void showProgress(const QString& title, int walked, int toWalk);
     // The stop threshold in Text1, or a message and false when it is no integer.
     bool readThreshold(int* value);
 
@@ -83,10 +102,7 @@ private:
     LoginState& login_;
     Platform& platform_;
     QString programFolder_;
-    bool running_ = false;
-    bool stopRequested_ = false;
-    QElapsedTimer painted_;
-    int walked_ = 0, toWalk_ = 0;
+    DatabaseWorker worker_;
 };
 
 }  // namespace qs

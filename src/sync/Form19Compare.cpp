@@ -9,7 +9,7 @@
 namespace qs {
 
 void Form19::Command10_Click() {
-    if (running_) return;
+    if (worker_.running()) return;
     // The list holds the four tables and each alone, rightward then leftward.
     const int choice = qMax(0, ui->Combo3->currentIndex());
     const bool fromLeft = choice < 5;
@@ -30,13 +30,13 @@ void Form19::Command10_Click() {
 
     QString report;
     runHandler(
-        [&](Connection& left, Connection& right) {
+        [&](Run& run) {
             int sameRun = 0;  // the window's own run counter is left alone
             const QVector<CompareCounts> counts = ComparePasses(
-                left, right, passes, 4, [&](ReplicationPass& pass, const PassPlan& plan) {
-                    preparePass(pass, plan, &sameRun, threshold);
+                run.left, run.right, passes, 4, [&](ReplicationPass& pass, const PassPlan& plan) {
+                    preparePass(run, pass, plan, &sameRun);
                 });
-            if (stopRequested_) return;
+            if (run.context.stopRequested()) return;
             report = (fromLeft ? QStringLiteral("→向右") : QStringLiteral("←向左")) +
                      QStringLiteral("比对完成，未写入任何数据：");
             for (int t = 0; t < 4; ++t) {
@@ -58,7 +58,7 @@ void Form19::Command10_Click() {
                                   QStringLiteral("：") + l.keys.join(QStringLiteral("；"));
             }
         },
-        false);
+        false, threshold);
     if (report.isEmpty()) return;
     setWindowTitle(report.section(QStringLiteral("："), 0, 0));
     platform_.message(this, report);

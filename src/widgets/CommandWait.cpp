@@ -67,6 +67,7 @@ CommandWait::~CommandWait() = default;
 
 void CommandWait::progress(const QString& caption, int done, int total) {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (options_.everyCaption && caption != latest_.caption) captions_ << caption;
     latest_ = {caption, done, total};
     if (reportPosted_ || !options_.progress) return;
     reportPosted_ = true;
@@ -76,12 +77,15 @@ void CommandWait::progress(const QString& caption, int done, int total) {
 
 void CommandWait::showReport() {
     Report r;
+    QStringList captions;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         r = latest_;
+        captions.swap(captions_);
         reportPosted_ = false;
     }
-    options_.progress(r.caption, r.done, r.total);
+    if (captions.isEmpty()) captions << r.caption;
+    for (const QString& caption : captions) options_.progress(caption, r.done, r.total);
 }
 
 void CommandWait::finish(std::exception_ptr failure) {

@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <exception>
 #include <functional>
@@ -31,6 +32,11 @@ public:
         QAbstractButton* stop = nullptr;
         // Called on the window's thread with the latest report.
         std::function<void(const QString& caption, int done, int total)> progress;
+        // Every change of caption reaches `progress`, in order, each with the
+        // latest done and total, for a window whose caption records each step
+        // (a pass's title for every row); the reports still come at the pace
+        // the window takes them.
+        bool everyCaption = false;
     };
 
     explicit CommandWait(Options options);
@@ -63,6 +69,7 @@ private:
     std::exception_ptr failure_;
     std::mutex mutex_;
     Report latest_;
+    QStringList captions_;  // not yet shown, with everyCaption
     bool reportPosted_ = false;
 };
 

@@ -12,18 +12,23 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
 #include <memory>
 
+#include "db/ConnectionThread.h"
 #include "db/Endpoints.h"
+#include "question/Question.h"
 #include "support/FakePlatform.h"
 #include "support/SqlServerStandIn.h"
 #include "support/TestDatabases.h"
-#include "question/Question.h"
 #include "sync/Form19.h"
 #include "sync/ReplicationPass.h"
 #include "sync/SyncPasses.h"
 #include "sync/UnfinishedPasses.h"
 #include "sync/VirtualRows.h"
+#include "widgets/DatabaseWorker.h"
 
 using namespace qs;
 using namespace qs::test;
@@ -235,12 +240,20 @@ private slots:
         for (int i = 0; i < 150; ++i) question(*left_, QString::number(i));
         put(*left_, u"users"_s, {{u"username"_s, u"张三"_s}});
         child<QComboBox>("Combo2")->setEditText(leftEp_);
+        const int opened = keptConnections(true);
         click("Command4");
         QCOMPARE(title(), stopped(u"0/101/连续相同100"_s, 101));
         click("Command1");
         QCOMPARE(title(), u"同步成功，共创建新用户:0 共覆盖数据:0"_s);
         QCOMPARE(count(*left_, "timu"), 150);
         QCOMPARE(count(*left_, "users"), 1);
+        // One server's connection, kept for the next run; a list's new text is
+        // the next run's server.
+        QCOMPARE(keptConnections(), opened + 1);
+        child<QComboBox>("Combo2")->setEditText(rightEp_);
+        click("Command4");
+        QCOMPARE(title(), u"向右同步成功，共创建新题目:150(全部题库)"_s);
+        QCOMPARE(keptConnections(), opened + 2);
     }
 
     void questionUnderAnotherBank() {
@@ -461,6 +474,36 @@ private slots:
         QVERIFY(check->isChecked());
         QCOMPARE(child<QLineEdit>("Text1")->text(), u"100"_s);
         QVERIFY(!form_->isRunning() && form_->isVisible());
+
+        // Another session holds the target's table for 2 s: the window's timer
+        // fires on while the pass waits, and 停止 clicked meanwhile ends the
+        // pass once its batch is written.
+        QFETCH_GLOBAL(int, backend);
+        if (Backend(backend) != Backend::PostgreSql) return;
+        for (int i = 3; i < 300; ++i) question(*left_, QString::number(i));
+        form_->limits.rows = 50;
+        std::atomic<bool> held = false;
+        ConnectionThread holder(ServerConnectionString(rightEp_), 10);
+        holder.run<void>([&held](Connection& c) {
+            c.beginTransaction();
+            c.execute(u"lock table timu in exclusive mode"_s);
+            held = true;
+            QThread::msleep(2000);
+            held = false;
+            c.commit();
+        });
+        while (!held) QThread::msleep(1);
+        int ticks = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, this, [&] {
+            if (held && ++ticks == 5) click("Command9");
+        });
+        timer.start(10);
+        click("Command4");
+        QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
+        QCOMPARE(title(), u"49/50/连续相同0"_s + kRight +
+                              u" - 已停止(已处理50/300)，重新同步可补齐其余的..."_s);
+        QFile::remove(folder_.file(UnfinishedPasses::fileName()));
     }
 
     // A pass that ends early (a refused row, a server gone, the operator's
@@ -719,6 +762,14 @@ private:
         }
     }
     void click(const char* button) { QTest::mouseClick(child(button), Qt::LeftButton); }
+    // Connections the database thread opened so far, after closing those it
+    // keeps when `closeKept`.
+    static int keptConnections(bool closeKept = false) {
+        return DatabaseWorker().run([closeKept](WorkerContext& c) {
+            if (closeKept) c.connections().closeAll();
+            return c.connections().opened();
+        });
+    }
     void setThreshold(const QString& t) { child<QLineEdit>("Text1")->setText(t); }
     QString title() const { return form_->windowTitle(); }
     static std::unique_ptr<Connection> open(const QString& endpoint) {
