@@ -16,8 +16,11 @@
 //
 // Each run prepares its own data directly on the servers (not through the
 // proxies): a bank of 30,000 questions of one type on the server and in the
-// local file, 20 banks, the operator's account, and 2,000 accounts on each
-// server for the synchronisation pass (10% newer on each side).
+// local file, 20 banks, the operator's account, 2,000 accounts on each server
+// for the users' synchronisation (10% newer on each side), and on the right
+// server the bank's questions but its newest 1,000, for the question pass (it
+// copies the 1,101 the right lacks, stops at the 101st present question, and
+// counts what is still missing).
 
 #include <QApplication>
 #include <QCheckBox>
@@ -67,6 +70,7 @@ const QList<QPair<QString, QString>> kCommands = {
     {u"submit"_s, u"提交 (3万题的题库)"_s}, {u"count"_s, u"题目统计"_s},
     {u"browser"_s, u"题目管理 第一屏"_s},   {u"preview"_s, u"批量导入 预览100题"_s},
     {u"batch"_s, u"批量导入 提交100题"_s},  {u"sync"_s, u"同步 用户数据"_s},
+    {u"syncq"_s, u"同步 向右全部题目"_s},
 };
 
 // ---------------------------------------------------------------- child side
@@ -84,19 +88,24 @@ QString insertSeries(const Connection& c, const QString& insert, int count, cons
            insert + select + u" from g"_s;
 }
 
-void fillServerOrLocal(Connection& c, bool server) {
-    test::ResetDatabase(c);
+// The bank's first `count` questions, every tenth with a picture.
+void fillQuestions(Connection& c, int count) {
     const QString picture = c.backend() == Backend::PostgreSql
                                 ? u"decode(repeat('ab', 10000), 'hex')"_s
                                 : u"zeroblob(10000)"_s;
     exec(c, insertSeries(c,
                          u"insert into timu (mantype, Qtype, id2, QUESTION, answer, nandu, SA, SB, "
                          "SC, SD, why0, adder, QJPG) "_s,
-                         kBankQuestions,
+                         count,
                          u"select '基准题库', '单选题', n, '第' || n || '题：下列关于会计要素的说法"
                          "中，正确的是？', 'A', '普通', '选项甲', '选项乙', '选项丙', '选项丁', "
                          "'--', 'sa', case when n % 10 = 0 then "_s +
                              picture + u" end"_s));
+}
+
+void fillServerOrLocal(Connection& c, bool server) {
+    test::ResetDatabase(c);
+    fillQuestions(c, kBankQuestions);
     for (int b = 1; b < 20; ++b)
         exec(c, u"insert into alltype (mantype) values ('题库%1')"_s.arg(b));
     exec(c, u"insert into alltype (mantype) values ('基准题库')"_s);
@@ -325,6 +334,11 @@ struct Child {
         measure(
             u"sync"_s, [&] { child<QPushButton>(&sync, "Command1")->click(); }, false);
         if (platform.lastText().contains(u"出错"_s)) qFatal("%s", qPrintable(platform.lastText()));
+        measure(
+            u"syncq"_s, [&] { child<QPushButton>(&sync, "Command4")->click(); }, false);
+        if (!sync.windowTitle().contains(u"程序已自动中止"_s))
+            qFatal("question pass: %s %s", qPrintable(sync.windowTitle()),
+                   qPrintable(platform.lastText()));
         editor.reset();
     }
 };
@@ -353,6 +367,7 @@ int childMain(bool standIn) {
         fillServerOrLocal(l, true);
         fillServerOrLocal(local, false);
         test::ResetDatabase(r);
+        fillQuestions(r, kBankQuestions - 1000);
         fillAccounts(l, true);
         fillAccounts(r, false);
     } else {
@@ -368,6 +383,7 @@ int childMain(bool standIn) {
         fillServerOrLocal(l, true);
         fillServerOrLocal(local, false);
         test::ResetDatabase(r);
+        fillQuestions(r, kBankQuestions - 1000);
         fillAccounts(l, true);
         fillAccounts(r, false);
         exec(l, u"analyze"_s);
