@@ -7,6 +7,7 @@
 #include <QStringEncoder>
 #include <QTableView>
 #include <QTest>
+#include <QTextEdit>
 #include <memory>
 
 #include "EditorFixture.h"
@@ -236,7 +237,7 @@ private slots:
                               cell(1, PaperPreview::kOptionA + 2), cell(1, PaperPreview::kFaults)}),
                  (QStringList{u"正确"_s, u"错误"_s, QString(), u"答案C没有对应选项"_s}));
         view->setCurrentIndex(table()->index(1, PaperPreview::kQuestion));
-        QCOMPARE(child<QPlainTextEdit>("details")->toPlainText(),
+        QCOMPARE(child<QTextEdit>("details")->toPlainText(),
                  u"第2题　判断题　难度：普通\n乙？\nA．正确\nB．错误\n答案：C\n解析：--\n"
                  "问题：答案C没有对应选项"_s);
         child<QComboBox>("typeChoice")->setCurrentText(u"多选题"_s);
