@@ -38,8 +38,9 @@ void ShowDetails(QTextEdit* pane, const ImportedQuestion& q, const QString& faul
     const qreal ratio = pane->devicePixelRatioF();
     auto picture = [&](int slot) {
         const QString& path = k.picturePaths[size_t(slot)];
+        if (path.isEmpty()) return;
         const QSize full = QImageReader(path).size();
-        if (path.isEmpty() || !full.isValid()) return;
+        if (!full.isValid()) return;
         const QSize shown = full.boundedTo(kShownPicture) == full
                                 ? full
                                 : full.scaled(kShownPicture, Qt::KeepAspectRatio);
@@ -108,7 +109,7 @@ BatchImport::BatchImport(BatchImportTarget target, Platform& platform, QWidget* 
     // A question's pictures show as a thumbnail as tall as its row.
     const int thumbnail = t->verticalHeader()->defaultSectionSize() - 6;
     t->setIconSize(QSize(thumbnail, thumbnail));
-    ui_->panes->setSizes({120, 440, 190});
+    ui_->panes->setSizes({120, 400, 230});
 
     connect(ui_->openFile, &QPushButton::clicked, this, &BatchImport::openFile_Click);
     connect(ui_->saveTemplate, &QPushButton::clicked, this, &BatchImport::saveTemplate_Click);

@@ -187,11 +187,15 @@ QVariant PaperPreview::data(const QModelIndex& index, int role) const {
         case Qt::EditRole:
         case Qt::ToolTipRole:
             if (column == kPictures) {
-                // How many slots hold a picture; which ones, in the tip.
+                // Beside the thumbnail, how many slots hold a picture when more than one;
+                // which ones, in the tip.
                 const QString names = SlotNames(row.q.question);
-                if (names.isEmpty() || role == Qt::EditRole) return {};
-                return role == Qt::ToolTipRole ? QStringLiteral("图片：") + names
-                                               : QString::number(names.count(u'、') + 1);
+                const qsizetype count = names.isEmpty() ? 0 : names.count(u'、') + 1;
+                if (role == Qt::ToolTipRole && count > 0)
+                    return QString(QStringLiteral("图片：") + names);
+                if (role == Qt::DisplayRole && count > 1)
+                    return QString(QString::number(count) + QStringLiteral("张"));
+                return {};
             }
             if (column == kNumber) return QString::number(row.q.number);
             if (column == kFaults) return row.faults;

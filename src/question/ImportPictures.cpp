@@ -10,8 +10,10 @@ namespace qs {
 
 QString CreateImportFolder(const QString& programFolder, QString* error) {
     const QString sysimg = programFolder + QStringLiteral("/sysimg");
+    // sysimg first: the folder is made in it.
+    const bool made = QDir().mkpath(sysimg);
     QTemporaryDir folder(sysimg + QStringLiteral("/import-XXXXXX"));
-    if (!QDir().mkpath(sysimg) || !folder.isValid()) {
+    if (!made || !folder.isValid()) {
         *error = QStringLiteral("无法在 ") + sysimg +
                  QStringLiteral(" 里建立存放导入图片的文件夹，请检查 sysimg 文件夹是否可以写入。");
         return {};
