@@ -398,8 +398,21 @@ private slots:
         QCOMPARE(rows, expected);
         QCOMPARE(platform_.texts(), QStringList());
         for (int row = 0; row < table()->rowCount(); ++row) tick(row, true);
+        // A picture's file gone before the submit (deleted by hand): its question fails, the
+        // others are stored.
+        QString failed;
+        for (int row = 0; row < table()->rowCount() && failed.isEmpty(); ++row)
+            for (const QString& file :
+                 qobject_cast<PaperPreview*>(table())->at(row).question.picturePaths)
+                if (!file.isEmpty() && failed.isEmpty() && QFile::remove(file)) {
+                    failed = u"，失败 1 道\r\n第%1题：图片文件无法读取：%2"_s.arg(
+                        cell(row, PaperPreview::kNumber), file);
+                    files.remove(cell(row, PaperPreview::kQuestion));
+                }
         QTest::mouseClick(child("submitAll"), Qt::LeftButton);
-        QVERIFY(platform_.lastText().startsWith(u"批量导入完成：添加 %1 道"_s.arg(rows.size())));
+        QCOMPARE(platform_.lastText(),
+                 u"批量导入完成：添加 %1 道，重复跳过 0 道"_s.arg(rows.size() - !failed.isEmpty()) +
+                     (failed.isEmpty() ? u"，失败 0 道"_s : failed));
         for (Connection* c : {&server_, &local_}) {
             QSqlQuery q = c->query();
             QVERIFY(

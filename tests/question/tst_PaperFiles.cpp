@@ -110,6 +110,11 @@ private slots:
                               u"下列属于 CPU 部件的是（　　）|运算器|C 是外部设备，A、B 在 CPU "
                               u"里。||||||||"_s,
                               u"全角文字：ＡＢＣ１２３，　空格。|甲|--||||||||"_s}));
+        // As 判断题, the picture of option A, which the type replaces, joins the explanation's.
+        const PaperQuestion second = SplitQuestions(doc.text)[1];
+        ImportedQuestion trueFalse = ReadQuestion(second, u"判断题"_s);
+        PlacePictures(trueFalse, second, doc.pictures, {});
+        QCOMPARE(trueFalse.pictures[kExplanationPicture], (QVector<int>{2, 1}));
         // A question that is only a picture is named by its bytes; as fill-in, its option A
         // repeats it without the picture.
         const PaperQuestion only{1, PictureMark(1), false};
