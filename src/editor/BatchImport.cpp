@@ -248,11 +248,17 @@ void BatchImport::typeChoice_Change() {
 
 void BatchImport::questions_Change() {
     const int row = ui_->questions->currentIndex().row();
-    if (row < 0 || row >= preview_->rowCount())
+    if (row < 0 || row >= preview_->rowCount()) {
         ui_->details->clear();
-    else
-        ShowDetails(ui_->details, preview_->at(row), preview_->faults(row),
-                    preview_->sheetRow(row));
+        detailsShown_.reset();
+        return;
+    }
+    // Drawn anew only when what it shows changes: a submit reports on every row, and the
+    // pictures are read from their files.
+    auto shown = std::make_tuple(row, preview_->at(row), preview_->faults(row));
+    if (shown == detailsShown_) return;
+    detailsShown_ = std::move(shown);
+    ShowDetails(ui_->details, preview_->at(row), preview_->faults(row), preview_->sheetRow(row));
 }
 
 void BatchImport::lookUpOnServer() {

@@ -4,9 +4,11 @@
 #include <QWidget>
 #include <memory>
 #include <optional>
+#include <tuple>
 
 #include "platform/Platform.h"
 #include "question/PaperDocument.h"
+#include "question/QuestionImport.h"
 #include "question/SheetReader.h"
 
 namespace Ui {
@@ -62,6 +64,8 @@ private:
     QString previewed_;                // the paper as it was read
     QVector<PaperPicture> pictures_;   // of the file whose text the paper box holds
     std::optional<PaperSheet> sheet_;  // the sheet the preview shows
+    // The row, question and faults the pane of the current question shows.
+    std::optional<std::tuple<int, ImportedQuestion, QString>> detailsShown_;
     bool running_ = false;
     bool stopRequested_ = false;
 };
