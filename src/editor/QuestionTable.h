@@ -5,8 +5,8 @@
 #include <QList>
 #include <QVector>
 
-#include "bank/QuestionQueries.h"
 #include "db/Connection.h"
+#include "bank/QuestionQueries.h"
 
 namespace qs {
 
