@@ -82,6 +82,14 @@ Question ReadQuestion(const Recordset& rs, PictureBytes* pictures) {
 
 QList<qint64> InsertRows(Connection& c, const QString& table, const QStringList& columns,
                          const QVector<QVector<QVariant>>& rows, bool returnIds) {
+    // As many rows per statement as the server takes bound values.
+    const int per = c.dialect().rowsPerInsert(int(columns.size()));
+    if (rows.size() > per) {
+        QList<qint64> ids;
+        for (int from = 0; from < rows.size(); from += per)
+            ids += InsertRows(c, table, columns, rows.mid(from, per), returnIds);
+        return ids;
+    }
     // One row goes in the plain insert the recordsets use (SQL Server's identity read with
     // scope_identity()), several in one statement.
     const QString sql =

@@ -30,7 +30,8 @@ QVector<QVariant> StoredValues(const Question& q, const PictureBytes& pictures);
 // The question and pictures of the current row of a recordset.
 Question ReadQuestion(const Recordset& rs, PictureBytes* pictures);
 
-// Inserts `rows` rows of `columns`; with `returnIds` the new rows' ids, in the rows' order.
+// Inserts `rows` rows of `columns`, in as few statements as the server takes
+// (SqlDialect::rowsPerInsert); with `returnIds` the new rows' ids, in the rows' order.
 QList<qint64> InsertRows(Connection& c, const QString& table, const QStringList& columns,
                          const QVector<QVector<QVariant>>& rows, bool returnIds);
 // Numbers a group 1, 2, 3 … in id order; the number of its last row (nullopt: no rows).

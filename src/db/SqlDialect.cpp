@@ -87,6 +87,12 @@ QString SqlDialect::patternLiteral(const QString& value) const {
     return literal(escapedPattern(value, false, &escaped));
 }
 
+int SqlDialect::rowsPerInsert(int boundPerRow) const {
+    const int bound = qMax(1, boundPerRow);
+    if (backend_ == Backend::SqlServer) return qBound(1, 2000 / bound, 1000);
+    return qBound(1, 30000 / bound, 500);
+}
+
 bool SqlDialect::likeFits(const QString& value) const {
     // An escaped pattern is at most twice (SQL Server: three times) the value,
     // a character at most three bytes of UTF-8.

@@ -14,14 +14,6 @@ PassWrites::PassWrites(Connection& target, const PassPlan& plan, const QString& 
 
 PassWrites::~PassWrites() = default;
 
-int PassWrites::rowsPerInsert() const {
-    const int columns = qMax(1, int(plan_.copiedColumns.size()));
-    // SQL Server takes at most 1,000 rows in one values list and 2,100
-    // parameters per request (a few kept spare for the driver's own).
-    if (target_.backend() == Backend::SqlServer) return qBound(1, 2000 / columns, 1000);
-    return qBound(1, 30000 / columns, 500);
-}
-
 void PassWrites::bulkInsertRows(const QVector<PassRow>& rows, const QVector<int>& which) {
     const QSqlRecord rec = target_.tableColumns(plan_.table);
     QVector<QSqlField> fields;
@@ -79,7 +71,8 @@ int PassWrites::create(const QVector<PassRow>& rows, const QVector<int>& created
                        DbError* failure) {
     // A server with a bulk load takes the batch's created rows in one.
     const bool bulk = target_.canBulkInsert();
-    const int per = bulk ? qMax(1, int(created.size())) : rowsPerInsert();
+    const int per = bulk ? qMax(1, int(created.size()))
+                         : target_.dialect().rowsPerInsert(int(plan_.copiedColumns.size()));
     for (int g = 0; g < created.size(); g += per) {
         const QVector<int> group = created.mid(g, per);
         try {

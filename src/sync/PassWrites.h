@@ -50,7 +50,6 @@ private:
     QString addressLiteral(const QString& address) const;
     void insertRows(const QVector<PassRow>& rows, const QVector<int>& which);
     void bulkInsertRows(const QVector<PassRow>& rows, const QVector<int>& which);
-    int rowsPerInsert() const;
 
     Connection& target_;
     const PassPlan& plan_;
