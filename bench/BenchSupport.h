@@ -109,7 +109,7 @@ private:
 // firstPort + 1 …, their control ports after them, each delaying delayMs each way.
 class Proxies {
 public:
-    Proxies(const QList<int>& targets, int firstPort, int delayMs) {
+    Proxies(const QList<int>& targets, int firstPort, double delayMs) {
         for (int i = 0; i < targets.size(); ++i) {
             auto p = std::make_unique<QProcess>();
             p->setProcessChannelMode(QProcess::ForwardedChannels);

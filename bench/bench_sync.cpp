@@ -286,7 +286,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<bench::LinkCounter> counter;
     if (!delay.isEmpty()) {
         const int l = SplitEndpoint(link.left).port, r = SplitEndpoint(link.right).port;
-        proxies = std::make_unique<bench::Proxies>(QList<int>{l, r}, l + 50, delay.toInt());
+        proxies = std::make_unique<bench::Proxies>(QList<int>{l, r}, l + 50, delay.toDouble());
         link = {proxies->endpoints[0], proxies->endpoints[1]};
         counter = std::make_unique<bench::LinkCounter>(proxies->controls);
     }

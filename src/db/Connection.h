@@ -8,7 +8,9 @@
 #include <QVariant>
 #include <QVector>
 #include <functional>
+#include <future>
 #include <optional>
+#include <utility>
 
 #include "db/DbError.h"
 #include "db/Endpoints.h"
@@ -164,6 +166,23 @@ public:
     // (and kProviderFailure where canBulkInsert() is false).
     void bulkInsert(const QString& table, const QStringList& columns, int rows,
                     const std::function<QVariant(int row, int column)>& value);
+    // A bulk load sent from a thread of its own while the caller goes on.
+    class BulkLoad {
+    public:
+        // Waits for the load's end, calling `beat` meanwhile; throws its DbError.
+        void finish(const std::function<void()>& beat = {});
+
+    private:
+        friend class Connection;
+        const Connection* connection_ = nullptr;
+        QString sql_;
+        // The refusal's message (empty when stored), and whether the text form was sent.
+        std::future<std::pair<QByteArray, bool>> error_;
+    };
+    // bulkInsert(), its rows sent by another thread: `value` is called there
+    // and must stay valid, and the connection runs nothing else, until finish().
+    BulkLoad startBulkInsert(const QString& table, const QStringList& columns, int rows,
+                             std::function<QVariant(int row, int column)> value);
 
     // The columns of a table (cached for the life of the connection).
     QSqlRecord tableColumns(const QString& table);
@@ -181,7 +200,11 @@ public:
     [[noreturn]] void raise(int number, QString text, const QString& what) const;
 
 private:
+    friend void OpenConnections(const QVector<std::pair<Connection*, QString>>&, int, int);
     QSqlDatabase database() const;
+    // The bulk load, sent from this thread or (`elsewhere`) another one.
+    BulkLoad loadRows(const QString& table, const QStringList& columns, int rows,
+                      std::function<QVariant(int, int)> value, bool elsewhere);
     void countStatement(const QString& sql);
 
     QString name_;
@@ -198,5 +221,13 @@ private:
     QHash<QString, QHash<QString, QString>> types_;
     QHash<QString, QHash<QString, unsigned>> typeOids_;
 };
+
+// Opens each connection of `connections` on its connection string. On
+// PostgreSQL all at once, each login on a thread of its own, the connections
+// then handed to the calling thread: across a slow link their round trips
+// overlap. Throws the DbError of the first that failed, in the order given
+// (the others are left open).
+void OpenConnections(const QVector<std::pair<Connection*, QString>>& connections,
+                     int timeoutSeconds, int cursorLocation = ado::adUseServer);
 
 }  // namespace qs

@@ -154,10 +154,20 @@ void Form19::runHandler(const Work& work, bool writes) {
         const QString leftEndpoint = ui->Combo1->currentText();
         const QString rightEndpoint = ui->Combo2->currentText();
         try {
-            Connection left;
-            left.open(ServerConnectionString(leftEndpoint), 30, ado::adUseServer);
-            Connection right;
-            right.open(ServerConnectionString(rightEndpoint), 30, ado::adUseServer);
+            // A network server is read, and a PostgreSQL one looked ahead on,
+            // by connections of threads of their own: all are opened at once.
+            const QString leftString = ServerConnectionString(leftEndpoint);
+            const QString rightString = ServerConnectionString(rightEndpoint);
+            SpareConnections spares;
+            if (DbEnvironment::current().serverBackend == Backend::PostgreSql)
+                for (const QString& s : {leftString, rightString}) spares.start(s, 30);
+            struct Lend {
+                Form19* form;
+                ~Lend() { form->spares_ = nullptr; }
+            } lend{this};
+            spares_ = &spares;
+            Connection left, right;
+            OpenConnections({{&left, leftString}, {&right, rightString}}, 30);
             work(left, right);
         } catch (const DbError& e) {
             failure =
@@ -199,6 +209,7 @@ PassResult Form19::runPass(Connection& source, Connection& target, const PassPla
 void Form19::preparePass(ReplicationPass& pass, const PassPlan& plan, int* sameRun,
                          int fallbackThreshold) {
     pass.setLimits(limits);
+    pass.setSpareConnections(spares_);
     pass.setProgress([this](const QString& title) { showProgress(title); });
     pass.setWalked([this](int walked, int total) {
         walked_ = walked;

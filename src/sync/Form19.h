@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "db/ConnectionThread.h"
 #include "db/ServerSettings.h"
 #include "login/LoginState.h"
 #include "platform/Platform.h"
@@ -87,6 +88,7 @@ private:
     bool stopRequested_ = false;
     QElapsedTimer painted_;
     int walked_ = 0, toWalk_ = 0;
+    SpareConnections* spares_ = nullptr;  // while a handler runs
 };
 
 }  // namespace qs

@@ -28,6 +28,34 @@ qint64 RowBytes(const QVector<QVariant>& row) {
     return n;
 }
 
+namespace {
+
+// Only the columns the pass reads. PostgreSQL hands the pictures over as
+// bytes and every other column as text: its binary form of times and numbers
+// is not Qt's, and the text keeps a time's full precision.
+QString ReadQuery(Connection& c, const QString& sourceQuery, const QString& table,
+                  const QStringList& columns, QVector<unsigned>* types) {
+    static const QRegularExpression star(QStringLiteral("^\\s*select\\s+\\*\\s+from\\s"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QSqlRecord rec = c.tableColumns(table);
+    QStringList select;
+    for (const QString& column : columns) {
+        const int i = rec.indexOf(column);
+        const bool bytes = i >= 0 && rec.field(i).metaType().id() == QMetaType::QByteArray;
+        *types << PgTypeOf(bytes ? QMetaType::fromType<QByteArray>()
+                                 : QMetaType::fromType<QString>());
+        select << (c.backend() == Backend::PostgreSql && !bytes
+                       ? column + QStringLiteral("::text as ") + column
+                       : column);
+    }
+    QString sql = sourceQuery;
+    sql.replace(star, QStringLiteral("select ") + select.join(QStringLiteral(", ")) +
+                          QStringLiteral(" from "));
+    return sql;
+}
+
+}  // namespace
+
 // The reading thread and the queue between it and the pass.
 struct SourceRows::Reader {
     std::mutex mutex;
@@ -66,10 +94,14 @@ struct SourceRows::Reader {
         return true;
     }
 
-    void read(Connection& c, const QString& sql) {
+    // `query` gives the query's text and, on PostgreSQL, its columns' types.
+    void read(Connection& c, const std::function<QString(QVector<unsigned>*)>& query) {
+        QString sql;
         try {
+            QVector<unsigned> types;
+            sql = query(&types);
             if (c.backend() == Backend::PostgreSql) {
-                PgBinaryRows stream(c, sql);
+                PgBinaryRows stream(c, sql, types);
                 {
                     std::lock_guard lock(mutex);
                     running = &stream;
@@ -107,7 +139,7 @@ struct SourceRows::Reader {
 };
 
 SourceRows::SourceRows(Connection& source, const QString& sourceQuery, const QString& table,
-                       const QStringList& columns, qint64 readAhead)
+                       const QStringList& columns, qint64 readAhead, SpareConnections* spares)
     : source_(source), columns_(columns) {
     if (source.backend() == Backend::Sqlite) {
         walk_ = std::make_unique<Recordset>();
@@ -115,31 +147,27 @@ SourceRows::SourceRows(Connection& source, const QString& sourceQuery, const QSt
         total_ = walk_->recordCount();
         return;
     }
-    // Only the columns the pass reads. PostgreSQL hands the pictures over as
-    // bytes and every other column as text: its binary form of times and
-    // numbers is not Qt's, and the text keeps a time's full precision.
-    static const QRegularExpression star(QStringLiteral("^\\s*select\\s+\\*\\s+from\\s"),
-                                         QRegularExpression::CaseInsensitiveOption);
-    const QSqlRecord rec = source.tableColumns(table);
-    QStringList select;
-    for (const QString& c : columns) {
-        const int i = rec.indexOf(c);
-        const bool bytes = i >= 0 && rec.field(i).metaType().id() == QMetaType::QByteArray;
-        select << (source.backend() == Backend::PostgreSql && !bytes
-                       ? c + QStringLiteral("::text as ") + c
-                       : c);
-    }
-    QString sql = sourceQuery;
-    sql.replace(star, QStringLiteral("select ") + select.join(QStringLiteral(", ")) +
-                          QStringLiteral(" from "));
     reader_ = std::make_unique<Reader>();
     reader_->capacity = readAhead;
     Reader* reader = reader_.get();
-    reader_->link =
-        std::make_unique<ConnectionThread>(source.connectionString(), kServerTimeoutSeconds);
+    reader_->link = spares ? spares->take(source.connectionString(), kServerTimeoutSeconds)
+                           : std::make_unique<ConnectionThread>(source.connectionString(),
+                                                                kServerTimeoutSeconds);
+    // The reading thread learns the table's columns itself: the pass's own
+    // connection meanwhile counts the rows.
     reader_->finished =
-        reader_->link->run<void>([reader, sql](Connection& c) { reader->read(c, sql); });
-    total_ = source.scalar(QStringLiteral("select count(*) from ") + table).toInt();
+        reader_->link->run<void>([reader, sourceQuery, table, columns](Connection& c) {
+            reader->read(c, [&](QVector<unsigned>* types) {
+                return ReadQuery(c, sourceQuery, table, columns, types);
+            });
+        });
+    table_ = table;
+}
+
+int SourceRows::total() {
+    if (total_ < 0)
+        total_ = source_.scalar(QStringLiteral("select count(*) from ") + table_).toInt();
+    return total_;
 }
 
 SourceRows::~SourceRows() {

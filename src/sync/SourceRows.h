@@ -11,6 +11,8 @@
 
 namespace qs {
 
+class SpareConnections;
+
 // The source rows of a pass, in the order of its source query, handed out in
 // batches bounded by a number of rows and of bytes, so memory stays flat
 // however large the table or its pictures.
@@ -26,13 +28,15 @@ namespace qs {
 class SourceRows {
 public:
     // `columns`: the columns handed out, in this order.
+    // The reading thread comes from `spares` when given.
     SourceRows(Connection& source, const QString& sourceQuery, const QString& table,
-               const QStringList& columns, qint64 readAhead = 32 << 20);
+               const QStringList& columns, qint64 readAhead = 32 << 20,
+               SpareConnections* spares = nullptr);
     // Stops the reading thread, cancelling the query.
     ~SourceRows();
 
-    // Rows to walk, counted when the pass starts.
-    int total() const { return total_; }
+    // Rows to walk, counted when first asked.
+    int total();
     // The next batch; empty at the end. `eachRow`, if set, is called after
     // every row handed out, and while rows are awaited. Throws DbError (a
     // failure of the reading thread when its row is reached).
@@ -46,7 +50,8 @@ private:
 
     Connection& source_;
     QStringList columns_;
-    int total_ = 0;
+    QString table_;
+    int total_ = -1;
     std::unique_ptr<Recordset> walk_;
     std::unique_ptr<Reader> reader_;
     bool done_ = false;
