@@ -284,6 +284,29 @@ QString SqlDialect::valuesTable(const QStringList& rows, const QString& alias,
            QStringLiteral(" from ") + values + QStringLiteral(") as ") + alias;
 }
 
+QString SqlDialect::arraysTable(const QStringList& numbers, const QVector<QStringList>& texts,
+                                const QString& alias, const QStringList& names) const {
+    QStringList arrays{
+        literal(QLatin1Char('{') + numbers.join(QLatin1Char(',')) + QLatin1Char('}')) +
+        QStringLiteral("::int[]")};
+    for (const QStringList& column : texts) {
+        // Each element quoted, so that it is the text itself (never NULL).
+        QString a = QStringLiteral("{");
+        for (qsizetype i = 0; i < column.size(); ++i) {
+            if (i) a += QLatin1Char(',');
+            a += QLatin1Char('"');
+            for (const QChar c : column[i]) {
+                if (c == u'"' || c == u'\\') a += QLatin1Char('\\');
+                a += c;
+            }
+            a += QLatin1Char('"');
+        }
+        arrays << literal(a + QLatin1Char('}')) + QStringLiteral("::text[]");
+    }
+    return QStringLiteral("unnest(") + arrays.join(QStringLiteral(", ")) + QStringLiteral(") as ") +
+           alias + QLatin1Char('(') + names.join(QStringLiteral(", ")) + QLatin1Char(')');
+}
+
 QString SqlDialect::updateRows(const QString& table, const QString& address,
                                const QStringList& columns, const QVector<QStringList>& rows,
                                const QStringList& types) const {

@@ -93,6 +93,11 @@ public:
     // `names` order), e.g. (values (…), (…)) as v(k, c0).
     QString valuesTable(const QStringList& rows, const QString& alias,
                         const QStringList& names) const;
+    // PostgreSQL only: the same of numbered rows of texts, made of one array
+    // per column (a long values list costs the server many times more to
+    // parse): alias(names[0] = numbers[i], names[1 + c] = texts[c][i]).
+    QString arraysTable(const QStringList& numbers, const QVector<QStringList>& texts,
+                        const QString& alias, const QStringList& names) const;
     // One statement that sets `columns` of the rows of `table` named by
     // `address` (a column, or rowAddress()): each of `rows` holds the
     // address's literal, then the new values' literals in `columns` order.
