@@ -120,8 +120,11 @@ PassResult ReplicationPass::run() {
                                                2 * limits_.bytes, spares_);
     // While the source's first rows are on their way: every lookup and write
     // gives up as the working connection's commands do, and the target's
-    // columns are known before the first write.
-    source_.setStatementTimeout(kServerTimeoutSeconds);
+    // columns are known before the first write. A PostgreSQL source's own
+    // connection sends nothing (its rows and their count come through the
+    // reading thread's): no round trip to set its timeout.
+    if (source_.backend() != Backend::PostgreSql)
+        source_.setStatementTimeout(kServerTimeoutSeconds);
     target_.setStatementTimeout(kServerTimeoutSeconds);
     target_.tableColumns(plan_.table);
     target_.columnTypes(plan_.table);
@@ -265,7 +268,7 @@ int ReplicationPass::countMissing(const QVector<PassRow>& rows, const Step& stop
     for (int from = 0; from < next.size();) from = handle(next, from, int(next.size()), r).next;
     // The rest of the source, keys only: no pictures cross the link for this.
     const SourceColumns keys = sourceColumns(plan_, true);
-    SourceRows source(source_, plan_.sourceQuery, plan_.table, keys.all);
+    SourceRows source(source_, plan_.sourceQuery, plan_.table, keys.all, 32 << 20, nullptr, false);
     source.skip(rowsRead, heartbeat_);
     for (int counted = rowsRead;;) {
         if (stopRequested_ && stopRequested_()) return -1;

@@ -54,6 +54,27 @@ QString ReadQuery(Connection& c, const QString& sourceQuery, const QString& tabl
     return sql;
 }
 
+// The rows of `table`, counted under the working connection's statement
+// timeout on a connection that then streams without one.
+int CountRows(Connection& c, const QString& table) {
+    const QString count = QStringLiteral("select count(*) from ") + table;
+    if (c.backend() != Backend::PostgreSql) {
+        c.setStatementTimeout(kServerTimeoutSeconds);
+        const int n = c.scalar(count).toInt();
+        c.setStatementTimeout(0);
+        return n;
+    }
+    // PostgreSQL keeps the timeout for the session: set, count and unset in one round trip.
+    const auto timeout = [](int seconds) {
+        return QStringLiteral("select set_config('statement_timeout', '%1', false)")
+            .arg(seconds * 1000);
+    };
+    const QList<ReadRows> answers = c.readAll({timeout(kServerTimeoutSeconds), count, timeout(0)});
+    for (const ReadRows& a : answers)
+        if (a.error) throw *a.error;
+    return answers.value(1).rows.value(0).value(0).toInt();
+}
+
 }  // namespace
 
 // The reading thread and the queue between it and the pass.
@@ -69,6 +90,7 @@ struct SourceRows::Reader {
     PgBinaryRows* running = nullptr;  // to cancel
     std::unique_ptr<ConnectionThread> link;
     std::future<void> finished;  // fails when the connection could not be opened
+    std::future<int> counted;    // the source's rows, counted first when asked for
 
     // Rows read and not yet queued: they are queued a few dozen at a time.
     std::vector<std::pair<QVector<QVariant>, qint64>> chunk;
@@ -139,7 +161,8 @@ struct SourceRows::Reader {
 };
 
 SourceRows::SourceRows(Connection& source, const QString& sourceQuery, const QString& table,
-                       const QStringList& columns, qint64 readAhead, SpareConnections* spares)
+                       const QStringList& columns, qint64 readAhead, SpareConnections* spares,
+                       bool counted)
     : source_(source), columns_(columns) {
     if (source.backend() == Backend::Sqlite) {
         walk_ = std::make_unique<Recordset>();
@@ -153,20 +176,35 @@ SourceRows::SourceRows(Connection& source, const QString& sourceQuery, const QSt
     reader_->link = spares ? spares->take(source.connectionString(), kServerTimeoutSeconds)
                            : std::make_unique<ConnectionThread>(source.connectionString(),
                                                                 kServerTimeoutSeconds);
-    // The reading thread learns the table's columns itself: the pass's own
-    // connection meanwhile counts the rows.
-    reader_->finished =
-        reader_->link->run<void>([reader, sourceQuery, table, columns](Connection& c) {
+    // The reading thread counts the rows and learns the table's columns
+    // itself, while the pass's own connections get ready.
+    auto count = std::make_shared<std::promise<int>>();
+    if (counted) reader_->counted = count->get_future();
+    reader_->finished = reader_->link->run<void>(
+        [reader, sourceQuery, table, columns, count, counted](Connection& c) {
+            if (counted) {
+                try {
+                    count->set_value(CountRows(c, table));
+                } catch (const DbError&) {
+                    count->set_exception(std::current_exception());
+                }
+            }
             reader->read(c, [&](QVector<unsigned>* types) {
                 return ReadQuery(c, sourceQuery, table, columns, types);
             });
         });
-    table_ = table;
 }
 
 int SourceRows::total() {
-    if (total_ < 0)
-        total_ = source_.scalar(QStringLiteral("select count(*) from ") + table_).toInt();
+    if (total_ >= 0) return total_;
+    Q_ASSERT(reader_->counted.valid());
+    if (!reader_->counted.valid()) return 0;
+    while (reader_->counted.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+        // The reading never began: its connection could not be opened.
+        if (reader_->finished.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+            reader_->finished.get();
+    }
+    total_ = reader_->counted.get();
     return total_;
 }
 

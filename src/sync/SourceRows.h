@@ -27,15 +27,16 @@ class SpareConnections;
 // may also be the target's and an open read would lock writers out.
 class SourceRows {
 public:
-    // `columns`: the columns handed out, in this order.
-    // The reading thread comes from `spares` when given.
+    // `columns`: the columns handed out, in this order. The reading thread
+    // comes from `spares` when given; with `counted` it counts the rows first.
     SourceRows(Connection& source, const QString& sourceQuery, const QString& table,
                const QStringList& columns, qint64 readAhead = 32 << 20,
-               SpareConnections* spares = nullptr);
+               SpareConnections* spares = nullptr, bool counted = true);
     // Stops the reading thread, cancelling the query.
     ~SourceRows();
 
-    // Rows to walk, counted when first asked.
+    // Rows to walk, counted when the pass began (not with `counted` false).
+    // Throws DbError.
     int total();
     // The next batch; empty at the end. `eachRow`, if set, is called after
     // every row handed out, and while rows are awaited. Throws DbError (a
@@ -50,7 +51,6 @@ private:
 
     Connection& source_;
     QStringList columns_;
-    QString table_;
     int total_ = -1;
     std::unique_ptr<Recordset> walk_;
     std::unique_ptr<Reader> reader_;
