@@ -140,7 +140,9 @@ public:
 
     // Adding many questions (the batch import) as the submit adds them one by one in order: the
     // refusals of the question core, the duplicate check on the server, a log row each, id2 per
-    // bank and type. A hundred questions per transaction; a stop is honoured between batches.
+    // bank and type, the bytes of each picture file stored in both. A question whose picture
+    // file cannot be read fails. A hundred questions per transaction; a stop is honoured between
+    // batches.
     BatchOutcome addMany(const QVector<Question>& questions, const BatchProgress& progress = {});
     // For each question (as stored), its copy on the server. Throws WorkFailure.
     QVector<std::optional<ServerCopy>> findOnServer(const QVector<Question>& questions);
