@@ -60,7 +60,6 @@ private:
     PaperPreview* preview_;
     QString previewed_;  // the paper as it was read
     bool running_ = false;
-    bool stopRequested_ = false;
 };
 
 }  // namespace qs

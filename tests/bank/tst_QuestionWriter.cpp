@@ -317,7 +317,8 @@ private slots:
         QVERIFY(result.text.endsWith(u"下次操作时会先到服务器上查看。"_s));
         PendingCheck pending;
         pending.keep(result.unknown);
-        QCOMPARE(pending.settle(folder_->path()), found);
+        ConnectionKeeper keeper;
+        QCOMPARE(pending.settle(keeper, folder_->path()), found);
         QVERIFY(!pending.pending());
     }
 };
