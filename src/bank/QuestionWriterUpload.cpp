@@ -118,7 +118,7 @@ void QuestionWriter::uploadBatch(const QVector<qint64>& ids, UploadOutcome& out,
                 out.failed << Named(rows[i]) + QStringLiteral("已送到服务器，本地库没有记下：") +
                                   localError;
             else if (r.status == Status::Duplicate)
-                out.found << Named(rows[i]) + QStringLiteral("服务器已有，序号") + r.duplicateId2;
+                out.found << Named(rows[i]) + QStringLiteral("服务器已有，没有重复添加");
             else if (r.serverId != 0)
                 ++out.sent;
         }

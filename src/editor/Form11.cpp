@@ -203,10 +203,11 @@ void Form11::loadBankList() {
     int waiting = -1;
     worker_.run([&](WorkerContext& c) {
         try {
+            // Read whole in one round trip: the list is short.
             Recordset rs;
-            rs.open(QStringLiteral("select * from alltype order by id desc "),
-                    online ? c.server(download) : c.local(programFolder_), ado::adOpenKeyset,
-                    ado::adLockReadOnly);
+            rs.openRows(
+                (online ? c.server(download) : c.local(programFolder_))
+                    .readAll({QStringLiteral("select * from alltype order by id desc ")})[0]);
             for (; !rs.eof(); rs.moveNext()) {
                 const QString name = rs.text(QStringLiteral("mantype"));
                 if (!name.isEmpty()) banks << name;
