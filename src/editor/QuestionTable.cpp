@@ -83,6 +83,12 @@ void QuestionTable::setPage(int listing, int page, Rows rows) {
     if (last >= first) emit dataChanged(index(first, 0), index(last, int(BrowseColumn::Count) - 1));
 }
 
+bool QuestionTable::reading() const {
+    for (int page : asked_)
+        if (!pages_.contains(page)) return true;
+    return false;
+}
+
 QVector<qint64> QuestionTable::ids(const QList<int>& rows) const {
     QVector<qint64> out;
     for (int r : rows)

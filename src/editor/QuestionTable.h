@@ -45,6 +45,8 @@ public:
 
     qint64 idAt(int row) const { return ids_.value(row); }
     QVector<qint64> ids(const QList<int>& rows) const;
+    // True while a page asked for has not come.
+    bool reading() const;
     // A shown column of a row as text (empty until its page is read).
     QString text(int row, BrowseColumn column) const;
 
