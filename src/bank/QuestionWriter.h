@@ -206,6 +206,8 @@ public:
 private:
     // Takes both databases from the keeper (throws WorkFailure).
     void openBoth();
+    // One of them, or null after telling `failed` why it cannot be opened.
+    Connection* tryOpen(Side side, const std::function<void(const DbError&)>& failed);
     int deleteOn(Connection& c, Side side, const QString& bank, bool withBankRows,
                  const Progress& progress);
     qint64 renumberType(Connection& c, Side side, const QString& bank, const QString& type,

@@ -7,6 +7,16 @@
 
 namespace qs {
 
+Connection* QuestionWriter::tryOpen(Side side, const std::function<void(const DbError&)>& failed) {
+    try {
+        return side == Side::Server ? &OpenServerDatabase(keeper_, context_.endpoint)
+                                    : &OpenLocalDatabase(keeper_, context_.programFolder);
+    } catch (const WorkFailure& f) {
+        failed(f.error());
+        return nullptr;
+    }
+}
+
 AddCheck QuestionWriter::checkAdd(const Question& q) {
     AddCheck check;
     checked_ = Prepared(q, &check.unreadablePicture);
@@ -16,18 +26,10 @@ AddCheck QuestionWriter::checkAdd(const Question& q) {
         if (number != err::kTypeMismatch) check.connectionError = number;
         if (kept && kept->isEmpty()) *kept = text;
     };
-    try {
-        local_ = &OpenLocalDatabase(keeper_, context_.programFolder);
-    } catch (const WorkFailure& f) {
-        local_ = nullptr;
-        note(f.error().number(), f.error().text(), &localOpenError_);
-    }
-    try {
-        server_ = &OpenServerDatabase(keeper_, context_.endpoint);
-    } catch (const WorkFailure& f) {
-        server_ = nullptr;
-        note(f.error().number(), f.error().text(), &serverOpenError_);
-    }
+    local_ = tryOpen(Side::Local,
+                     [&](const DbError& e) { note(e.number(), e.text(), &localOpenError_); });
+    server_ = tryOpen(Side::Server,
+                      [&](const DbError& e) { note(e.number(), e.text(), &serverOpenError_); });
     try {
         if (const auto copy = FindCopies(server_ ? *server_ : notOpened_, {checked_})[0]) {
             check.duplicate = true;
@@ -51,18 +53,10 @@ SubmitOutcome QuestionWriter::add() {
     const PictureBytes pictures = PictureFiles(q);
     SubmitOutcome out;
     // The databases the check opened, as the keeper holds them now.
-    try {
-        if (server_) server_ = &OpenServerDatabase(keeper_, context_.endpoint);
-    } catch (const WorkFailure& f) {
-        server_ = nullptr;
-        serverOpenError_ = f.error().text();
-    }
-    try {
-        if (local_) local_ = &OpenLocalDatabase(keeper_, context_.programFolder);
-    } catch (const WorkFailure& f) {
-        local_ = nullptr;
-        localOpenError_ = f.error().text();
-    }
+    if (server_)
+        server_ = tryOpen(Side::Server, [&](const DbError& e) { serverOpenError_ = e.text(); });
+    if (local_)
+        local_ = tryOpen(Side::Local, [&](const DbError& e) { localOpenError_ = e.text(); });
 
     if (!server_) {
         out.server.error = serverOpenError_;

@@ -217,6 +217,10 @@ ReadRows Connection::runOne(const Statement& s) {
     ReadRows r;
     try {
         QSqlQuery q = readQuery();
+        auto failed = [&] {
+            r.errorCode = q.lastError().nativeErrorCode();
+            raise(q.lastError(), s.sql);
+        };
         bool ran = false;
         if (s.values.isEmpty()) {
             ran = q.exec(s.sql);
@@ -224,10 +228,7 @@ ReadRows Connection::runOne(const Statement& s) {
             for (const QVariant& v : s.values) q.addBindValue(v);
             ran = q.exec();
         }
-        if (!ran) {
-            r.errorCode = q.lastError().nativeErrorCode();
-            raise(q.lastError(), s.sql);
-        }
+        if (!ran) failed();
         // A batch gives a result per statement (row counts first on SQL Server):
         // every one is read, so that an error of a later one is seen.
         do {
@@ -239,15 +240,9 @@ ReadRows Connection::runOne(const Statement& s) {
                 for (int c = 0; c < values.size(); ++c) values[c] = q.value(c);
                 r.rows.push_back(std::move(values));
             }
-            if (q.lastError().isValid()) {
-                r.errorCode = q.lastError().nativeErrorCode();
-                raise(q.lastError(), s.sql);
-            }
+            if (q.lastError().isValid()) failed();
         } while (q.nextResult());
-        if (q.lastError().isValid()) {
-            r.errorCode = q.lastError().nativeErrorCode();
-            raise(q.lastError(), s.sql);
-        }
+        if (q.lastError().isValid()) failed();
     } catch (const DbError& e) {
         r.columns = {};
         r.rows.clear();
