@@ -1,7 +1,8 @@
 // The road of a Word paper to the batch import's preview: a 2,000-question .docx with 200
 // pictures (800 x 600, about 100 KB each, made by python-docx) read into its text and
-// pictures, cut into questions and read one by one, and every picture converted into its
-// slot's JPEG file. Also a sheet of 100,000 questions: how soon the reader says it is too large
+// pictures, shown in the paper box and read back, cut into questions and read one by one,
+// every picture placed in its slot and converted into the slot's JPEG file, and the preview
+// model filled. Also a sheet of 100,000 questions: how soon the reader says it is too large
 // for one import, and how long reading it whole would take. Each stage runs several times;
 // prints median and range, and the peak memory.
 //
@@ -16,13 +17,11 @@
 #include <ctime>
 
 #include "BenchSupport.h"
+#include "editor/PaperPreview.h"
 #include "question/ImportPictures.h"
-#include "question/Question.h"
 #include "question/PaperDocument.h"
 #include "question/PaperFile.h"
 #include "question/Question.h"
-#include "question/QuestionImport.h"
-#include "widgets/PictureFiles.h"
 
 using namespace qs;
 using namespace Qt::StringLiterals;
@@ -79,7 +78,7 @@ int main(int argc, char* argv[]) {
     const QString sheet = Made({u"rows"_s, u"/tmp/qs-bench-paper/rows-100000.xlsx"_s, u"100000"_s},
                                u"rows-100000.xlsx"_s);
 
-    Figures read, parse, pictures, total, sheetLimit, sheetWhole;
+    Figures read, split, rows, model, total, sheetLimit, sheetWhole;
     for (int run = 0; run < runs; ++run) {
         bench::ResetPeakRss();
         QElapsedTimer t;
@@ -90,46 +89,43 @@ int main(int argc, char* argv[]) {
         const double readMs = t.nsecsElapsed() / 1e6, readCpu = CpuMs() - c;
         read.add(readMs, readCpu, bench::PeakRssMb());
 
-        // As the preview reads each question and finds the pictures of each box.
+        // As the batch import does: the paper box shows the text, which is read back and cut.
         t.restart();
         c = CpuMs();
-        const QVector<PaperQuestion> pieces = SplitQuestions(file.document.text);
-        QVector<QVector<QVector<int>>> slotPictures;
-        for (const PaperQuestion& piece : pieces) {
-            const Question q = ReadQuestion(piece).question;
-            QVector<QVector<int>> boxes(kPictureSlots);
-            boxes[kQuestionPicture] = TakePictureMarks(q.question).pictures;
-            for (int i = 0; i < 6; ++i)
-                boxes[kPictureA + i] = TakePictureMarks(q.options[size_t(i)]).pictures;
-            slotPictures << boxes;
-        }
-        const double parseMs = t.nsecsElapsed() / 1e6, parseCpu = CpuMs() - c;
-        parse.add(parseMs, parseCpu, bench::PeakRssMb());
+        const QString box = ShownPictureMarks(file.document.text);
+        const QVector<PaperQuestion> pieces =
+            SplitQuestions(PictureMarksFromShown(box, int(file.document.pictures.size())));
+        const double splitMs = t.nsecsElapsed() / 1e6, splitCpu = CpuMs() - c;
+        split.add(splitMs, splitCpu, bench::PeakRssMb());
 
+        // Each question read, its pictures placed in their slots and written as JPEG files.
         t.restart();
         c = CpuMs();
         QTemporaryDir program;
         QString error;
         const QString folder = CreateImportFolder(program.path(), &error);
-        int written = 0;
-        for (int n = 0; n < slotPictures.size(); ++n) {
-            for (int slot = 0; slot < kPictureSlots; ++slot) {
-                if (slotPictures[n][slot].isEmpty()) continue;
-                QVector<PaperPicture> these;
-                for (int index : slotPictures[n][slot]) these << file.document.pictures[index];
-                const QString dir = QuestionPictureFolder(folder, n);
-                QDir().mkpath(dir);
-                written += SaveSlotPicture(these, dir + u'/' + PictureFileName(slot));
-            }
-        }
-        const double picturesMs = t.nsecsElapsed() / 1e6, picturesCpu = CpuMs() - c;
-        pictures.add(picturesMs, picturesCpu, bench::PeakRssMb());
-        total.add(readMs + parseMs + picturesMs, readCpu + parseCpu + picturesCpu,
+        if (folder.isEmpty()) qFatal("%s", qPrintable(error));
+        PaperPreview preview(u"题库"_s, u"小王"_s);
+        QVector<PaperPreview::Row> read = preview.readPaper(
+            pieces, {}, std::make_shared<PaperPictures>(file.document.pictures, folder));
+        const double rowsMs = t.nsecsElapsed() / 1e6, rowsCpu = CpuMs() - c;
+        rows.add(rowsMs, rowsCpu, bench::PeakRssMb());
+
+        t.restart();
+        c = CpuMs();
+        preview.show(std::move(read));
+        const double modelMs = t.nsecsElapsed() / 1e6, modelCpu = CpuMs() - c;
+        model.add(modelMs, modelCpu, bench::PeakRssMb());
+        total.add(readMs + splitMs + rowsMs + modelMs, readCpu + splitCpu + rowsCpu + modelCpu,
                   bench::PeakRssMb());
-        if (run == 0)
+        if (run == 0) {
+            int written = 0;
+            for (const Question& q : preview.questions())
+                for (const QString& path : q.picturePaths) written += !path.isEmpty();
             std::printf("paper: %lld questions, %lld pictures, %d slot files written\n",
-                        qlonglong(pieces.size()), qlonglong(file.document.pictures.size()),
+                        qlonglong(preview.rowCount()), qlonglong(file.document.pictures.size()),
                         written);
+        }
     }
     for (int run = 0; run < runs; ++run) {
         bench::ResetPeakRss();
@@ -151,8 +147,9 @@ int main(int argc, char* argv[]) {
                         qlonglong(whole.sheet.questions.size()));
     }
     read.print("docx read (text + picture bytes)");
-    parse.print("split + read each question + marks");
-    pictures.print("pictures to slot JPEGs");
+    split.print("paper box shown, read back and split");
+    rows.print("questions read, pictures to slot JPEGs");
+    model.print("preview model filled");
     total.print("whole road to the preview");
     sheetLimit.print("100,000-row sheet to its message");
     sheetWhole.print("100,000-row sheet read whole");

@@ -4,8 +4,9 @@
 // pass over 20,000 accounts with 10% newer on each side, and 2,000 questions
 // with two 200 KB pictures each (peak memory of that run). Beside each pass, a
 // bulk copy of the same rows between the two servers through the same link
-// (a COPY pipe between two psql clients). With --delay=MS both servers are
-// reached through delay_proxy, which delays every byte by MS each way.
+// (a COPY pipe between two psql clients, in binary and in text form, into a
+// table without indexes). With --delay=MS both servers are reached through
+// delay_proxy, which delays every byte by MS each way.
 
 #include <QApplication>
 #include <QComboBox>
@@ -54,10 +55,16 @@ struct Link {
     QString left, right;
 };
 
+const char* kQuestionColumns =
+    "adder, mantype, stime, QUESTION, Qtype, nandu, SA, SB, SC, SD, SE, SF, ANSWER, ANSWERSELF, "
+    "why0, a1, a2, a3, QJPG, AJPG, BJPG, CJPG, DJPG, EJPG, FJPG, WJPG, id2";
+
 // Copies `columns` of `table` from the left server to the right server's
 // scratch table <table>_copy through the link, as two psql clients piping
-// COPY; returns the seconds it took.
-double bulkCopy(const Link& link, Connection& right, const char* table, const char* columns) {
+// COPY in its binary form (`binary`) or its text form; returns the seconds it
+// took.
+double bulkCopy(const Link& link, Connection& right, const char* table, const char* columns,
+                bool binary = true) {
     const QString t = QString::fromLatin1(table);
     right.execute(u"create table if not exists "_s + t + u"_copy as select * from "_s + t +
                   u" where false"_s);
@@ -67,21 +74,29 @@ double bulkCopy(const Link& link, Connection& right, const char* table, const ch
     const QString psql =
         u"/usr/lib/postgresql/"_s + bin + u"/bin/psql -X -q -h 127.0.0.1 -U sa -d ag2 -p "_s;
     const QString cols = QString::fromLatin1(columns);
+    const QString form = binary ? u" with (format binary)"_s : QString();
     const QString pipe =
         u"PGPASSWORD=573 "_s + psql + QString::number(SplitEndpoint(link.left).port) +
-        u" -c '\\copy (select "_s + cols + u" from "_s + t + u") to pstdout' | PGPASSWORD=573 "_s +
-        psql + QString::number(SplitEndpoint(link.right).port) + u" -c '\\copy "_s + t +
-        u"_copy ("_s + cols + u") from pstdin'"_s;
+        u" -c '\\copy (select "_s + cols + u" from "_s + t + u") to pstdout"_s + form +
+        u"' | PGPASSWORD=573 "_s + psql + QString::number(SplitEndpoint(link.right).port) +
+        u" -c '\\copy "_s + t + u"_copy ("_s + cols + u") from pstdin"_s + form + u"'"_s;
     QElapsedTimer timer;
     timer.start();
     if (QProcess::execute(u"bash"_s, {u"-c"_s, pipe}) != 0)
         qFatal("bulk copy failed: %s", qPrintable(pipe));
-    return timer.elapsed() / 1000.0;
+    const double secs = timer.elapsed() / 1000.0;
+    right.execute(u"truncate "_s + t + u"_copy"_s);
+    return secs;
 }
 
-const char* kQuestionColumns =
-    "adder, mantype, stime, QUESTION, Qtype, nandu, SA, SB, SC, SD, SE, SF, ANSWER, ANSWERSELF, "
-    "why0, a1, a2, a3, QJPG, AJPG, BJPG, CJPG, DJPG, EJPG, FJPG, WJPG, id2";
+// Both pipes' figures for `rows` rows.
+void printPipes(const Link& link, Connection& right, const char* what, int rows) {
+    const double binary = bulkCopy(link, right, "timu", kQuestionColumns);
+    const double text = bulkCopy(link, right, "timu", kQuestionColumns, false);
+    std::printf(
+        "COPY pipe of the same %s: binary %.2f s = %.0f rows/s, text %.2f s = %.0f rows/s\n", what,
+        binary, rows / binary, text, rows / text);
+}
 
 struct Bench {
     test::FakePlatform platform;
@@ -111,8 +126,7 @@ void questionPasses(Bench& b, const Link& link, Connection& left, Connection& ri
     fillQuestions(left, questions, false);
     test::ResetDatabase(right);
     exec(left, "analyze");
-    const double copy = bulkCopy(link, right, "timu", kQuestionColumns);
-    std::printf("bulk copy of the same questions: %.2f s = %.0f rows/s\n", copy, questions / copy);
+    printPipes(link, right, "questions", questions);
     double secs = b.click("Command4");
     std::printf("questions into an empty target: %d in %.2f s = %.0f questions/s  [%s]\n",
                 count(right, "timu"), secs, questions / secs, qPrintable(b.title()));
@@ -145,7 +159,8 @@ void userPass(Bench& b, const Link& link, Connection& left, Connection& right) {
         "username, userpass, timu, allt, alltmd5, alltshow, allt5, zifubao, flist, computercode, "
         "myface, myface1, myfriend, stime, comefrom, phone1, phone2, weixin, qq, email, exp, "
         "facebook, school, banji, intro, tuijianren, buymoney, gmoney");
-    std::printf("bulk copy of the 20,000 accounts: %.2f s = %.0f rows/s\n", copy, 20000 / copy);
+    std::printf("binary COPY pipe of the 20,000 accounts: %.2f s = %.0f rows/s\n", copy,
+                20000 / copy);
     b.platform.clear();
     const double secs = b.click("Command1");
     std::printf(
@@ -159,9 +174,7 @@ void picturePass(Bench& b, const Link& link, Connection& left, Connection& right
     fillQuestions(left, pictured, true);
     test::ResetDatabase(right);
     exec(left, "analyze");
-    const double copy = bulkCopy(link, right, "timu", kQuestionColumns);
-    std::printf("bulk copy of the same questions: %.2f s = %.0f rows/s\n", copy, pictured / copy);
-    right.execute(u"truncate timu_copy"_s);
+    printPipes(link, right, "questions with pictures", pictured);
     bench::ResetPeakRss();
     const double before = bench::PeakRssMb();
     const double secs = b.click("Command4");

@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libqt6sql6-odbc libqt6sql6-psql libqt6sql6-sqlite
   tdsodbc unixodbc odbcinst
-  postgresql sqlite3 libpq-dev pkg-config libzip-dev qt6-translations-l10n
+  postgresql sqlite3 libpq-dev libsqlite3-dev pkg-config libzip-dev qt6-translations-l10n
   python3-sqlglot python3-docx python3-openpyxl
   fonts-wqy-microhei xvfb xauth imagemagick
   qt6-qpa-plugins dpkg-dev file desktop-file-utils xdotool

@@ -158,7 +158,9 @@ public:
 
     // Adding many questions (the batch import) as the submit adds them one by one in order: the
     // refusals of the question core, the duplicate check on the server, a log row each, id2 per
-    // bank and type. A hundred questions per transaction; a stop is honoured between batches.
+    // bank and type, the bytes of each picture file stored in both. A question whose picture
+    // file cannot be read fails. A hundred questions per transaction; a stop is honoured between
+    // batches.
     BatchOutcome addMany(const QVector<Question>& questions, const BatchProgress& progress = {});
     // For each question (as stored), its copy on the server. Throws WorkFailure.
     QVector<std::optional<ServerCopy>> findOnServer(const QVector<Question>& questions);
@@ -214,8 +216,9 @@ private:
                         qint64& total, const Progress& progress);
     void addBatch(const QVector<Question>& rows, const QVector<int>& batch, BatchOutcome& out,
                   bool& serverDown);
-    // The server's part of a batch: looked up again, added (with `pictures`, when given),
-    // logged and numbered under the groups' locks; returns the rows added.
+    // The server's part of a batch: looked up again, added (with `pictures` when given, else
+    // the bytes of the questions' picture files), logged and numbered under the groups' locks;
+    // returns the rows added.
     QVector<int> addBatchToServer(const QVector<Question>& rows,
                                   const QVector<PictureBytes>* pictures, const QVector<int>& batch,
                                   BatchOutcome& out, bool& serverDown);

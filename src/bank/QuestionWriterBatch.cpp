@@ -96,7 +96,8 @@ QVector<int> QuestionWriter::addBatchToServer(const QVector<Question>& rows,
             [&](const QVector<int>& group) {
                 QVector<QVector<QVariant>> values;
                 for (int i : group)
-                    values << StoredValues(rows[i], pictures ? (*pictures)[i] : PictureBytes{});
+                    values << StoredValues(rows[i],
+                                           pictures ? (*pictures)[i] : PictureFiles(rows[i]));
                 const QList<qint64> ids =
                     InsertRows(*server_, timu, StoredColumnNames(), values, true);
                 for (int n = 0; n < group.size(); ++n) {
@@ -149,7 +150,8 @@ void QuestionWriter::addBatch(const QVector<Question>& rows, const QVector<int>&
             [&](const QVector<int>& group) {
                 QVector<QVector<QVariant>> values;
                 for (int i : group)
-                    values << (StoredValues(rows[i], {}) << QString::number(out.rows[i].serverId));
+                    values << (StoredValues(rows[i], PictureFiles(rows[i]))
+                               << QString::number(out.rows[i].serverId));
                 const QList<qint64> ids = InsertRows(*local_, timu, localColumns, values, true);
                 for (int n = 0; n < group.size(); ++n) {
                     out.rows[group[n]].localId = ids[n];
@@ -183,6 +185,10 @@ BatchOutcome QuestionWriter::addMany(const QVector<Question>& input,
         if (const Refusal r = RefusalOf(rows[i]); r != Refusal::None) {
             out.rows[i].status = Status::Failed;
             out.rows[i].reason = RefusalText(r);
+        } else if (const QString path = UnreadablePicture(rows[i]); !path.isEmpty()) {
+            // Stored without it, the question would lose its picture unseen.
+            out.rows[i].status = Status::Failed;
+            out.rows[i].reason = QStringLiteral("图片文件无法读取：") + path;
         } else {
             candidates << i;
         }

@@ -13,13 +13,16 @@
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
+#include <QSqlResult>
 #include <QUrl>
+#include <algorithm>
 #include <clocale>
 #include <cstring>
 
 #include "db/DbError.h"
 #include "db/Endpoints.h"
 #include "db/PostgresHandle.h"
+#include "db/PgWire.h"
 #include "db/Schema.h"
 
 namespace qs {
@@ -139,6 +142,8 @@ void Connection::close() {
     inTransaction_ = false;
     sqliteFile_.clear();
     columns_.clear();
+    types_.clear();
+    typeOids_.clear();
 }
 
 bool Connection::isOpen() const {
@@ -343,9 +348,10 @@ void appendCopyValue(QByteArray& out, const QVariant& v) {
 }
 
 // Sends one COPY of `rows` rows and reads its results; the error message of a
-// refusal or a broken link, empty when every row was stored.
+// refusal or a broken link, empty when every row was stored. With `oids` (the
+// columns' types) in binary form, else in text form.
 QByteArray copyRows(PGconn* pg, const QByteArray& sql, int rows, int columns,
-                    const std::function<QVariant(int, int)>& value) {
+                    const std::function<QVariant(int, int)>& value, const QVector<unsigned>& oids) {
     // Reads every result left; the first error message, if any.
     auto finish = [pg](QByteArray error) {
         while (PGresult* r = PQgetResult(pg)) {
@@ -371,13 +377,30 @@ QByteArray copyRows(PGconn* pg, const QByteArray& sql, int rows, int columns,
     constexpr qsizetype kFlushAt = 1 << 20;
     QByteArray buffer;
     buffer.reserve(kFlushAt + (64 << 10));
+    const bool binary = !oids.isEmpty();
+    // The binary form's signature, flags and header extension; each row its
+    // number of fields, then each field's length and bytes; -1 at the end.
+    if (binary) buffer.append("PGCOPY\n\377\r\n\0\0\0\0\0\0\0\0\0", 19);
     bool sent = true;
     for (int r = 0; r < rows && sent; ++r) {
-        for (int c = 0; c < columns; ++c) {
-            if (c) buffer += '\t';
-            appendCopyValue(buffer, value(r, c));
+        if (binary) {
+            buffer.append(char(columns >> 8)).append(char(columns & 0xff));
+            for (int c = 0; c < columns; ++c) {
+                if (AppendBinaryCopyValue(buffer, value(r, c), oids[c])) continue;
+                // A value without a binary form: the load is ended unstored,
+                // for the caller to send it again as text.
+                PQputCopyEnd(pg, "no binary form");
+                finish({});
+                return QByteArrayLiteral("\x01text");
+            }
+        } else {
+            for (int c = 0; c < columns; ++c) {
+                if (c) buffer += '\t';
+                appendCopyValue(buffer, value(r, c));
+            }
+            buffer += '\n';
         }
-        buffer += '\n';
+        if (binary && r == rows - 1) buffer.append("\377\377", 2);
         if (buffer.size() >= kFlushAt || r == rows - 1) {
             sent = PQputCopyData(pg, buffer.constData(), int(buffer.size())) == 1;
             buffer.resize(0);
@@ -431,15 +454,28 @@ bool Connection::linkBroken() const {
     return odbcConnectionDead(db);
 }
 
+PGconn* Connection::postgres() const {
+    return open_ ? PostgresHandle(database()) : nullptr;
+}
+
 bool Connection::canBulkInsert() const {
-    return open_ && backend() == Backend::PostgreSql && PostgresHandle(database()) != nullptr;
+    return open_ && backend() == Backend::PostgreSql && postgres() != nullptr;
 }
 
 void Connection::bulkInsert(const QString& table, const QStringList& columns, int rows,
                             const std::function<QVariant(int, int)>& value) {
-    PGconn* pg = PostgresHandle(database());
-    const QString sql = QStringLiteral("copy ") + table + QStringLiteral(" (") +
-                        columns.join(QStringLiteral(", ")) + QStringLiteral(") from stdin");
+    PGconn* pg = postgres();
+    // The binary form where every column has one (and, as it turns out, every value).
+    QVector<unsigned> oids;
+    if (pg) {
+        columnTypes(table);
+        const QHash<QString, unsigned> known = typeOids_.value(table.toLower());
+        for (const QString& c : columns) oids << known.value(c.toLower());
+        if (!std::all_of(oids.begin(), oids.end(), HasBinaryCopyForm)) oids.clear();
+    }
+    const QString text = QStringLiteral("copy ") + table + QStringLiteral(" (") +
+                         columns.join(QStringLiteral(", ")) + QStringLiteral(") from stdin");
+    QString sql = oids.isEmpty() ? text : text + QStringLiteral(" with (format binary)");
     auto fail = [&](const QByteArray& message) {
         raise(pg && PQstatus(pg) != CONNECTION_OK ? err::kDiskOrNetwork : err::kProviderFailure,
               QString::fromUtf8(message).trimmed(), sql);
@@ -462,7 +498,12 @@ void Connection::bulkInsert(const QString& table, const QStringList& columns, in
         const QByteArray error = command("savepoint qs_bulk_load");
         if (!error.isEmpty()) fail(error);
     }
-    const QByteArray error = copyRows(pg, sql.toUtf8(), rows, int(columns.size()), value);
+    QByteArray error = copyRows(pg, sql.toUtf8(), rows, int(columns.size()), value, oids);
+    if (error == "\x01text") {
+        sql = text;
+        if (inTransaction) command("rollback to savepoint qs_bulk_load");
+        error = copyRows(pg, sql.toUtf8(), rows, int(columns.size()), value, {});
+    }
     if (inTransaction && PQstatus(pg) == CONNECTION_OK)
         command(error.isEmpty() ? "release savepoint qs_bulk_load"
                                 : "rollback to savepoint qs_bulk_load");
@@ -486,16 +527,102 @@ QSqlRecord Connection::tableColumns(const QString& table) {
     return rec;
 }
 
-void Connection::execute(const QString& sql) {
+namespace {
+
+// SQLSetStmtAttr of the ODBC driver manager that Qt's ODBC driver loaded, so
+// that the program needs no ODBC headers or link of its own.
+using SetStmtAttr = short (*)(void* statement, int attribute, void* value, int length);
+
+SetStmtAttr odbcSetStmtAttr() {
+    static const SetStmtAttr f = [] {
+        void* lib = dlopen("libodbc.so.2", RTLD_LAZY | RTLD_NOLOAD);
+        return lib ? reinterpret_cast<SetStmtAttr>(dlsym(lib, "SQLSetStmtAttr")) : nullptr;
+    }();
+    return f;
+}
+
+// The ODBC statement handle behind a prepared query, or null.
+void* odbcStatement(const QSqlQuery& q) {
+    const QVariant h = q.result() ? q.result()->handle() : QVariant();
+    // Qt 6's ODBC driver names the handle's type by what SQLHANDLE is.
+    if (!h.isValid() ||
+        (qstrcmp(h.typeName(), "void*") != 0 && qstrcmp(h.typeName(), "SQLHANDLE") != 0))
+        return nullptr;
+    return *static_cast<void* const*>(h.constData());
+}
+
+}  // namespace
+
+void Connection::setStatementTimeout(int seconds) {
+    statementTimeout_ = qMax(0, seconds);
+    // PostgreSQL keeps it for the session; SQL Server takes it statement by
+    // statement (run()); the embedded server waits for no one.
+    if (backend() == Backend::PostgreSql)
+        execute(QStringLiteral("set statement_timeout = %1").arg(statementTimeout_ * 1000));
+}
+
+QSqlQuery Connection::prepared(const QString& sql) {
+    QSqlQuery q = query();
+    prepareWithTimeout(q, sql);
+    return q;
+}
+
+void Connection::prepareWithTimeout(QSqlQuery& q, const QString& sql) const {
+    if (!q.prepare(sql)) raise(q.lastError(), sql);
+    if (statementTimeout_ > 0 && backend() == Backend::SqlServer) {
+        constexpr int kQueryTimeout = 0;  // SQL_ATTR_QUERY_TIMEOUT
+        void* statement = odbcStatement(q);
+        if (statement && odbcSetStmtAttr())
+            odbcSetStmtAttr()(statement, kQueryTimeout,
+                              reinterpret_cast<void*>(qintptr(statementTimeout_)), 0);
+    }
+}
+
+QSqlQuery Connection::run(const QString& sql) {
     countStatement(sql);
     QSqlQuery q = readQuery();
+    if (statementTimeout_ > 0 && backend() == Backend::SqlServer) {
+        prepareWithTimeout(q, sql);
+        if (!q.exec()) raise(q.lastError(), sql);
+        return q;
+    }
     if (!q.exec(sql)) raise(q.lastError(), sql);
+    return q;
+}
+
+QHash<QString, QString> Connection::columnTypes(const QString& table) {
+    if (backend() != Backend::PostgreSql) return {};
+    const QString key = table.toLower();
+    auto it = types_.constFind(key);
+    if (it != types_.constEnd()) return *it;
+    const QString sql =
+        QStringLiteral(
+            "select attname, format_type(atttypid, atttypmod), atttypid::int from "
+            "pg_attribute where attrelid = to_regclass(") +
+        dialect_.literal(key) +
+        QStringLiteral(") and (attnum > 0 or attname = 'ctid') and not attisdropped");
+    QSqlQuery q = run(sql);
+    QHash<QString, QString> types;
+    QHash<QString, unsigned> oids;
+    while (q.next()) {
+        types.insert(q.value(0).toString().toLower(), q.value(1).toString());
+        oids.insert(q.value(0).toString().toLower(), q.value(2).toUInt());
+    }
+    if (q.lastError().isValid()) raise(q.lastError(), sql);
+    types_.insert(key, types);
+    typeOids_.insert(key, oids);
+    return types;
+}
+
+void Connection::execute(const QString& sql) {
+    QSqlQuery q = run(sql);
+    while (q.nextResult()) {
+    }
+    if (q.lastError().isValid()) raise(q.lastError(), sql);
 }
 
 QVariant Connection::scalar(const QString& sql) {
-    countStatement(sql);
-    QSqlQuery q = readQuery();
-    if (!q.exec(sql)) raise(q.lastError(), sql);
+    QSqlQuery q = run(sql);
     QVariant v;
     if (q.next()) v = q.value(0);
     while (q.next()) {

@@ -14,6 +14,8 @@
 #include "db/Endpoints.h"
 #include "db/SqlDialect.h"
 
+struct pg_conn;
+
 namespace qs {
 
 // Cursor locations, types and lock types keep the numbers the windows pass.
@@ -101,7 +103,19 @@ public:
     // Runs a statement that returns no rows. Throws DbError (3709 when the
     // connection is not open). No affected-row count is given: SQL Server has
     // none to give when it runs with NOCOUNT on, so counts come from count(*).
+    // Every result of the text is read, so that the failure of a later
+    // statement of several is seen (FreeTDS reports it to no one else).
     void execute(const QString& sql);
+    // Runs a statement and hands it back to be read, under the statement
+    // timeout. Throws DbError.
+    QSqlQuery run(const QString& sql);
+    // A statement prepared to be run (exec()) with bound values, under the
+    // statement timeout. Throws DbError.
+    QSqlQuery prepared(const QString& sql);
+    // From now on every statement run() and execute() send gives up after
+    // `seconds` (0: never), as the working connection's commands do. Not for
+    // a query that streams rows for longer than that.
+    void setStatementTimeout(int seconds);
     // The first column of the first row of a query (NULL when no row).
     QVariant scalar(const QString& sql);
     // Begins a transaction. On SQLite it is a write transaction taken at once (begin
@@ -159,9 +173,10 @@ public:
     bool canBulkInsert() const;
     // Appends `rows` rows to `table` in one bulk load: value(row, column)
     // gives each value, as BindableValue makes it. One statement: every row is
-    // stored or, on any refusal, none. Needs no other statement of this
-    // connection left unread. Throws DbError (and kProviderFailure where
-    // canBulkInsert() is false).
+    // stored or, on any refusal, none. In COPY's binary form where every
+    // column and value has one (pictures as their bytes), else its text form.
+    // Needs no other statement of this connection left unread. Throws DbError
+    // (and kProviderFailure where canBulkInsert() is false).
     void bulkInsert(const QString& table, const QStringList& columns, int rows,
                     const std::function<QVariant(int row, int column)>& value);
 
@@ -171,6 +186,13 @@ public:
     // through runInOrder: BindableValue of it, the column's type read (once
     // per connection) only where the driver needs it for a NULL.
     QVariant bindable(const QString& table, const QString& column, const QVariant& value);
+
+    // The SQL type of each column of a table as PostgreSQL names it, by lower-
+    // case name (ctid: tid); empty on the other databases. Cached.
+    QHash<QString, QString> columnTypes(const QString& table);
+
+    // The libpq connection behind Qt's PostgreSQL driver, or null.
+    pg_conn* postgres() const;
 
     // Turns a failed Qt SQL call into the DbError the windows expect: 3043
     // when the link to the server broke under it.
@@ -192,7 +214,11 @@ private:
     SqlDialect dialect_;
     bool open_ = false;
     bool inTransaction_ = false;
+    int statementTimeout_ = 0;
+    void prepareWithTimeout(QSqlQuery& q, const QString& sql) const;
     QHash<QString, QSqlRecord> columns_;
+    QHash<QString, QHash<QString, QString>> types_;
+    QHash<QString, QHash<QString, unsigned>> typeOids_;
 };
 
 }  // namespace qs

@@ -13,9 +13,8 @@ QStringList ServerLineEntries();
 // Picks the endpoint for the text of a server-choice combo: the main or
 // backup line it names (by the substrings 主/备 and 1/2), else the typed
 // text, else the local default instance "127.0.0.1".
-QString ChooseEndpoint(const QString& comboText, const QString& download1,
-                       const QString& download2, const QString& download3,
-                       const QString& download4);
+QString ChooseEndpoint(const QString& comboText, const QString& download1, const QString& download2,
+                       const QString& download3, const QString& download4);
 
 // The two connection strings, exactly as the system writes them.
 QString ServerConnectionString(const QString& endpoint);

@@ -7,9 +7,15 @@ namespace qs {
 QStringList SchemaStatements(Backend backend) {
     QString name;
     switch (backend) {
-        case Backend::SqlServer: name = QStringLiteral(":/schema/sqlserver.sql"); break;
-        case Backend::PostgreSql: name = QStringLiteral(":/schema/postgresql.sql"); break;
-        case Backend::Sqlite: name = QStringLiteral(":/schema/sqlite.sql"); break;
+        case Backend::SqlServer:
+            name = QStringLiteral(":/schema/sqlserver.sql");
+            break;
+        case Backend::PostgreSql:
+            name = QStringLiteral(":/schema/postgresql.sql");
+            break;
+        case Backend::Sqlite:
+            name = QStringLiteral(":/schema/sqlite.sql");
+            break;
     }
     QFile f(name);
     if (!f.open(QIODevice::ReadOnly)) return {};

@@ -12,11 +12,10 @@ ServerSettings ServerSettings::defaults() {
     s.backend = Backend::SqlServer;
     s.mainEndpoint = QStringLiteral("db1.qingsong.invalid,1433");
     s.backupEndpoint = QStringLiteral("db1.qingsong.invalid,1434");
-    s.syncEndpoints = {QStringLiteral("db1.qingsong.invalid,1433"),
-                       QStringLiteral("db1.qingsong.invalid,1434"),
-                       QStringLiteral("db2.qingsong.invalid,1433"),
-                       QStringLiteral("db2.qingsong.invalid,1434"),
-                       QStringLiteral("127.0.0.1,1433")};
+    s.syncEndpoints = {
+        QStringLiteral("db1.qingsong.invalid,1433"), QStringLiteral("db1.qingsong.invalid,1434"),
+        QStringLiteral("db2.qingsong.invalid,1433"), QStringLiteral("db2.qingsong.invalid,1434"),
+        QStringLiteral("127.0.0.1,1433")};
     s.adminName = QStringLiteral("青松站长");
     s.adminPhone = QStringLiteral("13800138000");
     return s;
@@ -73,10 +72,15 @@ LoadedSettings ParseServerSettings(const QString& text, const QString& fileName)
         };
         if (key == u"backend") {
             const QString v = value.toLower();
-            if (v == u"sqlserver") s.backend = Backend::SqlServer;
-            else if (v == u"postgresql") s.backend = Backend::PostgreSql;
-            else if (v == u"sqlite") s.backend = Backend::Sqlite;
-            else return fail(lineNo, QStringLiteral("backend 只能是 sqlserver、postgresql 或 sqlite"));
+            if (v == u"sqlserver")
+                s.backend = Backend::SqlServer;
+            else if (v == u"postgresql")
+                s.backend = Backend::PostgreSql;
+            else if (v == u"sqlite")
+                s.backend = Backend::Sqlite;
+            else
+                return fail(lineNo,
+                            QStringLiteral("backend 只能是 sqlserver、postgresql 或 sqlite"));
         } else if (key == u"main") {
             if (const QString p = endpoint(s.mainEndpoint); !p.isEmpty()) return fail(lineNo, p);
         } else if (key == u"backup") {

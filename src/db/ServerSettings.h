@@ -11,11 +11,11 @@ namespace qs {
 // servers.ini beside the program.
 struct ServerSettings {
     Backend backend = Backend::SqlServer;
-    QString mainEndpoint;    // both main lines
-    QString backupEndpoint;  // both backup lines
+    QString mainEndpoint;       // both main lines
+    QString backupEndpoint;     // both backup lines
     QStringList syncEndpoints;  // the five endpoints of the synchronisation lists
-    QString adminName;       // may register while the server is closed
-    QString adminPhone;      // shown in the maintenance message
+    QString adminName;          // may register while the server is closed
+    QString adminPhone;         // shown in the maintenance message
 
     static ServerSettings defaults();
 };

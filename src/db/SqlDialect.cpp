@@ -19,13 +19,27 @@ QString SqlDialect::likeLiteral(const QString& value) const {
 }
 
 QString SqlDialect::likeContaining(const QString& value) const {
-    return likePattern(value, true);
+    bool escaped = false;
+    if (patternFits(escapedPattern(value, true, &escaped))) return likePattern(value, true);
+    // Halve the start until its pattern fits, then grow it back by halves:
+    // escapes make the pattern longer than the value by an amount that varies.
+    qsizetype fits = 0, tooLong = value.size();
+    while (tooLong - fits > 1) {
+        const qsizetype mid = (fits + tooLong) / 2;
+        if (patternFits(escapedPattern(value.left(mid), true, &escaped)))
+            fits = mid;
+        else
+            tooLong = mid;
+    }
+    // Never split a surrogate pair.
+    if (fits > 0 && value[fits - 1].isHighSurrogate()) --fits;
+    return likePattern(value.left(fits), true);
 }
 
-QString SqlDialect::likePattern(const QString& value, bool anywhere) const {
+QString SqlDialect::escapedPattern(const QString& value, bool anywhere, bool* escaped) const {
     QString v;
     v.reserve(value.size() + 8);
-    bool escaped = false;
+    *escaped = false;
     for (QChar c : value) {
         switch (backend_) {
             case Backend::SqlServer:
@@ -38,43 +52,108 @@ QString SqlDialect::likePattern(const QString& value, bool anywhere) const {
             case Backend::Sqlite:
                 if (c == u'%' || c == u'_' || c == u'\\') {
                     v += QLatin1Char('\\');
-                    escaped = true;
+                    *escaped = true;
                 }
                 break;
         }
         v += c;
     }
     if (anywhere) v = QLatin1Char('%') + v + QLatin1Char('%');
-    QString text = literal(v);
+    return v;
+}
+
+bool SqlDialect::patternFits(const QString& pattern) const {
+    switch (backend_) {
+        case Backend::SqlServer:
+            return pattern.size() <= 4000;  // 8,000 bytes of nvarchar
+        case Backend::Sqlite:
+            return pattern.size() <= 50000 / 3 || pattern.toUtf8().size() <= 50000;
+        case Backend::PostgreSql:
+            break;
+    }
+    return true;
+}
+
+QString SqlDialect::likePattern(const QString& value, bool anywhere) const {
+    bool escaped = false;
+    QString text = literal(escapedPattern(value, anywhere, &escaped));
     // PostgreSQL escapes with a backslash by default; SQLite needs the clause.
     if (escaped && backend_ == Backend::Sqlite) text += QStringLiteral(" ESCAPE '\\'");
     return text;
 }
 
-QString SqlDialect::matches(const QString& column, const QString& value) const {
-    const QString pattern = likeLiteral(value);
+QString SqlDialect::patternLiteral(const QString& value) const {
+    bool escaped = false;
+    return literal(escapedPattern(value, false, &escaped));
+}
+
+bool SqlDialect::likeFits(const QString& value) const {
+    // An escaped pattern is at most twice (SQL Server: three times) the value,
+    // a character at most three bytes of UTF-8.
+    if (backend_ == Backend::PostgreSql || value.size() * 9 <= 4000) return true;
+    bool escaped = false;
+    return patternFits(escapedPattern(value, false, &escaped));
+}
+
+QString SqlDialect::likeColumn(const QString& column, const QString& pattern) const {
+    return column + QStringLiteral(" like ") + pattern +
+           (backend_ == Backend::Sqlite ? QStringLiteral(" escape '\\'") : QString());
+}
+
+QString SqlDialect::equalsAsMatched(const QString& a, const QString& b) const {
     switch (backend_) {
         case Backend::Sqlite:
             // like folds ASCII case only, as the NOCASE collation does.
-            if (pattern.toUtf8().size() > 50000)
-                return column + QStringLiteral(" = ") + literal(value) +
-                       QStringLiteral(" collate nocase");
-            break;
+            return a + QStringLiteral(" = ") + b + QStringLiteral(" collate nocase");
         case Backend::SqlServer:
-            // "=" ignores trailing spaces, which like does not: the lengths
-            // must agree as well. The cast lets old ntext columns compare.
-            if (pattern.size() > 4000) {
-                const QString text = asText(column);
-                const QString given = literal(value);
-                return QStringLiteral("(") + text + QStringLiteral(" = ") + given +
-                       QStringLiteral(" and datalength(") + text +
-                       QStringLiteral(") = datalength(") + given + QStringLiteral("))");
-            }
-            break;
+            return QStringLiteral("(") + a + QStringLiteral(" = ") + b +
+                   QStringLiteral(" and datalength(") + a + QStringLiteral(") = datalength(") + b +
+                   QStringLiteral("))");
         case Backend::PostgreSql:
             break;
     }
-    return column + QStringLiteral(" like ") + pattern;
+    return a + QStringLiteral(" = ") + b;
+}
+
+QString SqlDialect::matches(const QString& column, const QString& value) const {
+    if (likeFits(value)) return column + QStringLiteral(" like ") + likeLiteral(value);
+    // The cast lets old ntext columns compare.
+    return equalsAsMatched(asText(column), literal(value));
+}
+
+std::optional<QString> SqlDialect::matchForm(const QString& value) const {
+    switch (backend_) {
+        case Backend::PostgreSql:
+            return value;
+        case Backend::Sqlite: {
+            QString folded = value;
+            for (QChar& c : folded)
+                if (c >= u'A' && c <= u'Z') c = QChar(c.unicode() + 32);
+            return folded;
+        }
+        case Backend::SqlServer:
+            break;
+    }
+    return std::nullopt;
+}
+
+QString SqlDialect::joinKeyLiteral(const QString& value) const {
+    return backend_ == Backend::PostgreSql ? literal(value) : patternLiteral(value);
+}
+
+QString SqlDialect::joinMatches(const QString& column, const QString& key) const {
+    return backend_ == Backend::PostgreSql ? column + QStringLiteral(" = ") + key
+                                           : likeColumn(column, key);
+}
+
+QString SqlDialect::entryMatches(const QString& a, const QString& b,
+                                 const QString& bPattern) const {
+    if (backend_ == Backend::PostgreSql) return a + QStringLiteral(" is not distinct from ") + b;
+    return QStringLiteral("(") + bPattern + QStringLiteral(" is not null and ") +
+           likeColumn(a, bPattern) + QStringLiteral(" or ") + bPattern +
+           QStringLiteral(" is null and (") + b + QStringLiteral(" is null and ") + a +
+           QStringLiteral(" is null or ") + b + QStringLiteral(" is not null and ") +
+           equalsAsMatched(a, b) + QStringLiteral("))");
 }
 
 QString SqlDialect::bracketed(const QString& table) const {
@@ -182,6 +261,44 @@ QString SqlDialect::updateJoined(const QString& table, const QString& alias,
         if (!where.isEmpty()) sql += QStringLiteral(" and ") + where;
     }
     return sql;
+}
+
+QString SqlDialect::valuesTable(const QStringList& rows, const QString& alias,
+                                const QStringList& names) const {
+    const QString values =
+        QStringLiteral("(values ") + rows.join(QStringLiteral(", ")) + QLatin1Char(')');
+    if (backend_ != Backend::Sqlite)
+        return values + QStringLiteral(" as ") + alias + QLatin1Char('(') +
+               names.join(QStringLiteral(", ")) + QLatin1Char(')');
+    // SQLite names a values list's columns column1, column2, …
+    QStringList columns;
+    for (int i = 0; i < names.size(); ++i)
+        columns << QStringLiteral("column%1 as ").arg(i + 1) + names[i];
+    return QStringLiteral("(select ") + columns.join(QStringLiteral(", ")) +
+           QStringLiteral(" from ") + values + QStringLiteral(") as ") + alias;
+}
+
+QString SqlDialect::updateRows(const QString& table, const QString& address,
+                               const QStringList& columns, const QVector<QStringList>& rows,
+                               const QStringList& types) const {
+    QStringList names{QStringLiteral("qs_a")}, sets, values;
+    for (int i = 0; i < columns.size(); ++i) {
+        names << QStringLiteral("qs_c%1").arg(i);
+        sets << columns[i] + QStringLiteral(" = v.qs_c%1").arg(i);
+    }
+    for (int r = 0; r < rows.size(); ++r) {
+        QStringList row = rows[r];
+        // A values list's column takes the type of its first row's literal.
+        if (r == 0 && backend_ == Backend::PostgreSql)
+            for (int i = 0; i < row.size() && i < types.size(); ++i)
+                if (!types[i].isEmpty())
+                    row[i] = QStringLiteral("cast(") + row[i] + QStringLiteral(" as ") + types[i] +
+                             QLatin1Char(')');
+        values << QLatin1Char('(') + row.join(QStringLiteral(", ")) + QLatin1Char(')');
+    }
+    return updateJoined(table, QStringLiteral("t"), sets,
+                        valuesTable(values, QStringLiteral("v"), names),
+                        QStringLiteral("t.") + address + QStringLiteral(" = v.qs_a"), QString());
 }
 
 QString SqlDialect::insertRow(const QString& table, const QStringList& columns,

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <optional>
 
 namespace qs {
 
@@ -25,11 +26,43 @@ public:
     QString likeLiteral(const QString& value) const;
     // "<column> like <likeLiteral(value)>": the column holds exactly the value,
     // as the database's like compares (case-insensitively where it does so).
-    // A value too long for the database's like patterns (SQLite: 50,000
-    // bytes, SQL Server: 8,000) is compared with "=" under the same rule.
+    // A value too long for the database's like patterns (likeFits) is compared
+    // with equalsAsMatched instead.
     QString matches(const QString& column, const QString& value) const;
-    // A LIKE pattern that matches every text holding the value literally.
+    // Whether the value's LIKE pattern is within the database's limit (SQLite:
+    // 50,000 bytes, SQL Server: 8,000 bytes; PostgreSQL has none). This one
+    // rule decides every lookup: a longer value is compared with "=".
+    bool likeFits(const QString& value) const;
+    // Two texts compared as matches() compares a value too long for LIKE:
+    // "=" with like's case rule, and on SQL Server equal byte lengths too
+    // (its "=" ignores trailing blanks, which LIKE does not). The expressions
+    // must not be ntext: wrap a column in asText().
+    QString equalsAsMatched(const QString& a, const QString& b) const;
+    // The form in which values find each other through matches(), where the
+    // program can tell without asking the database: PostgreSQL's LIKE without
+    // wildcards is plain equality, SQLite's folds ASCII letters only. None on
+    // SQL Server, whose collation only the server knows.
+    std::optional<QString> matchForm(const QString& value) const;
+    // A LIKE pattern that matches every text holding the value literally. A
+    // pattern over the database's limit would be refused: it is then made of
+    // the longest start of the value that fits, which finds every text that
+    // holds the value and some that hold only that start.
     QString likeContaining(const QString& value) const;
+    // The literal of the value's LIKE pattern without any ESCAPE clause, for a
+    // column of a derived table that likeColumn() then compares with.
+    QString patternLiteral(const QString& value) const;
+    // "<column> like <pattern>" for a pattern held by an expression.
+    QString likeColumn(const QString& column, const QString& pattern) const;
+    // How a join compares a column with a key value held by a derived table's
+    // column (made with joinKeyLiteral): PostgreSQL, whose LIKE without
+    // wildcards is plain equality, compares with "=" (so the join can hash);
+    // the others with LIKE and the value's pattern.
+    QString joinKeyLiteral(const QString& value) const;
+    QString joinMatches(const QString& column, const QString& key) const;
+    // True when an earlier row's value `a` (a value literal's column) would be
+    // found by a lookup of a later row whose value literal and pattern
+    // literal (NULL when the value is NULL or too long for LIKE) are `b`, `bPattern`.
+    QString entryMatches(const QString& a, const QString& b, const QString& bPattern) const;
     // A table name as the system writes it in brackets, e.g. [timu].
     QString bracketed(const QString& table) const;
 
@@ -56,6 +89,18 @@ public:
     QString updateJoined(const QString& table, const QString& alias, const QStringList& sets,
                          const QString& joined, const QString& on, const QString& where) const;
 
+    // A derived table `alias` of the given rows (each row's literals in
+    // `names` order), e.g. (values (…), (…)) as v(k, c0).
+    QString valuesTable(const QStringList& rows, const QString& alias,
+                        const QStringList& names) const;
+    // One statement that sets `columns` of the rows of `table` named by
+    // `address` (a column, or rowAddress()): each of `rows` holds the
+    // address's literal, then the new values' literals in `columns` order.
+    // `types` (PostgreSQL, which takes a values list's literals for text):
+    // the SQL types of the address and the columns, given to the first row.
+    QString updateRows(const QString& table, const QString& address, const QStringList& columns,
+                       const QVector<QStringList>& rows, const QStringList& types = {}) const;
+
     // The insert of one row into `table`, its columns bound in order (none:
     // the defaults). With `returningId` the statement's first result row holds
     // the new identity `id`; on SQL Server it is read with scope_identity() in
@@ -76,6 +121,9 @@ public:
 
 private:
     QString likePattern(const QString& value, bool anywhere) const;
+    QString escapedPattern(const QString& value, bool anywhere, bool* escaped) const;
+    // Whether the database takes a LIKE pattern this long.
+    bool patternFits(const QString& pattern) const;
     Backend backend_;
 };
 

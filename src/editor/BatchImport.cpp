@@ -2,16 +2,22 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QStringDecoder>
+#include <QImageReader>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextImageFormat>
 
 #include "bank/QuestionWriter.h"
 #include "db/DbError.h"
 #include "editor/PaperPreview.h"
+#include "question/ImportPictures.h"
+#include "question/PaperFile.h"
+#include "question/SheetTemplate.h"
 #include "ui_BatchImport.h"
 #include "widgets/ChoiceDelegate.h"
+#include "widgets/CommandWait.h"
 #include "widgets/DatabaseWorker.h"
 
 namespace qs {
@@ -20,21 +26,49 @@ namespace {
 
 // A paper of more is split into several imports; the table stays quick to look over.
 constexpr int kMostQuestions = 5000;
-constexpr qint64 kLargestFile = 20 * 1024 * 1024;
 const QString kAuto = QStringLiteral("自动");
+// The largest a picture is shown in the pane of the current question.
+constexpr QSize kShownPicture(360, 240);
 
-// A question in full, as the pane below the table shows it.
-QString Details(const ImportedQuestion& q, const QString& faults) {
+// A question in full, as the pane below the table shows it, each picture below its text.
+void ShowDetails(QTextEdit* pane, const ImportedQuestion& q, const QString& faults, int sheetRow) {
     const Question& k = q.question;
-    QString out = QStringLiteral("第%1题　%2　难度：%3\n%4\n")
-                      .arg(QString::number(q.number), k.qtype, k.nandu, k.question);
-    for (int i = 0; i < 6; ++i)
-        if (!k.options[size_t(i)].isEmpty())
-            out += QChar(u'A' + i) + QStringLiteral("．") + k.options[size_t(i)] + u'\n';
-    out += QStringLiteral("答案：") + k.answer + QStringLiteral("\n解析：") +
-           QString(k.why0).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    if (!faults.isEmpty()) out += QStringLiteral("\n问题：") + faults;
-    return out;
+    QTextDocument* doc = pane->document();
+    doc->clear();
+    QTextCursor at(doc);
+    const qreal ratio = pane->devicePixelRatioF();
+    auto picture = [&](int slot) {
+        const QString& path = k.picturePaths[size_t(slot)];
+        if (path.isEmpty()) return;
+        const QSize full = QImageReader(path).size();
+        if (!full.isValid()) return;
+        const QSize shown = full.boundedTo(kShownPicture) == full
+                                ? full
+                                : full.scaled(kShownPicture, Qt::KeepAspectRatio);
+        QImage image = SmallPicture(path, shown * ratio);
+        image.setDevicePixelRatio(ratio);
+        const QString name = QStringLiteral("slot%1").arg(slot);
+        doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
+        QTextImageFormat format;
+        format.setName(name);
+        format.setWidth(shown.width());
+        format.setHeight(shown.height());
+        at.insertText(QStringLiteral("\n"));
+        at.insertImage(format);
+    };
+    QString head = QStringLiteral("第%1题").arg(q.number);
+    if (sheetRow > 0) head += QStringLiteral("（表格第%1行）").arg(sheetRow);
+    at.insertText(head + QStringLiteral("　%1　难度：%2\n%3").arg(k.qtype, k.nandu, k.question));
+    picture(kQuestionPicture);
+    for (int i = 0; i < 6; ++i) {
+        if (k.options[size_t(i)].isEmpty()) continue;
+        at.insertText(u'\n' + QChar(u'A' + i) + QStringLiteral("．") + k.options[size_t(i)]);
+        picture(kPictureA + i);
+    }
+    at.insertText(QStringLiteral("\n答案：") + k.answer + QStringLiteral("\n解析：") +
+                  QString(k.why0).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    picture(kExplanationPicture);
+    if (!faults.isEmpty()) at.insertText(QStringLiteral("\n问题：") + faults);
 }
 
 }  // namespace
@@ -48,7 +82,8 @@ BatchImport::BatchImport(BatchImportTarget target, Platform& platform, QWidget* 
     setWindowTitle(QStringLiteral("批量导入 - 【") + target_.bank + QStringLiteral("】"));
     ui_->bank->setText(target_.bank);
     ui_->paper->setPlaceholderText(
-        QStringLiteral("把整份试卷粘贴到这里，或点“打开文件…”读入 .txt 文件"));
+        QStringLiteral("把整份试卷粘贴到这里，或点“打开文件…”读入文本(.txt)、Word(.docx)"
+                       "或 Excel(.xlsx)文件"));
     preview_ = new PaperPreview(target_.bank, target_.adder, this);
     QTableView* t = ui_->questions;
     t->setModel(preview_);
@@ -61,10 +96,10 @@ BatchImport::BatchImport(BatchImportTarget target, Platform& platform, QWidget* 
     QHeaderView* header = t->horizontalHeader();
     header->setSectionResizeMode(QHeaderView::Interactive);
     header->setSectionResizeMode(PaperPreview::kQuestion, QHeaderView::Stretch);
-    const std::pair<int, int> widths[] = {{PaperPreview::kNumber, 56}, {PaperPreview::kType, 72},
-                                          {PaperPreview::kAnswer, 44}, {PaperPreview::kNandu, 44},
-                                          {PaperPreview::kWhy0, 120},  {PaperPreview::kFaults, 140},
-                                          {PaperPreview::kResult, 100}};
+    const std::pair<int, int> widths[] = {
+        {PaperPreview::kNumber, 56},  {PaperPreview::kType, 72},   {PaperPreview::kPictures, 64},
+        {PaperPreview::kAnswer, 44},  {PaperPreview::kNandu, 44},  {PaperPreview::kWhy0, 120},
+        {PaperPreview::kFaults, 140}, {PaperPreview::kResult, 100}};
     for (const auto& [column, width] : widths) header->resizeSection(column, width);
     for (int c = PaperPreview::kOptionA; c < PaperPreview::kAnswer; ++c)
         header->resizeSection(c, 60);
@@ -72,9 +107,13 @@ BatchImport::BatchImport(BatchImportTarget target, Platform& platform, QWidget* 
     t->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     t->verticalHeader()->setDefaultSectionSize(2 * t->fontMetrics().lineSpacing() + 8);
     t->setWordWrap(true);
-    ui_->panes->setSizes({120, 440, 190});
+    // A question's pictures show as a thumbnail as tall as its row.
+    const int thumbnail = t->verticalHeader()->defaultSectionSize() - 6;
+    t->setIconSize(QSize(thumbnail, thumbnail));
+    ui_->panes->setSizes({120, 400, 230});
 
     connect(ui_->openFile, &QPushButton::clicked, this, &BatchImport::openFile_Click);
+    connect(ui_->saveTemplate, &QPushButton::clicked, this, &BatchImport::saveTemplate_Click);
     connect(ui_->preview, &QPushButton::clicked, this, &BatchImport::preview_Click);
     connect(ui_->typeChoice, &QComboBox::currentIndexChanged, this,
             &BatchImport::typeChoice_Change);
@@ -89,51 +128,47 @@ BatchImport::BatchImport(BatchImportTarget target, Platform& platform, QWidget* 
 
 BatchImport::~BatchImport() = default;
 
-QString BatchImport::ReadPaperFile(const QString& path, QString* error) {
-    QFile f(path);
-    if (!f.exists()) {
-        *error = QStringLiteral("找不到文件：") + path;
-        return {};
+void BatchImport::openFile_Click() {
+    const QString path = platform_.openFileName(
+        this, QStringLiteral("打开试卷"),
+        QStringLiteral("试卷 (*.txt *.docx *.xlsx *.doc *.xls *.rtf);;所有文件 (*)"));
+    if (path.isEmpty()) return;
+    const QString before = ui_->summary->text();
+    ui_->summary->setText(QStringLiteral("正在读入 ") + QFileInfo(path).fileName() +
+                          QStringLiteral("…"));
+    PaperReadOptions options;
+    options.mostQuestions = kMostQuestions;
+    // An old file waits for LibreOffice's conversion: the window stays painted meanwhile.
+    const PaperFile file = RunAndWait([&] { return ReadPaper(path, options); });
+    if (!file.error.isEmpty()) {
+        ui_->summary->setText(before);
+        platform_.message(this, file.error);
+        return;
     }
-    if (f.size() > kLargestFile) {
-        *error = QStringLiteral("文件太大（超过20MB），请分成几份再导入：") + path;
-        return {};
+    if (file.kind == PaperFile::Kind::Sheet) {
+        pictures_.clear();
+        ui_->paper->clear();
+        sheet_ = file.sheet;
+        previewSheet();
+        return;
     }
-    if (!f.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("无法打开文件：") + path + QStringLiteral("\r\n") + f.errorString();
-        return {};
-    }
-    const QByteArray bytes = f.readAll();
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError()) {
-        QStringDecoder gbk("GB18030", QStringDecoder::Flag::Stateless);
-        text = gbk.decode(bytes);
-        if (gbk.hasError() || text.contains(QChar::ReplacementCharacter)) {
-            *error = QStringLiteral("文件既不是 UTF-8 也不是 GBK 编码的文字，无法读入：") + path;
-            return {};
-        }
-    }
-    if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
-    if (text.trimmed().isEmpty()) {
-        *error = QStringLiteral("文件里没有文字：") + path;
-        return {};
-    }
-    return text;
+    pictures_ = file.document.pictures;
+    ui_->paper->setPlainText(ShownPictureMarks(file.document.text));
+    preview_Click();
 }
 
-void BatchImport::openFile_Click() {
-    const QString path = platform_.openFileName(this, QStringLiteral("打开试卷"),
-                                                QStringLiteral("文本文件 (*.txt);;所有文件 (*)"));
+void BatchImport::saveTemplate_Click() {
+    const QString path = platform_.saveFileName(this, QStringLiteral("保存模板"),
+                                                QStringLiteral("Excel 工作簿 (*.xlsx)"),
+                                                QStringLiteral("批量导入模板.xlsx"));
     if (path.isEmpty()) return;
     QString error;
-    const QString text = ReadPaperFile(path, &error);
-    if (!error.isEmpty()) {
+    if (!WriteSheetTemplate(path, &error)) {
         platform_.message(this, error);
         return;
     }
-    ui_->paper->setPlainText(text);
-    preview_Click();
+    platform_.message(this, QStringLiteral("模板已保存：") + path +
+                                QStringLiteral("\r\n每行填一道题，填好后点“打开文件…”读入。"));
 }
 
 QString BatchImport::choice() const {
@@ -143,10 +178,14 @@ QString BatchImport::choice() const {
 void BatchImport::preview_Click() {
     const QString paper = ui_->paper->toPlainText();
     if (paper.trimmed().isEmpty()) {
-        platform_.message(this, QStringLiteral("请先粘贴试卷，或打开一个 .txt 文件"));
+        if (sheet_) return previewSheet();
+        platform_.message(this, QStringLiteral("请先粘贴试卷，或点“打开文件…”读入试卷文件"));
         return;
     }
-    const QVector<PaperQuestion> pieces = SplitQuestions(paper);
+    // The box shows each picture of the file as 【图片N】; the operator may have moved them.
+    const QString plain = WithoutMarkCharacters(paper);
+    const QString text = PictureMarksFromShown(plain, int(pictures_.size()));
+    const QVector<PaperQuestion> pieces = SplitQuestions(text);
     if (pieces.size() > kMostQuestions) {
         platform_.message(this,
                           QStringLiteral("这份试卷有 %1 道题，一次最多导入 %2 道，请分几次导入")
@@ -154,10 +193,28 @@ void BatchImport::preview_Click() {
                               .arg(kMostQuestions));
         return;
     }
+    std::shared_ptr<PaperPictures> pictures;
+    if (text != plain) {
+        QString error;
+        const QString folder = CreateImportFolder(target_.programFolder, &error);
+        if (folder.isEmpty()) {
+            platform_.message(this, error);
+            return;
+        }
+        pictures = std::make_shared<PaperPictures>(pictures_, folder);
+    }
     ui_->summary->setText(QStringLiteral("正在读入 %1 道题…").arg(pieces.size()));
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    preview_->read(pieces, choice());
+    const QString qtype = choice();
+    preview_->show(RunAndWait([&] { return preview_->readPaper(pieces, qtype, pictures); }));
+    sheet_.reset();
     previewed_ = paper;
+    lookUpOnServer();
+    tickAndSum();
+}
+
+void BatchImport::previewSheet() {
+    preview_->show(preview_->readSheet(sheet_->questions, choice()));
+    previewed_.clear();
     lookUpOnServer();
     tickAndSum();
 }
@@ -168,10 +225,14 @@ void BatchImport::tickAndSum() {
     int faulty = 0;
     for (int row = 0; row < preview_->rowCount(); ++row)
         if (!preview_->ticked(row)) ++faulty;
-    ui_->summary->setText(
+    QString summary =
         QStringLiteral("共 %1 道题，%2 道有问题（未勾选）。修改后勾选，再点“提交全部”。")
             .arg(preview_->rowCount())
-            .arg(faulty));
+            .arg(faulty);
+    if (sheet_ && !sheet_->ignoredColumns.isEmpty())
+        summary += QStringLiteral("表格中这些列没有读入：") +
+                   sheet_->ignoredColumns.join(QStringLiteral("、")) + QStringLiteral("。");
+    ui_->summary->setText(summary);
 }
 
 void BatchImport::typeChoice_Change() {
@@ -188,9 +249,17 @@ void BatchImport::typeChoice_Change() {
 
 void BatchImport::questions_Change() {
     const int row = ui_->questions->currentIndex().row();
-    ui_->details->setPlainText(row < 0 || row >= preview_->rowCount()
-                                   ? QString()
-                                   : Details(preview_->at(row), preview_->faults(row)));
+    if (row < 0 || row >= preview_->rowCount()) {
+        ui_->details->clear();
+        detailsShown_.reset();
+        return;
+    }
+    // Drawn anew only when what it shows changes: a submit reports on every row, and the
+    // pictures are read from their files.
+    auto shown = std::make_tuple(row, preview_->at(row), preview_->faults(row));
+    if (shown == detailsShown_) return;
+    detailsShown_ = std::move(shown);
+    ShowDetails(ui_->details, preview_->at(row), preview_->faults(row), preview_->sheetRow(row));
 }
 
 void BatchImport::lookUpOnServer() {
@@ -214,8 +283,9 @@ void BatchImport::lookUpOnServer() {
 
 void BatchImport::setRunning(bool running) {
     running_ = running;
-    for (QWidget* w : std::initializer_list<QWidget*>{ui_->openFile, ui_->preview, ui_->typeChoice,
-                                                      ui_->paper, ui_->questions, ui_->submitAll})
+    for (QWidget* w : std::initializer_list<QWidget*>{ui_->openFile, ui_->saveTemplate,
+                                                      ui_->preview, ui_->typeChoice, ui_->paper,
+                                                      ui_->questions, ui_->submitAll})
         w->setEnabled(!running);
     ui_->stop->setEnabled(running);
 }
@@ -301,6 +371,9 @@ void BatchImport::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // The pictures' files go with the rows: what was submitted is in the databases.
+    preview_->show({});
+    pictures_.clear();
     QWidget::closeEvent(event);
 }
 

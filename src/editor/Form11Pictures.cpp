@@ -2,36 +2,16 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QImageWriter>
-#include <QPainter>
-#include <QSaveFile>
 
 #include "editor/Form11.h"
 #include "ui_Form11.h"
 #include "widgets/PictureBox.h"
+#include "widgets/PictureFiles.h"
 
 namespace qs {
 
 bool Form11::PictureBoxSaveJPG(const QImage& picture, const QString& fileName, int quality) {
-    if (picture.isNull()) return false;
-    // JPEG has no transparency: show transparent parts on white, as a pasted picture looks.
-    QImage opaque = picture;
-    if (picture.hasAlphaChannel()) {
-        opaque = QImage(picture.size(), QImage::Format_RGB32);
-        opaque.fill(Qt::white);
-        QPainter p(&opaque);
-        p.drawImage(0, 0, picture);
-    }
-    // Written beside and renamed into place, so a failed write leaves no half file.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    QImageWriter writer(&file, "jpeg");
-    writer.setQuality(quality);
-    if (!writer.write(opaque)) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return SaveJpeg(picture, fileName, quality);
 }
 
 QString Form11::picturePath(const QString& fileName) const {

@@ -2,6 +2,7 @@
 
 #include <QBrush>
 
+#include "question/ImportPictures.h"
 #include "widgets/WindowColours.h"
 
 namespace qs {
@@ -26,7 +27,20 @@ QuestionField FieldOf(int column) {
 }
 
 bool IsField(int column) {
-    return column >= PaperPreview::kType && column <= PaperPreview::kWhy0;
+    return column >= PaperPreview::kType && column <= PaperPreview::kWhy0 &&
+           column != PaperPreview::kPictures;
+}
+
+// "题目、选项B、解析": the slots that hold a picture.
+QString SlotNames(const Question& q) {
+    QStringList names;
+    for (int slot = 0; slot < kPictureSlots; ++slot) {
+        if (q.picturePaths[size_t(slot)].isEmpty()) continue;
+        names << (slot == kQuestionPicture      ? QStringLiteral("题目")
+                  : slot == kExplanationPicture ? QStringLiteral("解析")
+                                                : QStringLiteral("选项") + QChar(u'A' + slot - 1));
+    }
+    return names.join(u'、');
 }
 
 }  // namespace
@@ -34,29 +48,73 @@ bool IsField(int column) {
 PaperPreview::PaperPreview(QString bank, QString adder, QObject* parent)
     : QAbstractTableModel(parent), bank_(std::move(bank)), adder_(std::move(adder)) {}
 
-void PaperPreview::read(const QVector<PaperQuestion>& pieces, const QString& qtype) {
-    beginResetModel();
-    rows_.clear();
-    rows_.reserve(pieces.size());
+QVector<PaperPreview::Row> PaperPreview::readPaper(
+    const QVector<PaperQuestion>& pieces, const QString& qtype,
+    const std::shared_ptr<PaperPictures>& pictures) const {
+    QVector<Row> rows;
+    rows.reserve(pieces.size());
     for (const PaperQuestion& piece : pieces) {
         Row row;
-        row.piece = piece;
-        row.q = ReadQuestion(piece, qtype);
+        row.pictures = pictures;
+        row.read = [piece, pictures](const QString& type) {
+            ImportedQuestion q = ReadQuestion(piece, type);
+            if (pictures) PlacePictures(q, piece, pictures->pictures, pictures->unreadable);
+            return q;
+        };
+        row.q = row.read(qtype);
+        // A picture that cannot be decoded is read again as its visible mark.
+        if (pictures && WriteSlotFiles(row.q, row.written, int(rows.size()) + 1, *pictures,
+                                       &row.pictureNotSaved, &row.thumbnail)) {
+            row.q = row.read(qtype);
+            WriteSlotFiles(row.q, row.written, int(rows.size()) + 1, *pictures,
+                           &row.pictureNotSaved, &row.thumbnail);
+        }
         row.q.question.bank = bank_;
         row.q.question.adder = adder_;
-        rows_ << row;
+        rows << row;
     }
+    return rows;
+}
+
+QVector<PaperPreview::Row> PaperPreview::readSheet(const QVector<SheetQuestion>& questions,
+                                                   const QString& qtype) const {
+    QVector<Row> rows;
+    rows.reserve(questions.size());
+    for (const SheetQuestion& sheetRow : questions) {
+        Row row;
+        row.read = [sheetRow, number = int(rows.size()) + 1](const QString& type) {
+            ImportedQuestion q = ReadQuestion(sheetRow, type);
+            q.number = number;
+            return q;
+        };
+        row.q = row.read(qtype);
+        row.q.question.bank = bank_;
+        row.q.question.adder = adder_;
+        row.sheetRow = sheetRow.row;
+        rows << row;
+    }
+    return rows;
+}
+
+void PaperPreview::show(QVector<Row> rows) {
+    beginResetModel();
+    rows_ = std::move(rows);
     check();
     endResetModel();
 }
 
 void PaperPreview::readAgainAs(const QString& qtype) {
-    for (Row& row : rows_) {
-        const QString type = qtype.isEmpty() ? ReadQuestion(row.piece).question.qtype : qtype;
-        row.q = ReadAgainAs(row.piece, row.q, type);
-    }
+    for (int r = 0; r < rows_.size(); ++r) readRowAgainAs(r, qtype);
     check();
     if (!rows_.isEmpty()) emit dataChanged(index(0, 0), index(rowCount() - 1, kColumns - 1));
+}
+
+void PaperPreview::readRowAgainAs(int r, const QString& qtype) {
+    Row& row = rows_[r];
+    row.q = ReadAgainAs(row.read, row.q, qtype);
+    if (row.pictures)
+        WriteSlotFiles(row.q, row.written, r + 1, *row.pictures, &row.pictureNotSaved,
+                       &row.thumbnail);
 }
 
 QVector<Question> PaperPreview::questions() const {
@@ -107,6 +165,7 @@ void PaperPreview::check() {
             faults << QStringLiteral("与第%1题重复").arg(rows_[repeats[r]].q.number);
         if (row.onServer && row.lookedUp == lookupKey(row.q.question))
             faults << QStringLiteral("服务器已有此题（序号") + *row.onServer + QStringLiteral("）");
+        if (row.pictureNotSaved) faults << QStringLiteral("图片没有保存到 sysimg 文件夹");
         row.faults = faults.join(QStringLiteral("；"));
     }
 }
@@ -127,12 +186,26 @@ QVariant PaperPreview::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
         case Qt::EditRole:
         case Qt::ToolTipRole:
+            if (column == kPictures) {
+                // Beside the thumbnail, how many slots hold a picture when more than one;
+                // which ones, in the tip.
+                const QString names = SlotNames(row.q.question);
+                const qsizetype count = names.isEmpty() ? 0 : names.count(u'、') + 1;
+                if (role == Qt::ToolTipRole && count > 0)
+                    return QString(QStringLiteral("图片：") + names);
+                if (role == Qt::DisplayRole && count > 1)
+                    return QString(QString::number(count) + QStringLiteral("张"));
+                return {};
+            }
             if (column == kNumber) return QString::number(row.q.number);
             if (column == kFaults) return row.faults;
             if (column == kResult) return row.result;
             return row.q.question.field(FieldOf(column));
         case Qt::CheckStateRole:
             if (column == kNumber) return row.ticked ? Qt::Checked : Qt::Unchecked;
+            break;
+        case Qt::DecorationRole:
+            if (column == kPictures && !row.thumbnail.isNull()) return row.thumbnail;
             break;
         case Qt::BackgroundRole:
             if (!row.faults.isEmpty()) return QBrush(ColourFromValue(colour::kEmpty));
@@ -156,7 +229,7 @@ bool PaperPreview::setData(const QModelIndex& index, const QVariant& value, int 
     QString text = value.toString();
     if (column == kType) {
         if (!QuestionTypes().contains(text)) return false;
-        row.q = ReadAgainAs(row.piece, row.q, text);
+        readRowAgainAs(index.row(), text);
     } else {
         // Capitals, as the editor's answer box makes them, before anything checks it.
         if (column == kAnswer) text = text.toUpper();
@@ -181,7 +254,8 @@ QVariant PaperPreview::headerData(int section, Qt::Orientation orientation, int 
         section >= kColumns)
         return QAbstractTableModel::headerData(section, orientation, role);
     static const QStringList titles = [] {
-        QStringList t = {QStringLiteral("题号"), QStringLiteral("题型"), QStringLiteral("题目")};
+        QStringList t = {QStringLiteral("题号"), QStringLiteral("题型"), QStringLiteral("题目"),
+                         QStringLiteral("图片")};
         for (QChar c : QStringLiteral("ABCDEF")) t << QStringLiteral("选项") + c;
         return t << QStringLiteral("答案") << QStringLiteral("难度") << QStringLiteral("解析")
                  << QStringLiteral("问题") << QStringLiteral("结果");

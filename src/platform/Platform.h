@@ -31,6 +31,10 @@ public:
     virtual QDateTime now() const = 0;
     // Asks for a file to open; empty when the operator cancels.
     virtual QString openFileName(QWidget* owner, const QString& caption, const QString& filter) = 0;
+    // Asks where to save a file, proposing `name` (whose suffix a typed name without one gets),
+    // and asks before replacing a file; empty when the operator cancels.
+    virtual QString saveFileName(QWidget* owner, const QString& caption, const QString& filter,
+                                 const QString& name) = 0;
     // Ends the whole program at once, closing every window.
     virtual void quit() = 0;
 };

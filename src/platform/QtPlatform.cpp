@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -75,8 +76,32 @@ QDateTime QtPlatform::now() const {
     return QDateTime::currentDateTime();
 }
 
+QString QtPlatform::fileName(QWidget* owner, const QString& caption, const QString& filter,
+                             const QString& name, bool save) {
+    QFileDialog dialog(owner, caption, lastFolder_, filter);
+    // Qt's own dialog on every desktop: it speaks Chinese through Qt's translations, loaded at
+    // start, where a desktop's dialog would speak the desktop's language.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QFileInfo(name).suffix());
+        dialog.selectFile(name);
+    } else {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    const QString chosen = dialog.selectedFiles().constFirst();
+    lastFolder_ = QFileInfo(chosen).absolutePath();
+    return chosen;
+}
+
 QString QtPlatform::openFileName(QWidget* owner, const QString& caption, const QString& filter) {
-    return QFileDialog::getOpenFileName(owner, caption, QString(), filter);
+    return fileName(owner, caption, filter, {}, false);
+}
+
+QString QtPlatform::saveFileName(QWidget* owner, const QString& caption, const QString& filter,
+                                 const QString& name) {
+    return fileName(owner, caption, filter, name, true);
 }
 
 void QtPlatform::quit() {

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <algorithm>
 
+#include "question/PaperDocument.h"
 #include "question/PaperMarks.h"
 
 namespace qs {
@@ -148,13 +149,64 @@ bool IsTrueFalsePair(const QStringList& options) {
     return letters == u"AB" || letters == u"BA";
 }
 
-int GuessType(const Parts& parts, const QStringList& options) {
+int GuessType(bool answerFound, QStringView line, const QStringList& options) {
     qsizetype used = 0;
-    const QStringView line = parts.answerLine();
-    if (parts.answer >= 0 && AnswerLetters(line, &used).size() >= 2) return kMultiple;
-    if ((parts.answer >= 0 && !TrueFalseLetter(line).isEmpty()) || IsTrueFalsePair(options))
+    if (answerFound && AnswerLetters(line, &used).size() >= 2) return kMultiple;
+    if ((answerFound && !TrueFalseLetter(line).isEmpty()) || IsTrueFalsePair(options))
         return kTrueFalse;
     return options.isEmpty() ? kFillIn : kSingle;
+}
+
+// The type a sheet's 题型 cell names, or -1.
+int NamedType(const QString& cell) {
+    QString name = OneLine(cell);
+    name.remove(u' ');
+    name.remove(u'\u3000');
+    static const std::pair<QString, int> starts[] = {
+        {QStringLiteral("单选"), kSingle},      {QStringLiteral("单项选择"), kSingle},
+        {QStringLiteral("多选"), kMultiple},    {QStringLiteral("多项选择"), kMultiple},
+        {QStringLiteral("不定项"), kMultiple},  {QStringLiteral("判断"), kTrueFalse},
+        {QStringLiteral("是非"), kTrueFalse},   {QStringLiteral("填空"), kFillIn},
+        {QStringLiteral("应用"), kApplication}, {QStringLiteral("简答"), kApplication},
+        {QStringLiteral("问答"), kApplication}};
+    for (const auto& [start, type] : starts)
+        if (name.startsWith(start)) return type;
+    return -1;
+}
+
+// The question, its options and its answer as `type` reads them from the parts a paper or a
+// sheet gives: the text before the options, the whole text (the question of fill-in and
+// application questions), the options and the answer line. `*used` is where the answer's
+// letters or word end in the line.
+void ReadParts(Question& k, int type, QStringView stem, QStringView whole,
+               const QStringList& options, QStringView line, qsizetype* used) {
+    k.qtype = TypeName(type);
+    k.nandu = QStringLiteral("普通");
+    if (type == kFillIn || type == kApplication) {
+        k.question = OneLine(whole);
+        k.answer = QStringLiteral("任意");
+        const QString given = OneLine(line);
+        k.options[0] = given.isEmpty() ? k.question : given;
+        *used = line.size();
+        return;
+    }
+    k.question = OneLine(stem);
+    for (int i = 0; i < options.size() && i < 6; ++i) k.options[size_t(i)] = options[i];
+    k.answer = AnswerLetters(line, used);
+    if (type == kTrueFalse) {
+        // The letter means the paper's option, which may read 错误 for A.
+        const int letter = k.answer.isEmpty() ? -1 : k.answer[0].unicode() - u'A';
+        const QString named =
+            letter >= 0 && letter < options.size() ? TrueFalseLetter(options[letter]) : QString();
+        if (!named.isEmpty() && k.answer.size() == 1) k.answer = named;
+        if (k.answer.isEmpty()) k.answer = TrueFalseLetter(line, used);
+        k.options = {QStringLiteral("正确"), QStringLiteral("错误")};
+    }
+}
+
+QString Explanation(QStringList parts) {
+    parts.removeAll(QString());
+    return parts.isEmpty() ? QStringLiteral("--") : parts.join(QStringLiteral("\r\n"));
 }
 
 }  // namespace
@@ -168,8 +220,9 @@ ImportedQuestion ReadQuestion(const PaperQuestion& piece, const QString& qtype) 
         const qsizetype end = i + 1 < run.size() ? run[i + 1].start : body.size();
         options << OneLine(body.sliced(run[i].content, end - run[i].content));
     }
-    const int guessed = int(QuestionTypes().indexOf(qtype));
-    const int type = guessed >= 0 ? guessed : GuessType(parts, options);
+    const int chosen = int(QuestionTypes().indexOf(qtype));
+    const QStringView line = parts.answerLine();
+    const int type = chosen >= 0 ? chosen : GuessType(parts.answer >= 0, line, options);
 
     ImportedQuestion q;
     q.number = piece.number;
@@ -177,32 +230,9 @@ ImportedQuestion ReadQuestion(const PaperQuestion& piece, const QString& qtype) 
     q.answerFound = parts.answer >= 0;
     q.severalAnswers = parts.answers > 1;
     Question& k = q.question;
-    k.qtype = TypeName(type);
-    k.nandu = QStringLiteral("普通");
-    const QStringView line = parts.answerLine();
     qsizetype used = 0;
-
-    if (type == kFillIn || type == kApplication) {
-        k.question = OneLine(body);
-        k.answer = QStringLiteral("任意");
-        const QString given = OneLine(line);
-        k.options[0] = given.isEmpty() ? k.question : given;
-        used = line.size();
-    } else {
-        k.question = OneLine(body.first(run.isEmpty() ? body.size() : run[0].start));
-        for (int i = 0; i < options.size(); ++i) k.options[size_t(i)] = options[i];
-        k.answer = AnswerLetters(line, &used);
-        if (type == kTrueFalse) {
-            // The letter means the paper's option, which may read 错误 for A.
-            const int letter = k.answer.isEmpty() ? -1 : k.answer[0].unicode() - u'A';
-            const QString named = letter >= 0 && letter < options.size()
-                                      ? TrueFalseLetter(options[letter])
-                                      : QString();
-            if (!named.isEmpty() && k.answer.size() == 1) k.answer = named;
-            if (k.answer.isEmpty()) k.answer = TrueFalseLetter(line, &used);
-            k.options = {QStringLiteral("正确"), QStringLiteral("错误")};
-        }
-    }
+    ReadParts(k, type, body.first(run.isEmpty() ? body.size() : run[0].start), body, options, line,
+              &used);
 
     QStringList explanation;
     bool difficultyRead = false;
@@ -230,16 +260,43 @@ ImportedQuestion ReadQuestion(const PaperQuestion& piece, const QString& qtype) 
                 break;
         }
     }
-    explanation.removeAll(QString());
-    k.why0 =
-        explanation.isEmpty() ? QStringLiteral("--") : explanation.join(QStringLiteral("\r\n"));
+    k.why0 = Explanation(explanation);
     return q;
 }
 
-ImportedQuestion ReadAgainAs(const PaperQuestion& piece, const ImportedQuestion& current,
+ImportedQuestion ReadQuestion(const SheetQuestion& row, const QString& qtype) {
+    QStringList options;
+    for (int i = 0; i < 6; ++i)
+        if (!row.options[size_t(i)].isEmpty()) {
+            while (options.size() < i) options << QString();
+            options << OneLine(row.options[size_t(i)]);
+        }
+    ImportedQuestion q;
+    q.answerFound = !row.answer.isEmpty();
+    int type = int(QuestionTypes().indexOf(qtype));
+    if (type < 0) {
+        type = NamedType(row.qtype);
+        if (type < 0 && !row.qtype.isEmpty()) q.unknownType = row.qtype;
+        if (type < 0) type = GuessType(q.answerFound, row.answer, options);
+    }
+    qsizetype used = 0;
+    ReadParts(q.question, type, row.question, row.question, options, row.answer, &used);
+    if (!row.difficulty.isEmpty()) q.question.nandu = Difficulty(row.difficulty);
+    // What the answer cell says after its letters, as for a paper's answer line.
+    QStringList explanation;
+    if (const QStringView rest = Trimmed(QStringView(row.answer).sliced(used)); HasText(rest))
+        explanation << rest.toString();
+    QString given = row.explanation;
+    given.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    explanation << given.replace(u'\n', QStringLiteral("\r\n"));
+    q.question.why0 = Explanation(explanation);
+    return q;
+}
+
+ImportedQuestion ReadAgainAs(const QuestionReading& readAs, const ImportedQuestion& current,
                              const QString& qtype) {
-    const Question read = ReadQuestion(piece, current.question.qtype).question;
-    ImportedQuestion again = ReadQuestion(piece, qtype);
+    const Question read = readAs(current.question.qtype).question;
+    ImportedQuestion again = readAs(qtype);
     Question& q = again.question;
     const int type = int(QuestionTypes().indexOf(q.qtype));
     for (int i = 0; i < kQuestionFields; ++i) {
@@ -263,6 +320,8 @@ QStringList PaperFlags(const ImportedQuestion& q) {
     if (q.number == 0) flags << QStringLiteral("没有题号");
     if (q.outOfSequence) flags << QStringLiteral("题号不连续");
     if (!k.question.isEmpty() && !HasText(k.question)) flags << QStringLiteral("题目里没有文字");
+    if (!q.unknownType.isEmpty())
+        flags << QStringLiteral("题型“") + q.unknownType + QStringLiteral("”无法识别");
     if (!q.answerFound && k.answer.isEmpty()) flags << QStringLiteral("没有找到答案");
     if (q.severalAnswers) flags << QStringLiteral("有多处答案");
     if (!TakesTextAnswer(k.qtype)) {
@@ -275,6 +334,9 @@ QStringList PaperFlags(const ImportedQuestion& q) {
         if ((type == kSingle || type == kTrueFalse) && k.answer.size() > 1)
             flags << k.qtype + QStringLiteral("只能有一个答案");
     }
+    bool unchecked = HasUncheckedMark(k.question) || HasUncheckedMark(k.why0);
+    for (const QString& o : k.options) unchecked = unchecked || HasUncheckedMark(o);
+    if (unchecked) flags << kUncheckedMarkFlag.toString();
     flags.removeDuplicates();
     return flags;
 }

@@ -3,9 +3,12 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <array>
+#include <functional>
 
 #include "question/Question.h"
 #include "question/QuestionSplitter.h"
+#include "question/SheetReader.h"
 
 namespace qs {
 
@@ -16,7 +19,11 @@ struct ImportedQuestion {
     bool outOfSequence = false;   // the number does not follow the one before (the splitter's)
     bool answerFound = false;     // the paper gives an answer line
     bool severalAnswers = false;  // it gives more than one: questions run together, perhaps
+    QString unknownType;          // a sheet's 题型 that names no type (the type was guessed)
     Question question;            // without bank and adder
+    // The paper's pictures (indices into its document's) each picture slot shows, once
+    // PlacePictures has taken them out of the texts.
+    std::array<QVector<int>, kPictureSlots> pictures;
 
     bool operator==(const ImportedQuestion&) const = default;
 };
@@ -40,17 +47,26 @@ struct ImportedQuestion {
 // and surrounding blanks.
 ImportedQuestion ReadQuestion(const PaperQuestion& piece, const QString& qtype = {});
 
-// The question read again as another type, keeping the operator's corrections: a field the
-// operator changed (it differs from the paper's reading) stays as he left it, unless the new type
-// reads the paper differently for it or decides it alone (the options of 判断题, options B to F
-// and the answer of fill-in and application questions). Bank and adder stay.
-ImportedQuestion ReadAgainAs(const PaperQuestion& piece, const ImportedQuestion& current,
+// A row of a sheet read as `qtype`; when `qtype` is empty, as its 题型 cell names it ("单选题",
+// "单选", "单项选择题" …), or, when that is empty or names no type, as its cells suggest, as for
+// a paper. Its cells are the parts of a question the paper's labels mark: the answer cell is
+// the answer line, read as a paper's is.
+ImportedQuestion ReadQuestion(const SheetQuestion& row, const QString& qtype = {});
+
+// A question read again as another type, keeping the operator's corrections: a field the
+// operator changed (it differs from the source's reading) stays as he left it, unless the new
+// type reads the source differently for it or decides it alone (the options of 判断题, options B
+// to F and the answer of fill-in and application questions). Bank and adder stay. `read` reads
+// the source as a type.
+using QuestionReading = std::function<ImportedQuestion(const QString& qtype)>;
+ImportedQuestion ReadAgainAs(const QuestionReading& read, const ImportedQuestion& current,
                              const QString& qtype);
 
 // What to look at before adding the question, beyond the refusal of RefusalOf(): "没有题号",
 // "题号不连续", "题目里没有文字", "没有找到答案" (while the answer is empty), "有多处答案",
-// "答案X没有对应选项", "单选题只能有一个答案" / "判断题只能有一个答案". Checks the question as
-// it is now, so an edit is checked again.
+// "答案X没有对应选项", "单选题只能有一个答案" / "判断题只能有一个答案", "题型“X”无法识别",
+// and kUncheckedMarkFlag while a text holds an equation's or an unreadable picture's mark.
+// Checks the question as it is now, so an edit is checked again.
 QStringList PaperFlags(const ImportedQuestion& q);
 
 // For each question, the index of an earlier one that the duplicate check takes for the same

@@ -167,9 +167,21 @@ QVector<PaperQuestion> SplitQuestions(const QString& paper) {
     Style style = Style::None;
     bool complete = false;
     std::array<int, 4> list{};  // per style, the last number of a list inside the question
+    // A number of the section's own style that does not start a question stays in the question
+    // before it. A list counting from 1 followed by the question's options or answer is part of
+    // the question; any other such number may be a question whose numbering restarted or jumped,
+    // so its question is flagged, never merged unseen.
+    int current = -1;       // the line that starts the question being read
+    bool openList = false;  // a list counting from 1 with no options or answer after it yet
+    const auto closeQuestion = [&] {
+        if (openList && current >= 0) outOfSequence[current] = true;
+        openList = false;
+    };
     for (int i = 0; i < lines.size(); ++i) {
         const Line& l = lines[i];
         if (l.heading) {
+            closeQuestion();
+            current = -1;
             previous = -1;
             style = Style::None;
             continue;
@@ -189,21 +201,31 @@ QVector<PaperQuestion> SplitQuestions(const QString& paper) {
                 jump = start && !next;
             }
             if (start) {
+                closeQuestion();
                 starts[i] = anyStart = true;
                 outOfSequence[i] = jump;
+                current = i;
                 previous = l.number;
                 if (style == Style::None) style = l.style;
                 complete = false;
                 list = {};
             } else {
+                if (sameStyle && (l.number == 1 || continuesList))
+                    openList = true;
+                else if (sameStyle && current >= 0)
+                    outOfSequence[current] = true;
                 listed = l.number;
             }
         }
         if (!l.blank && previous >= 0) {
             const qsizetype from = starts[i] ? l.content : l.start;
-            complete = complete || Completes(s.sliced(from, l.end - from), starts[i]);
+            if (Completes(s.sliced(from, l.end - from), starts[i])) {
+                complete = true;
+                openList = false;
+            }
         }
     }
+    closeQuestion();
 
     QVector<PaperQuestion> out;
     if (!anyStart) {

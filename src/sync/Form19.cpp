@@ -188,7 +188,9 @@ PassResult Form19::runPass(Connection& source, Connection& target, const PassPla
     UnfinishedPasses unfinished(programFolder_);
     unfinished.mark(key);
     const PassResult result = pass.run();
-    if (!result.interrupted) unfinished.clear(key);
+    // A pass the stop rule ended while rows are missing (or not counted) is
+    // finished by its next run, which the mark frees of the stop rule.
+    if (!result.interrupted && (!result.stopped || result.missing == 0)) unfinished.clear(key);
     ui->ProgressBar1->setRange(0, qMax(1, result.total));
     ui->ProgressBar1->setValue(result.interrupted ? result.processed : qMax(1, result.total));
     return result;

@@ -1,75 +1,50 @@
 #pragma once
 
-#include <QSqlQuery>
+#include <QSet>
 #include <QString>
-#include <QStringList>
 #include <QVariant>
 #include <QVector>
 #include <functional>
-#include <map>
 #include <memory>
 
 #include "db/Connection.h"
+#include "sync/PassPlan.h"
+#include "sync/TimeStamps.h"
 
 namespace qs {
 
-// What one replication pass copies, and the texts it writes.
-struct PassPlan {
-    enum class Kind {
-        Create,     // create the rows the target lacks
-        Overwrite,  // overwrite the first matching target row when the source's stime is later
-        Rename,     // give the first matching target row the source's compareColumn value
-    };
-    Kind kind = Kind::Create;
-    QString table;
-    QString sourceQuery;
-    // The lookup text for one source row, given its key values in keyColumns order.
-    std::function<QString(const SqlDialect&, const QVector<QVariant>&)> lookup;
-    QStringList keyColumns;
-    // Columns written to a created or overwritten row, in this order (Rename: the one column).
-    QStringList copiedColumns;
-    // Overwrite: the time stamp compared; Rename: the column compared and written.
-    QString compareColumn;
-    // The column that identifies the matched target row when it is written and
-    // orders the matches (first = lowest); empty: the database's own row address.
-    QStringList targetRowKey;
-    QString progressText;
-    // The final title: finalText, the count, finalSuffix. No final title when finalText is empty.
-    QString finalText;
-    QString finalSuffix;
-    // Question passes show the run of present rows in their titles and obey the stop rule.
-    bool questionPass = false;
-};
-
-// How much a pass handles per batch at most: source rows, and bytes of them.
-struct PassLimits {
-    int rows = 2000;
-    qint64 bytes = 16 << 20;
-};
-
-struct PassResult {
-    int processed = 0;
-    int count = 0;             // created, overwritten or changed rows
-    int total = 0;             // source rows to walk
-    bool stopped = false;      // the stop rule ended the pass
-    bool interrupted = false;  // the operator ended it between batches
-};
-
-// What became of one source row.
-enum class RowOutcome { Created, Written, Present, NotFound };
+class PassLookups;
+class PassWrites;
+class VirtualRows;
+class DbError;
 
 // One pass over the source rows: each is looked up on the target and created
-// (or overwritten, or renamed) there as the pass's kind says. The rows go a
-// batch at a time: one query looks the whole batch up, one statement writes
-// hundreds of created rows, one text carries the batch's overwrites. Every row
-// still comes out exactly as a lookup of its own just before it would have
-// found: rows created or changed earlier in the batch are taken into account
-// (a batch is cut short where a row meets a target row the batch already
-// changed, and the rest looked up afresh). A batch lookup the server rejects is
-// redone row by row, and a rejected write statement row by row, so a failure
-// ends the pass at its own row under that row's title, with every row before
-// it written. Nothing is deleted and no transaction wraps the rows, so a
-// failure or a stop leaves the rows written so far and a re-run finds them.
+// (or overwritten, or renamed) there as the pass's kind says. The batch loop,
+// the titles and the stop rule are ReplicationPass.cpp; which rows a batch
+// creates or changes PassDecisions.cpp; the lookups are PassLookups, the
+// writes PassWrites, the source SourceRows, time stamps TimeStamps.
+//
+// The rows go a batch at a time: one statement looks the whole batch up, one
+// statement writes its created or changed rows. Every row still comes out
+// exactly as a lookup of its own just before it would have found: rows created
+// or changed earlier in the batch are taken into account (a batch is cut short
+// where a row meets a target row the batch already changed, and the rest
+// looked up afresh). A batch lookup the server rejects is redone row by row,
+// and a refused write row by row, so a failure ends the pass at its own row
+// under that row's title, with every row before it written. Nothing is deleted
+// and no transaction wraps the rows, so a failure or a stop leaves the rows
+// written so far and a re-run finds them.
+//
+// On PostgreSQL, the created rows' next batch is looked up on a second
+// connection while the batch before it is loaded (the rows that batch creates
+// taken into account when the answer is read).
+//
+// When the stop rule ends a question pass, the pass walks on without writing
+// (its keys only) to count the rows the target still lacks, and says so in
+// its title. Run without writing (setDryRun), the pass only looks up: what it
+// would have written is kept in a VirtualRows, so its later lookups, and
+// those of later passes given the same VirtualRows, meet it as they would
+// meet the written rows.
 // Throws DbError; the last title written stays readable through title().
 class ReplicationPass {
 public:
@@ -101,45 +76,49 @@ public:
     void setLimits(PassLimits limits) { limits_ = limits; }
     // Looks every row up with its own lookup text, even where one join would
     // do (the reference the joins are checked against).
-    void setLookupByText(bool byText) { lookupByText_ = byText; }
+    void setLookupByText(bool byText) { byText_ = byText; }
+    // Writes nothing: what the pass would write goes to `rows` instead, and
+    // the source rows it holds for this pass's source server and table are
+    // walked after the real ones.
+    void setDryRun(VirtualRows* rows) { dryRun_ = rows; }
 
     PassResult run();
     const QString& title() const { return title_; }
 
 private:
-    struct Row {
-        QVector<QVariant> key;
-        QVector<QVariant> values;
-        QVariant compared;
-    };
     struct Decided {
         int end = 0;  // rows decided: [from, end)
         QVector<RowOutcome> outcomes;
-        QVector<QString> statements;  // Overwrite and Rename: the write of each row, or empty
+        QStringList addresses;  // Written: the target row it changes
+    };
+    // How far handle() got: the next row, or the row the stop rule ended at.
+    struct Step {
+        int from = 0;
+        int next = 0;
+        int stoppedAt = -1;
+        Decided decided;
     };
     void write(const QString& title);
     QString rowTitle(const PassResult& r) const;
-    // Handles rows [from, to) of a batch; the row after the last one handled,
-    // or -1 when the stop rule ended the pass.
-    int handle(const QVector<Row>& rows, int from, int to, PassResult& r);
-    bool equalityLookups() const;
-    // "select <select> from (values <keys of rows `which`>) v join <table> t on <keys equal>".
-    QString equalityJoin(const QVector<Row>& rows, int from, const QVector<int>& which,
-                         const QString& select) const;
-    Decided decideCreate(const QVector<Row>& rows, int from, int to);
-    Decided decideChange(const QVector<Row>& rows, int from, int to);
-    // Writes the decided rows up to `last`; the first row whose write failed, or -1.
-    int writeRows(const QVector<Row>& rows, int from, int last, const Decided& d,
-                  class DbError* failure);
-    void insertRows(const QVector<Row>& rows, const QVector<int>& which);
-    void bulkInsertRows(const QVector<Row>& rows, const QVector<int>& which);
-    void runStatements(const QStringList& statements);
-    QString changeStatement(const Row& row, const QString& address) const;
-    int rowsPerInsert() const;
+    // `known`: whether each row of [from, to) is present, found already.
+    Step handle(const QVector<PassRow>& rows, int from, int to, PassResult& r,
+                const QVector<bool>* known = nullptr);
+    Decided decideCreate(const QVector<PassRow>& rows, int from, int to,
+                         const QVector<bool>* known);
+    Decided decideChange(const QVector<PassRow>& rows, int from, int to);
+    // Keeps in the VirtualRows what a row not written would have written.
+    void remember(const PassRow& row, RowOutcome outcome, const QString& address);
+    // After the stop rule: the rows the pass leaves that it would still write.
+    // `next`: the batch read after `rows`.
+    int countMissing(const QVector<PassRow>& rows, const Step& stop, const QVector<PassRow>& next,
+                     int rowsRead, PassResult& r);
+    QVector<PassRow> virtualSourceRows() const;
 
     Connection& source_;
     Connection& target_;
     PassPlan plan_;
+    std::unique_ptr<PassLookups> lookups_;
+    std::unique_ptr<PassWrites> writes_;
     PassLimits limits_;
     Progress progress_;
     Walked walked_;
@@ -150,13 +129,11 @@ private:
     int* sameRun_ = &ownRun_;
     Threshold threshold_;
     bool suspended_ = false;
-    bool lookupByText_ = false;
+    bool byText_ = false;
+    VirtualRows* dryRun_ = nullptr;
+    int* counting_ = nullptr;      // after the stop rule: rows still missing, counted here
+    QSet<QString> createdBefore_;  // keys (MatchKey) the batch being loaded creates
     QString title_;
-    std::map<int, std::unique_ptr<QSqlQuery>> inserts_;  // by rows per statement
 };
-
-// True when `later` is a strictly later time stamp than `earlier`, compared at
-// full precision; a NULL or unreadable stamp on either side is never later.
-bool IsLater(const QVariant& later, const QVariant& earlier);
 
 }  // namespace qs

@@ -3,8 +3,17 @@
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlField>
+#include <QSqlQuery>
+#include <condition_variable>
+#include <deque>
+#include <limits>
+#include <mutex>
+#include <optional>
 
+#include "db/ConnectionThread.h"
 #include "db/DbError.h"
+#include "db/Endpoints.h"
+#include "db/PgWire.h"
 
 namespace qs {
 
@@ -19,8 +28,86 @@ qint64 RowBytes(const QVector<QVariant>& row) {
     return n;
 }
 
+// The reading thread and the queue between it and the pass.
+struct SourceRows::Reader {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::pair<QVector<QVariant>, qint64>> rows;  // and their bytes
+    qint64 bytes = 0;
+    qint64 capacity = 0;
+    bool done = false;
+    bool stop = false;
+    std::optional<DbError> error;
+    PgBinaryRows* running = nullptr;  // to cancel
+    std::unique_ptr<ConnectionThread> link;
+    std::future<void> finished;  // fails when the connection could not be opened
+
+    // Rows read and not yet queued: they are queued a few dozen at a time.
+    std::vector<std::pair<QVector<QVariant>, qint64>> chunk;
+    qint64 chunkBytes = 0;
+
+    // Queues the row (or, with `last`, what is left); waits for room; false
+    // when the reading is to stop.
+    bool push(QVector<QVariant>&& row, bool last = false) {
+        if (!last) {
+            const qint64 n = RowBytes(row);
+            chunk.emplace_back(std::move(row), n);
+            chunkBytes += n;
+            if (chunk.size() < 64 && chunkBytes < (1 << 20)) return true;
+        }
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return stop || bytes < capacity || rows.empty(); });
+        if (stop) return false;
+        for (auto& r : chunk) rows.push_back(std::move(r));
+        bytes += chunkBytes;
+        chunk.clear();
+        chunkBytes = 0;
+        changed.notify_all();
+        return true;
+    }
+
+    void read(Connection& c, const QString& sql) {
+        try {
+            if (c.backend() == Backend::PostgreSql) {
+                PgBinaryRows stream(c, sql);
+                {
+                    std::lock_guard lock(mutex);
+                    running = &stream;
+                }
+                QVector<QVariant> row;
+                bool more = true;
+                while (more && stream.next(row)) more = push(std::move(row));
+                if (more) push({}, true);
+                std::lock_guard lock(mutex);
+                running = nullptr;
+            } else {
+                QSqlQuery q = c.query();
+                if (!q.exec(sql)) c.raise(q.lastError(), sql);
+                const int n = q.record().count();
+                bool more = true;
+                while (more && q.next()) {
+                    QVector<QVariant> row(n);
+                    for (int i = 0; i < n; ++i) row[i] = q.value(i);
+                    more = push(std::move(row));
+                }
+                if (more && q.lastError().isValid()) c.raise(q.lastError(), sql);
+                if (more) push({}, true);
+            }
+        } catch (const DbError& e) {
+            // The rows read before the failure come first.
+            push({}, true);
+            std::lock_guard lock(mutex);
+            running = nullptr;
+            error = e;
+        }
+        std::lock_guard lock(mutex);
+        done = true;
+        changed.notify_all();
+    }
+};
+
 SourceRows::SourceRows(Connection& source, const QString& sourceQuery, const QString& table,
-                       const QStringList& columns)
+                       const QStringList& columns, qint64 readAhead)
     : source_(source), columns_(columns) {
     if (source.backend() == Backend::Sqlite) {
         walk_ = std::make_unique<Recordset>();
@@ -28,28 +115,43 @@ SourceRows::SourceRows(Connection& source, const QString& sourceQuery, const QSt
         total_ = walk_->recordCount();
         return;
     }
-    total_ = source.scalar(QStringLiteral("select count(*) from ") + table).toInt();
-    // Only the columns the pass reads; PostgreSQL times as text, since the
-    // driver rounds them to the millisecond.
+    // Only the columns the pass reads. PostgreSQL hands the pictures over as
+    // bytes and every other column as text: its binary form of times and
+    // numbers is not Qt's, and the text keeps a time's full precision.
     static const QRegularExpression star(QStringLiteral("^\\s*select\\s+\\*\\s+from\\s"),
                                          QRegularExpression::CaseInsensitiveOption);
     const QSqlRecord rec = source.tableColumns(table);
     QStringList select;
     for (const QString& c : columns) {
         const int i = rec.indexOf(c);
-        const bool time = i >= 0 && rec.field(i).metaType().id() == QMetaType::QDateTime;
-        select << (time && source.backend() == Backend::PostgreSql
+        const bool bytes = i >= 0 && rec.field(i).metaType().id() == QMetaType::QByteArray;
+        select << (source.backend() == Backend::PostgreSql && !bytes
                        ? c + QStringLiteral("::text as ") + c
                        : c);
     }
-    streamSql_ = sourceQuery;
-    streamSql_.replace(star, QStringLiteral("select ") + select.join(QStringLiteral(", ")) +
-                                 QStringLiteral(" from "));
-    stream_ = std::make_unique<QSqlQuery>(source.query());
-    if (!stream_->exec(streamSql_)) source.raise(stream_->lastError(), streamSql_);
+    QString sql = sourceQuery;
+    sql.replace(star, QStringLiteral("select ") + select.join(QStringLiteral(", ")) +
+                          QStringLiteral(" from "));
+    reader_ = std::make_unique<Reader>();
+    reader_->capacity = readAhead;
+    Reader* reader = reader_.get();
+    reader_->link =
+        std::make_unique<ConnectionThread>(source.connectionString(), kServerTimeoutSeconds);
+    reader_->finished =
+        reader_->link->run<void>([reader, sql](Connection& c) { reader->read(c, sql); });
+    total_ = source.scalar(QStringLiteral("select count(*) from ") + table).toInt();
 }
 
-SourceRows::~SourceRows() = default;
+SourceRows::~SourceRows() {
+    if (!reader_) return;
+    {
+        std::lock_guard lock(reader_->mutex);
+        reader_->stop = true;
+        if (reader_->running) reader_->running->cancel();
+        reader_->changed.notify_all();
+    }
+    reader_->link.reset();
+}
 
 QVector<QVector<QVariant>> SourceRows::next(int maxRows, qint64 maxBytes,
                                             const std::function<void()>& eachRow) {
@@ -57,28 +159,59 @@ QVector<QVector<QVariant>> SourceRows::next(int maxRows, qint64 maxBytes,
     qint64 bytes = 0;
     const int n = columns_.size();
     while (!done_ && batch.size() < maxRows && bytes < maxBytes) {
-        QVector<QVariant> row(n);
         if (walk_) {
             if (walk_->eof()) {
                 done_ = true;
                 break;
             }
+            QVector<QVariant> row(n);
             for (int i = 0; i < n; ++i) row[i] = walk_->field(columns_[i]);
             walk_->moveNext();
-        } else {
-            if (!stream_->next()) {
-                if (stream_->lastError().isValid()) source_.raise(stream_->lastError(), streamSql_);
-                done_ = true;
-                stream_->finish();
-                break;
-            }
-            for (int i = 0; i < n; ++i) row[i] = stream_->value(i);
+            bytes += RowBytes(row);
+            batch << std::move(row);
+            if (eachRow) eachRow();
+            continue;
         }
-        bytes += RowBytes(row);
-        batch << std::move(row);
-        if (eachRow) eachRow();
+        // As many queued rows as the batch takes, at one go.
+        std::unique_lock lock(reader_->mutex);
+        const bool ready = reader_->changed.wait_for(lock, std::chrono::milliseconds(50), [&] {
+            return !reader_->rows.empty() || reader_->done;
+        });
+        int taken = 0;
+        if (ready && reader_->rows.empty()) {
+            done_ = true;
+            if (reader_->error) throw *reader_->error;
+        }
+        // The reading never began: its connection could not be opened.
+        if (!ready &&
+            reader_->finished.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+            done_ = true;
+            lock.unlock();
+            reader_->finished.get();
+        }
+        while (!reader_->rows.empty() && batch.size() < maxRows && bytes < maxBytes) {
+            batch << std::move(reader_->rows.front().first);
+            bytes += reader_->rows.front().second;
+            reader_->bytes -= reader_->rows.front().second;
+            reader_->rows.pop_front();
+            ++taken;
+        }
+        reader_->changed.notify_all();
+        lock.unlock();
+        // Awaited rows keep the window painted all the same.
+        if (eachRow)
+            for (int i = 0; i < qMax(1, taken); ++i) eachRow();
     }
     return batch;
+}
+
+void SourceRows::skip(int rows, const std::function<void()>& eachRow) {
+    for (int left = rows; left > 0;) {
+        const int n =
+            int(next(qMin(left, 500), std::numeric_limits<qint64>::max(), eachRow).size());
+        if (n == 0) break;
+        left -= n;
+    }
 }
 
 }  // namespace qs

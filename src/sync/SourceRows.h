@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
@@ -14,32 +13,42 @@ namespace qs {
 
 // The source rows of a pass, in the order of its source query, handed out in
 // batches bounded by a number of rows and of bytes, so memory stays flat
-// however large the table or its pictures. A network server streams the rows
-// through one open query on the source connection; an embedded server is
-// walked a keyed chunk at a time, since its file may also be the target's and
-// an open read would lock writers out. Times come at the server's full
-// precision (as text where the driver would round them).
+// however large the table or its pictures.
+//
+// A network server is read by a thread of its own, on a connection of its own
+// (connections belong to the thread that opens them), which streams the rows
+// ahead into a queue of at most `readAhead` bytes while the pass writes the
+// batch before: reading the source and writing the target overlap.
+// PostgreSQL's rows come in binary form (pictures as their bytes, every other
+// column as text, so times keep their full precision). An embedded server is
+// walked a keyed chunk at a time on the pass's own connection, since its file
+// may also be the target's and an open read would lock writers out.
 class SourceRows {
 public:
     // `columns`: the columns handed out, in this order.
     SourceRows(Connection& source, const QString& sourceQuery, const QString& table,
-               const QStringList& columns);
+               const QStringList& columns, qint64 readAhead = 32 << 20);
+    // Stops the reading thread, cancelling the query.
     ~SourceRows();
 
     // Rows to walk, counted when the pass starts.
     int total() const { return total_; }
     // The next batch; empty at the end. `eachRow`, if set, is called after
-    // every row read. Throws DbError.
+    // every row handed out, and while rows are awaited. Throws DbError (a
+    // failure of the reading thread when its row is reached).
     QVector<QVector<QVariant>> next(int maxRows, qint64 maxBytes,
                                     const std::function<void()>& eachRow = {});
+    // Passes over the next `rows` rows.
+    void skip(int rows, const std::function<void()>& eachRow = {});
 
 private:
+    struct Reader;
+
     Connection& source_;
     QStringList columns_;
     int total_ = 0;
     std::unique_ptr<Recordset> walk_;
-    std::unique_ptr<QSqlQuery> stream_;
-    QString streamSql_;
+    std::unique_ptr<Reader> reader_;
     bool done_ = false;
 };
 

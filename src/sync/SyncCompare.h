@@ -20,9 +20,11 @@ struct ComparedPass {
     int table = 0;  // index into the counts ComparePasses returns
 };
 
-// Runs the passes inside a transaction on each target that is rolled back at
-// the end, so nothing stays written while every row is looked up, created or
-// overwritten exactly as the passes would: the numbers are the passes' own.
+// Runs the passes without writing anything, not even for a moment: each pass
+// only looks its rows up (ReplicationPass::setDryRun), every lookup one
+// statement of its own, so the compare holds no lock on either server beyond
+// one statement. What an earlier row or pass would have written is kept in
+// memory for the later ones to meet, so the numbers are the passes' own.
 // `prepare` sets up each pass (titles, stop rule) before it runs. Throws DbError.
 QVector<CompareCounts> ComparePasses(
     Connection& left, Connection& right, const QVector<ComparedPass>& passes, int tables,

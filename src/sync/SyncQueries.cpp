@@ -14,7 +14,7 @@ QString questionBase(SyncDirection direction) {
 
 QString KeyCondition(const SqlDialect& d, const QString& column, const QVariant& value) {
     if (value.isNull()) return column + QStringLiteral(" is null");
-    return column + QStringLiteral(" like ") + d.likeLiteral(value.toString());
+    return d.matches(column, value.toString());
 }
 
 QString LookupCondition(const SqlDialect& d, const QStringList& keyColumns,

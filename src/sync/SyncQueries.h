@@ -17,8 +17,9 @@ enum class SyncDirection { Right, Left };
 // holding ', % or _ matches only itself; a NULL key matches a NULL key. For
 // plain values the SQL Server text is the window's own text.
 
-// One comparison of a lookup's where clause: "<column> like '<value>'", or
-// "<column> is null" for a NULL value.
+// One comparison of a lookup's where clause: "<column> like '<value>'" (for
+// a value too long for LIKE, "=" under the same rule: SqlDialect::matches),
+// or "<column> is null" for a NULL value.
 QString KeyCondition(const SqlDialect& d, const QString& column, const QVariant& value);
 // The where clause of a lookup: the key columns' conditions joined by "and".
 QString LookupCondition(const SqlDialect& d, const QStringList& keyColumns,

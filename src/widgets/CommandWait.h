@@ -8,6 +8,9 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <thread>
+#include <type_traits>
 
 class QAbstractButton;
 class QObject;
@@ -65,5 +68,30 @@ private:
     Report latest_;
     bool reportPosted_ = false;
 };
+
+// Work that needs neither widgets nor databases (reading a paper file, converting its
+// pictures) on a thread of its own, the window waiting as for a database job (CommandWait:
+// painted, busy cursor, input held); returns the job's value, or rethrows what it threw.
+template <class F>
+auto RunAndWait(F&& job, const CommandWait::Options& options = {}) -> std::invoke_result_t<F&> {
+    using Result = std::invoke_result_t<F&>;
+    static_assert(!std::is_void_v<Result>, "the job returns what it made");
+    CommandWait wait(options);
+    std::optional<Result> result;
+    std::thread worker([&] {
+        try {
+            result.emplace(job());
+            wait.finish(nullptr);
+        } catch (...) {
+            wait.finish(std::current_exception());
+        }
+    });
+    struct Join {
+        std::thread& thread;
+        ~Join() { thread.join(); }
+    } join{worker};
+    wait.wait();
+    return std::move(*result);
+}
 
 }  // namespace qs

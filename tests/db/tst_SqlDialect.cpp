@@ -1,11 +1,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTest>
 
 #include "db/Connection.h"
 #include "db/Endpoints.h"
 #include "db/SqlDialect.h"
+#include "support/SqlServerStandIn.h"
 #include "support/TestDatabases.h"
 
 using namespace qs;
@@ -17,6 +20,8 @@ private slots:
     void texts_data();
     void texts();
     void noConnectionMakesADatabaseFile();
+    void sqlServerStandInAnswersAsSqlServer_data();
+    void sqlServerStandInAnswersAsSqlServer();
 };
 
 void tst_SqlDialect::texts_data() {
@@ -79,6 +84,80 @@ void tst_SqlDialect::noConnectionMakesADatabaseFile() {
     c.open(LocalConnectionString(folder.path()), 0, ado::adUseClient);
     for (const char* table : {"users", "alltype", "timu", "conf", "rizi", "buylist"})
         QCOMPARE(c.scalar(u"select count(*) from "_s + QLatin1String(table)).toInt(), 0);
+}
+
+// What SQL Server (a Chinese_PRC_CI_AS database, through FreeTDS) answers,
+// and so the stand-in the tests run the SQL Server path on: the first row's
+// first value, "ok" for no row, "error N" for its refusal number N, and after
+// "|" a failure met only by reading on to the next result.
+void tst_SqlDialect::sqlServerStandInAnswersAsSqlServer_data() {
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("answer");
+    auto row = [](const char* name, const QString& sql, const QString& answer) {
+        QTest::newRow(name) << sql << answer;
+    };
+    auto holds = [](const char16_t* condition) -> QString {
+        return u"select case when "_s + QString::fromUtf16(condition) + u" then 1 else 0 end"_s;
+    };
+    const QString wide(256, u'长'), longPattern(4001, u'长');
+    row("= ignores case", holds(u"N'Bob' = N'bob'"), u"1"_s);
+    row("= ignores trailing blanks", holds(u"N'carl ' = N'carl'"), u"1"_s);
+    row("= ignores width", holds(u"N'ＡＢＣ' = N'abc'"), u"1"_s);
+    row("like keeps trailing blanks", holds(u"N'carl ' like N'carl'"), u"0"_s);
+    row("charindex ignores case", u"select charindex(N'b', N'ABC')"_s, u"2"_s);
+    row("a text cast to int", u"select cast(N'abc' as int)"_s, u"error 245"_s);
+    row("a text beside + and a number", u"select N'x' + 1"_s, u"error 245"_s);
+    row("nvarchar(10) cuts", u"select cast(N'一二三四五六七八九十十一' as nvarchar(10))"_s,
+        u"一二三四五六七八九十"_s);
+    row("wider than nvarchar(255)", u"insert into users (username) values (N'"_s + wide + u"')"_s,
+        u"error 8152"_s);
+    row("ntext =", u"select count(*) from timu where answer = N'A'"_s, u"error 402"_s);
+    row("ntext order by", u"select id from timu order by why0"_s, u"error 306"_s);
+    row("ntext distinct", u"select distinct answer from timu"_s, u"error 421"_s);
+    row("like pattern over 8,000 bytes",
+        u"select count(*) from timu where QUESTION like N'"_s + longPattern + u"'"_s,
+        u"error 8152"_s);
+    // A search for a text longer than that takes its longest start that fits.
+    row("containing search over 8,000 bytes",
+        u"select count(*) from timu where QUESTION like "_s +
+            SqlDialect(Backend::SqlServer).likeContaining(QString(17000, u'题')),
+        u"0"_s);
+    row("2,101 parameters",
+        u"select count(*) from timu where id in ("_s + QStringList(2101, u"?"_s).join(u',') +
+            u")"_s,
+        u"error 8003"_s);
+    row("1,001 rows in an insert's values",
+        u"insert into alltype (download) values "_s + QStringList(1001, u"(1)"_s).join(u','),
+        u"error 10738"_s);
+    row("1,001 rows in a derived table",
+        u"select count(*) from (values "_s + QStringList(1001, u"(1)"_s).join(u',') +
+            u") as v(n)"_s,
+        u"1001"_s);
+    row("limit", u"select * from users limit 1"_s, u"error 102"_s);
+    row("a later statement refused",
+        u"update users set userpass = N'x'; insert into users (username) values (N'"_s + wide +
+            u"')"_s,
+        u"ok|error 8152"_s);
+}
+
+void tst_SqlDialect::sqlServerStandInAnswersAsSqlServer() {
+    QFETCH(QString, sql);
+    QFETCH(QString, answer);
+    test::TempProgramFolder folder;
+    test::SqlServerStandIn::install();
+    test::UseServerBackend(Backend::SqlServer, folder.path());
+    Connection c;
+    c.open(ServerConnectionString(u"stand-in,1433"_s), 10);
+    QSqlQuery q = c.query();
+    const bool ran = q.prepare(sql) && [&] {
+        for (int i = sql.count(u'?'); i > 0; --i) q.addBindValue(1);
+        return q.exec();
+    }();
+    QString given = ran ? (q.next() ? q.value(0).toString() : u"ok"_s)
+                        : u"error "_s + q.lastError().nativeErrorCode();
+    if (ran && !q.nextResult() && q.lastError().isValid())
+        given += u"|error "_s + q.lastError().nativeErrorCode();
+    QCOMPARE(given, answer);
 }
 
 QTEST_GUILESS_MAIN(tst_SqlDialect)

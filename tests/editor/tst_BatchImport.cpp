@@ -1,5 +1,7 @@
 #include <QAbstractItemModelTester>
 #include <QComboBox>
+#include <QCryptographicHash>
+#include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -7,6 +9,7 @@
 #include <QStringEncoder>
 #include <QTableView>
 #include <QTest>
+#include <QTextEdit>
 #include <memory>
 
 #include "EditorFixture.h"
@@ -236,7 +239,7 @@ private slots:
                               cell(1, PaperPreview::kOptionA + 2), cell(1, PaperPreview::kFaults)}),
                  (QStringList{u"正确"_s, u"错误"_s, QString(), u"答案C没有对应选项"_s}));
         view->setCurrentIndex(table()->index(1, PaperPreview::kQuestion));
-        QCOMPARE(child<QPlainTextEdit>("details")->toPlainText(),
+        QCOMPARE(child<QTextEdit>("details")->toPlainText(),
                  u"第2题　判断题　难度：普通\n乙？\nA．正确\nB．错误\n答案：C\n解析：--\n"
                  "问题：答案C没有对应选项"_s);
         child<QComboBox>("typeChoice")->setCurrentText(u"多选题"_s);
@@ -269,35 +272,169 @@ private slots:
         QCOMPARE(Column(server_, u"select count(*) from rizi"_s), QStringList{u"250"_s});
     }
 
+    // Papers as operators have them: text files, Word and Excel files (made by python-docx,
+    // openpyxl and LibreOffice: tests/question/papers), the template of 保存模板…, and files
+    // that cannot be read. What is read is submitted: both databases hold the same rows, each
+    // picture the bytes of its slot's file.
     void paperFileIsReadOrRefused_data() {
-        QTest::addColumn<QByteArray>("bytes");  // empty: no file at all
-        QTest::addColumn<QString>("message");   // empty: read
+        QTest::addColumn<QString>("paper");     // a committed paper, or "模板"; empty: `bytes`
+        QTest::addColumn<QByteArray>("bytes");  // as a .txt file; empty too: no file at all
+        // Each row of the preview (number|type|question|options|answer|difficulty|explanation|
+        // pictures|faults), or the message, %1 standing for the file.
+        QTest::addColumn<QStringList>("expected");
+        const QStringList earth = {u"1|判断题|地球是圆的。|正确/错误|A|普通|--||"_s};
         const QString question = u"1. 地球是圆的。答案：正确"_s;
-        QTest::newRow("UTF-8") << question.toUtf8() << QString();
-        QTest::newRow("UTF-8 with BOM") << ("\xEF\xBB\xBF" + question.toUtf8()) << QString();
+        QTest::newRow("UTF-8") << QString() << question.toUtf8() << earth;
+        QTest::newRow("UTF-8 with BOM")
+            << QString() << ("\xEF\xBB\xBF" + question.toUtf8()) << earth;
         QStringEncoder gbk("GBK");
-        QTest::newRow("code page 936") << QByteArray(gbk.encode(question)) << QString();
-        QTest::newRow("missing") << QByteArray() << u"找不到文件："_s;
+        QTest::newRow("code page 936") << QString() << QByteArray(gbk.encode(question)) << earth;
+        QTest::newRow("Word: numbers restarting, options in a table, pictures, answer markers")
+            << u"word.docx"_s << QByteArray()
+            << QStringList{
+                   u"1|单选题|下列哪个是水果？|苹果/白菜/土豆/萝卜|A|困难|B、C、D 都是蔬菜。|"
+                   u"图片：题目|"_s,
+                   u"2|单选题|看图，选出正确的一项：|如右图1/以上都不对|A|普通|如下图|"
+                   u"图片：选项A、解析|"_s,
+                   u"1|多选题|下列属于 CPU 部件的是（　　）|运算器/控制器/显示器|AB|普通|"
+                   u"C 是外部设备，A、B 在 CPU 里。||"_s,
+                   u"2|单选题|全角文字：ＡＢＣ１２３，　空格。|甲/乙|B|普通|--||"_s};
+        QTest::newRow("LibreOffice Word: floating picture, equation, metafile")
+            << u"libreoffice.docx"_s << QByteArray()
+            << QStringList{u"1|单选题|哪个图形在右边？|圆形/方形|B|普通|--|图片：题目|"_s,
+                           u"2|单选题|求 【公式】 在 x=3 时的值。|6/9|B|普通|--||"
+                           u"含公式/图片无法读取，请核对"_s,
+                           u"1|判断题|下面两种说法：框内：请判断对错①地球绕太阳转；②月亮自己发光。|"
+                           u"正确/错误|B|普通|--||"_s,
+                           u"2|判断题|图中是一个方框：【图片无法读取】|正确/错误|A|普通|--||"
+                           u"含公式/图片无法读取，请核对"_s};
+        QTest::newRow("Excel: one question a row, a type it does not know")
+            << u"sheet-libreoffice.xlsx"_s << QByteArray()
+            << QStringList{
+                   u"1|单选题|1+1 等于几？|1/2/3.50|B|普通|一加一得二||"_s,
+                   u"2|单选题|安全检查的日期是？|2024-03-05/2024年3月5日 14:30/25%|A|困难|--||"_s,
+                   u"3|判断题|消防通道可以堆放杂物。|正确/错误|B|普通|解析里有字母 A 和 B||"_s,
+                   u"4|单选题|这个标志表示什么？|禁止通行/注意安全|B|困难|--||"
+                   u"题型“识图题”无法识别"_s};
+        QTest::newRow("the template 保存模板… writes")
+            << u"模板"_s << QByteArray()
+            << QStringList{
+                   u"1|单选题|中国的首都是哪座城市？|北京/上海/广州/深圳|A|普通|"
+                   u"北京是中国的首都。||"_s};
+        QTest::newRow("missing") << QString() << QByteArray() << QStringList{u"找不到文件：%1"_s};
         QTest::newRow("neither encoding")
-            << QByteArray("1. \xFF\xFF\x80 ok")
-            << u"文件既不是 UTF-8 也不是 GBK 编码的文字，无法读入："_s;
-        QTest::newRow("blank") << QByteArray("\r\n \r\n") << u"文件里没有文字："_s;
+            << QString() << QByteArray("1. \xFF\xFF\x80 ok")
+            << QStringList{u"文件既不是 UTF-8 也不是 GBK 编码的文字，无法读入：%1"_s};
+        QTest::newRow("blank") << QString() << QByteArray("\r\n \r\n")
+                               << QStringList{u"文件里没有文字：%1"_s};
+        QTest::newRow("encrypted Word file")
+            << u"encrypted.docx"_s << QByteArray()
+            << QStringList{
+                   u"文件设有打开密码，无法读入：%1\r\n请在 Word/Excel 中取消密码后另存一份，"
+                   u"再导入。"_s};
+        QTest::newRow("sheet without a header")
+            << u"noheader.xlsx"_s << QByteArray()
+            << QStringList{
+                   u"表格的前10行里没有表头，无法读入：%1\r\n表头一行写明各列：题型、题目、"
+                   u"选项A…选项F、答案、难度、解析（点“保存模板…”可得到一份模板）。"_s};
     }
     void paperFileIsReadOrRefused() {
+        QFETCH(QString, paper);
         QFETCH(QByteArray, bytes);
-        QFETCH(QString, message);
-        const QString path = folder_->file(u"试卷.txt"_s);
-        if (!bytes.isEmpty()) folder_->write(u"试卷.txt"_s, bytes);
+        QFETCH(QStringList, expected);
+        QString path = folder_->file(u"试卷.txt"_s);
+        if (paper == u"模板") {
+            path = folder_->file(u"模板.xlsx"_s);
+            platform_.fileToSave = folder_->file(u"无此文件夹/模板.xlsx"_s);
+            QTest::mouseClick(child("saveTemplate"), Qt::LeftButton);
+            QVERIFY(platform_.lastText().startsWith(u"模板无法保存到 "_s));
+            platform_.fileToSave = path;
+            QTest::mouseClick(child("saveTemplate"), Qt::LeftButton);
+            platform_.clear();
+        } else if (!paper.isEmpty()) {
+            path = qEnvironmentVariable("QS_SOURCE_DIR") + u"/tests/question/papers/"_s + paper;
+        } else if (!bytes.isEmpty()) {
+            folder_->write(u"试卷.txt"_s, bytes);
+        }
         platform_.fileToOpen = path;
         QTest::mouseClick(child("openFile"), Qt::LeftButton);
-        if (message.isEmpty()) {
-            QCOMPARE(platform_.texts(), QStringList());
-            QCOMPARE(cell(0, PaperPreview::kQuestion), u"地球是圆的。"_s);
-            QCOMPARE(column(PaperPreview::kType), QStringList{u"判断题"_s});
-        } else {
-            QCOMPARE(platform_.texts(), QStringList{message + path});
-            QCOMPARE(table()->rowCount(), 0);
+        if (table()->rowCount() == 0) {
+            QCOMPARE(platform_.texts(), QStringList{expected[0].arg(path)});
+            QCOMPARE(
+                QDir(folder_->file(u"sysimg"_s)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                QStringList());
+            return;
         }
+        QStringList rows;
+        QMap<QString, QByteArray> files;  // question → its pictures' bytes, slot by slot
+        for (int row = 0; row < table()->rowCount(); ++row) {
+            QStringList options;
+            for (int i = 0; i < 6; ++i)
+                if (!cell(row, PaperPreview::kOptionA + i).isEmpty())
+                    options << cell(row, PaperPreview::kOptionA + i);
+            rows << QStringList{cell(row, PaperPreview::kNumber),
+                                cell(row, PaperPreview::kType),
+                                cell(row, PaperPreview::kQuestion),
+                                options.join(u'/'),
+                                cell(row, PaperPreview::kAnswer),
+                                cell(row, PaperPreview::kNandu),
+                                cell(row, PaperPreview::kWhy0),
+                                table()
+                                    ->index(row, PaperPreview::kPictures)
+                                    .data(Qt::ToolTipRole)
+                                    .toString(),
+                                cell(row, PaperPreview::kFaults)}
+                        .join(u'|');
+            const Question& q = qobject_cast<PaperPreview*>(table())->at(row).question;
+            for (const QString& file : q.picturePaths) {
+                QFile f(file);
+                files[q.question] +=
+                    file.isEmpty() || !f.open(QIODevice::ReadOnly)
+                        ? QByteArray("|")
+                        : QCryptographicHash::hash(f.readAll(), QCryptographicHash::Md5).toHex() +
+                              '|';
+            }
+        }
+        QCOMPARE(rows, expected);
+        QCOMPARE(platform_.texts(), QStringList());
+        for (int row = 0; row < table()->rowCount(); ++row) tick(row, true);
+        // A picture's file gone before the submit (deleted by hand): its question fails, the
+        // others are stored.
+        QString failed;
+        for (int row = 0; row < table()->rowCount() && failed.isEmpty(); ++row)
+            for (const QString& file :
+                 qobject_cast<PaperPreview*>(table())->at(row).question.picturePaths)
+                if (!file.isEmpty() && failed.isEmpty() && QFile::remove(file)) {
+                    failed = u"，失败 1 道\r\n第%1题：图片文件无法读取：%2"_s.arg(
+                        cell(row, PaperPreview::kNumber), file);
+                    files.remove(cell(row, PaperPreview::kQuestion));
+                }
+        QTest::mouseClick(child("submitAll"), Qt::LeftButton);
+        QCOMPARE(platform_.lastText(),
+                 u"批量导入完成：添加 %1 道，重复跳过 0 道"_s.arg(rows.size() - !failed.isEmpty()) +
+                     (failed.isEmpty() ? u"，失败 0 道"_s : failed));
+        for (Connection* c : {&server_, &local_}) {
+            QSqlQuery q = c->query();
+            QVERIFY(
+                q.exec(u"select QUESTION, QJPG, AJPG, BJPG, CJPG, DJPG, EJPG, FJPG, WJPG "
+                       "from timu order by id"_s));
+            QMap<QString, QByteArray> stored;
+            while (q.next())
+                for (int slot = 1; slot <= kPictureSlots; ++slot)
+                    stored[q.value(0).toString()] +=
+                        q.value(slot).isNull()
+                            ? QByteArray("|")
+                            : QCryptographicHash::hash(q.value(slot).toByteArray(),
+                                                       QCryptographicHash::Md5)
+                                      .toHex() +
+                                  '|';
+            QCOMPARE(stored, files);
+        }
+        // The pictures' files go when the window closes.
+        window_->close();
+        QCOMPARE(
+            QDir(folder_->file(u"sysimg"_s)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+            QStringList());
     }
 
     void editorOpensTheImportForItsBank() {

@@ -1,8 +1,10 @@
+#include <QCryptographicHash>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "question/ImportPictures.h"
 #include "question/PaperArchive.h"
 #include "question/PaperDocument.h"
 #include "question/PaperFile.h"
@@ -86,24 +88,44 @@ private slots:
                  read.document.text + u"【图片9】"_s);
     }
 
-    // The marks pass the splitter and the paste parser, each into the box its picture stood in.
+    // The marks pass the splitter and the reader, each into the box its picture stood in, and
+    // from there into that box's slot; a picture that cannot be decoded stays as its mark.
     void pictureSlots() {
         const PaperDocument doc = ReadPaper(paper(u"word.docx"_s)).document;
         QStringList boxes;
         for (const PaperQuestion& piece : SplitQuestions(doc.text)) {
-            const Question q = ReadQuestion(piece, u"单选题"_s).question;
-            QStringList fields = {TakePictureMarks(q.question).text};
-            for (const QString& o : q.options) {
-                const MarkedText option = TakePictureMarks(o);
-                for (int p : option.pictures) fields << QString::number(p);
+            ImportedQuestion q = ReadQuestion(piece, u"单选题"_s);
+            PlacePictures(q, piece, doc.pictures, {2});
+            QStringList fields = {q.question.question, q.question.options[0], q.question.why0};
+            for (const QVector<int>& slot : q.pictures) {
+                QStringList indices;
+                for (int p : slot) indices << QString::number(p);
+                fields << indices.join(u',');
             }
-            for (int p : TakePictureMarks(q.question).pictures)
-                fields << u"Q"_s + QString::number(p);
             boxes << fields.join(u'|');
         }
-        QCOMPARE(boxes, (QStringList{u"下列哪个是水果？|Q0"_s, u"看图，选出正确的一项：|1"_s,
-                                     u"下列属于 CPU 部件的是（　　）"_s,
-                                     u"全角文字：ＡＢＣ１２３，　空格。"_s}));
+        QCOMPARE(boxes,
+                 (QStringList{u"下列哪个是水果？|苹果|B、C、D 都是蔬菜。|0|||||||"_s,
+                              u"看图，选出正确的一项：|如右图1|如下图【图片无法读取】||1||||||"_s,
+                              u"下列属于 CPU 部件的是（　　）|运算器|C 是外部设备，A、B 在 CPU "
+                              u"里。||||||||"_s,
+                              u"全角文字：ＡＢＣ１２３，　空格。|甲|--||||||||"_s}));
+        // As 判断题, the picture of option A, which the type replaces, joins the explanation's.
+        const PaperQuestion second = SplitQuestions(doc.text)[1];
+        ImportedQuestion trueFalse = ReadQuestion(second, u"判断题"_s);
+        PlacePictures(trueFalse, second, doc.pictures, {});
+        QCOMPARE(trueFalse.pictures[kExplanationPicture], (QVector<int>{2, 1}));
+        // A question that is only a picture is named by its bytes; as fill-in, its option A
+        // repeats it without the picture.
+        const PaperQuestion only{1, PictureMark(1), false};
+        ImportedQuestion q = ReadQuestion(only, u"填空题"_s);
+        PlacePictures(q, only, doc.pictures, {});
+        QCOMPARE(q.question.question + u'|' + q.question.options[0],
+                 u"题目如图#%1|题目如图#%1"_s.arg(QString::fromLatin1(
+                     QCryptographicHash::hash(doc.pictures[1].bytes, QCryptographicHash::Md5)
+                         .toHex()
+                         .left(8))));
+        QCOMPARE(q.pictures[kQuestionPicture], QVector<int>{1});
     }
 
     void sheet_data() {
@@ -113,7 +135,8 @@ private slots:
         const QString header = u"3|单选题|1+1 等于几？|1|%1|3.50||||B|普通|一加一得二"_s;
         const QStringList rest = {
             u"4|单选题|安全检查的日期是？|2024-03-05|2024年3月5日 14:30|25%||||A|困难|"_s,
-            u"6|判断题|消防通道可以堆放杂物。|||||||错误||解析里有字母 A 和 B"_s};
+            u"6|判断题|消防通道可以堆放杂物。|||||||错误||解析里有字母 A 和 B"_s,
+            u"7|识图题|这个标志表示什么？|禁止通行|注意安全|||||b|较难|"_s};
         QTest::newRow("openpyxl: title row, own order, formula never calculated")
             << u"sheet-openpyxl.xlsx"_s << QStringList{header.arg(QString())} + rest
             << QStringList{u"备注"_s};

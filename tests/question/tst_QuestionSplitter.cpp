@@ -48,9 +48,13 @@ private slots:
         QTest::newRow("a style of its own is a new part of the question")
             << u"1. 案例\n（1）问一\n（2）问二\n2. 下一题"_s
             << QStringList{u"1|案例\r\n（1）问一\r\n（2）问二"_s, u"2|下一题"_s};
-        QTest::newRow("a list inside a question does not cut it")
-            << u"5. 说法：\n1、快\n2、慢\n6、第六个\n6. 下一题"_s
-            << QStringList{u"5|说法：\r\n1、快\r\n2、慢"_s, u"6|第六个\r\n6. 下一题"_s};
+        QTest::newRow("a list inside a question does not cut it, a number repeated is flagged")
+            << u"5. 说法：\n1、快\n2、慢\nA. 1 B. 2\n6、第六个\n6. 下一题"_s
+            << QStringList{u"5|说法：\r\n1、快\r\n2、慢\r\nA. 1 B. 2"_s,
+                           u"6!|第六个\r\n6. 下一题"_s};
+        QTest::newRow("numbers restarting or jumping far before any answer are flagged")
+            << u"1. 甲\n2. 乙\n1. 丙\n2. 丁\n3. 戊\n二、填空\n1. 己\n15. 庚"_s
+            << QStringList{u"1|甲"_s, u"2!|乙\r\n1. 丙\r\n2. 丁\r\n3. 戊"_s, u"1!|己\r\n15. 庚"_s};
         QTest::newRow("gaps up to nine before the answer")
             << u"1. 甲\n10. 乙\n20. 丙"_s << QStringList{u"1|甲"_s, u"10!|乙\r\n20. 丙"_s};
         QTest::newRow("after the answer any number starts a question")

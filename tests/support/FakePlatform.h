@@ -38,6 +38,10 @@ public:
         ++fileDialogs;
         return fileToOpen;
     }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        ++fileDialogs;
+        return fileToSave;
+    }
 
     // Answers for the next Yes/No boxes, in order.
     void answer(Answer a) { script.enqueue(a); }
@@ -54,8 +58,9 @@ public:
     QList<QStringList> programs;
     bool startSucceeds = true;
     QDateTime clock;
-    // The file the next file dialog "chooses" (empty: cancelled).
+    // The file the next open or save dialog "chooses" (empty: cancelled).
     QString fileToOpen;
+    QString fileToSave;
     int fileDialogs = 0;
     // Called while a box is "shown", e.g. to look at the window meanwhile.
     std::function<void(const Box&)> onMessage;

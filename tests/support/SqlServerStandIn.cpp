@@ -1,5 +1,7 @@
 #include "support/SqlServerStandIn.h"
 
+#include <sqlite3.h>
+
 #include <QAtomicInt>
 #include <QDir>
 #include <QFileInfo>
@@ -22,13 +24,21 @@
 
 #include "db/Connection.h"
 #include "db/Schema.h"
+#include "support/SqlServerRules.h"
 
 // The translation from T-SQL to SQLite, kept to what the program sends:
 //  - N'…' is '…'; a literal without N, in a code-page-936 database, first
 //    loses what code page 936 cannot hold ('?');
-//  - a LIKE pattern's [%] [_] [[] become \% \_ [ with ESCAPE '\';
-//  - + joins texts (||): the program never adds numbers in SQL; || itself is
-//    refused, as SQL Server 2012-2022 refuse it;
+//  - comparisons (=, <>, <, >, in) take the collation qs_ci, and like is
+//    T-SQL's, both as SQL Server compares (support/SqlServerRules.h);
+//  - + joins texts (||), except beside a number, where it adds (and a text
+//    that is no number is refused, error 245); || itself is refused, as
+//    SQL Server 2012-2022 refuse it;
+//  - (values …) as v(a, b) is a select of the values' column1, column2 …;
+//  - an update through a CTE that joins (with c as (select …, row_number()
+//    over (… order by o) as n from t a join … ) update c set x = e where w)
+//    sets the rows of t the CTE reaches, by their rowid; rows that tie in
+//    the window's order are taken in rowid order;
 //  - select top n … is … limit n (outermost select only); an update of the
 //    first row through "with c as (select top (1) * from t where …) update c"
 //    updates that row of t by its rowid;
@@ -38,7 +48,9 @@
 //    output without into is `returning` (refused when the table has a trigger);
 //  - update a set … from t a inner join x r on … [where …] is
 //    update t as a set … from x r where … [and …];
-//  - functions: charindex(a, b) is instr(b, a), scope_identity() is
+//  - functions: charindex(a, b) is qs_charindex (instr(b, a) under a binary
+//    collation), cast(x as int) refuses a text that is no number, cast(x as
+//    nvarchar(n)) cuts x to n characters (30 without n), scope_identity() is
 //    last_insert_rowid() (which, like scope_identity, ignores rows a trigger
 //    inserted), getdate(), isnull, len, datalength, substring, left map to
 //    their SQLite forms; a few are the same in both; any other is refused;
@@ -46,8 +58,11 @@
 //    SQLite's (nvarchar… text, varbinary blob, int integer);
 //  - set nocount on is dropped;
 //  - answer and why0 are ntext, as in a database upsized from Access: used
-//    with an operator, in (…) or a function other than cast, the statement is
-//    refused as SQL Server refuses it.
+//    with an operator, in (…), order by, distinct or a function other than
+//    cast, the statement is refused as SQL Server refuses it;
+//  - refused as SQL Server refuses them, with its error numbers: limit,
+//    more than 2,100 parameters, more than 1,000 rows in one insert's values,
+//    a value longer than an nvarchar(n) column (triggers of the file).
 // Anything else is passed on as written and SQLite judges it.
 
 namespace qs::test {
@@ -62,7 +77,7 @@ struct Recorded {
 // The program's statements arrive on its database thread while the test reads
 // them on its own.
 struct State {
-    QMutex mutex;
+    QMutex mutex;  // a pass reads its source on a thread of its own
     QList<Recorded> recorded;
     int sent = 0;
     QSet<QString> parsedClean;  // statements the grammar check passed before
@@ -78,6 +93,7 @@ QAtomicInt counter;
 
 struct Refusal {
     QString text;
+    int number = 102;  // SQL Server's error number: syntax unless said
 };
 
 // --- Tokens ---------------------------------------------------------------
@@ -207,26 +223,6 @@ QString degraded(const QString& v) {
     return out;
 }
 
-// A T-SQL LIKE pattern as an SQLite one (with ESCAPE '\').
-QString likePattern(const QString& p) {
-    QString out;
-    for (int i = 0; i < p.size(); ++i) {
-        const QChar c = p[i];
-        if (c == u'[') {
-            if (i + 2 >= p.size() || p[i + 2] != u']')
-                throw Refusal{QStringLiteral("pattern class not modelled: ") + p};
-            const QChar e = p[i + 1];
-            out += (e == u'%' || e == u'_') ? QString(u'\\') + e : QString(e);
-            i += 2;
-        } else if (c == u'\\') {
-            out += QStringLiteral("\\\\");
-        } else {
-            out += c;
-        }
-    }
-    return quoted(out) + QStringLiteral(" escape '\\'");
-}
-
 QString sqliteType(const QString& type) {
     const QString t = type.toLower();
     if (t.contains(u"char") || t.contains(u"text")) return QStringLiteral("text");
@@ -313,7 +309,17 @@ private:
             return {{QStringLiteral("drop table if exists temp.") + name, {}},
                     {QStringLiteral("create temp table ") + name + u' ' + columns, {}}};
         }
-        if (t[first].is("with")) t = updateFirst(t, first);
+        t = valuesTables(t);
+        if (t[first].is("insert")) checkInsertRows(t, first);
+        limit_.clear();
+        returning_.clear();
+        into_.clear();
+        if (t[first].is("with")) {
+            const QString joined = updateThroughJoin(t, first);
+            if (!joined.isEmpty())
+                return {{joined, {}, params(t), nocount ? Gives::Nothing : Gives::Count}};
+            t = updateFirst(t, first);
+        }
         update_ = t[first].is("update");
         if (update_) t = updateFrom(t, first);
         limit_.clear();
@@ -322,13 +328,134 @@ private:
         QString sql = expression(t, 0, t.size(), 0);
         if (!returning_.isEmpty()) sql += QStringLiteral(" returning ") + returning_;
         if (!limit_.isEmpty()) sql += QStringLiteral(" limit ") + limit_;
-        const int params = int(std::count_if(
-            t.begin(), t.end(), [](const Token& k) { return k.kind == Token::Param; }));
         const bool query = t[first].is("select") || t[first].is("with");
         const Gives gives = query || (!returning_.isEmpty() && into_.isEmpty()) ? Gives::Rows
                             : nocount                                           ? Gives::Nothing
                                                                                 : Gives::Count;
-        return {{sql, into_, params, gives}};
+        return {{sql, into_, params(t), gives}};
+    }
+
+    static int params(const Tokens& t) {
+        return int(std::count_if(t.begin(), t.end(),
+                                 [](const Token& k) { return k.kind == Token::Param; }));
+    }
+
+    static Token word(const QString& w) { return Token{Token::Word, w}; }
+
+    // (values (…), (…)) [as] v(a, b) → (select column1 as a, column2 as b
+    // from (values (…), (…))) as v
+    Tokens valuesTables(const Tokens& t) {
+        Tokens out;
+        for (int i = 0; i < t.size(); ++i) {
+            const int v = skip(t, i + 1, t.size());
+            if (!t[i].sym("(") || v >= t.size() || !t[v].is("values")) {
+                out << t[i];
+                continue;
+            }
+            const int close = closing(t, i, t.size());
+            int alias = skip(t, close + 1, t.size());
+            if (alias < t.size() && t[alias].is("as")) alias = skip(t, alias + 1, t.size());
+            const int open = skip(t, alias + 1, t.size());
+            if (alias >= t.size() || open >= t.size() || !t[open].sym("(")) {
+                out << t[i];
+                continue;
+            }
+            const int end = closing(t, open, t.size());
+            QStringList columns;
+            int n = 0;
+            for (int j = open + 1; j < end; ++j)
+                if (t[j].kind == Token::Word)
+                    columns << QStringLiteral("column%1 as ").arg(++n) + t[j].text;
+            const Token space{Token::Space, QStringLiteral(" ")};
+            out << Token{Token::Symbol, QStringLiteral("(")}
+                << word(QStringLiteral("select ") + columns.join(QStringLiteral(", "))) << space
+                << word(QStringLiteral("from")) << space;
+            out += valuesTables(t.mid(i, close - i + 1));
+            out << Token{Token::Symbol, QStringLiteral(")")}
+                << Token{Token::Space, QStringLiteral(" ")} << word(QStringLiteral("as"))
+                << Token{Token::Space, QStringLiteral(" ")} << t[alias];
+            i = end;
+        }
+        return out;
+    }
+
+    // SQL Server takes at most 1,000 rows in one insert's values list.
+    void checkInsertRows(const Tokens& t, int first) {
+        const int values = findWord(t, first, t.size(), "values");
+        if (values < 0) return;
+        int rows = 0;
+        for (int i = skip(t, values + 1, t.size()); i < t.size(); i = skip(t, i + 1, t.size())) {
+            if (!t[i].sym("(")) break;
+            ++rows;
+            i = skip(t, closing(t, i, t.size()) + 1, t.size());
+            if (i >= t.size() || !t[i].sym(",")) break;
+        }
+        if (rows > 1000)
+            throw Refusal{QStringLiteral("The number of row value expressions in the INSERT "
+                                         "statement exceeds the maximum allowed number of 1000 "
+                                         "row values."),
+                          10738};
+    }
+
+    // with c as (select L from T a … join … [over (… order by o)]) update c
+    // set x = e, … [where w]
+    //   → with c as (select a.rowid as qs_rowid, L …) update T set (x, …) =
+    //     (select e, … from c where c.qs_rowid = T.rowid [and (w)])
+    //     where rowid in (select qs_rowid from c [where w])
+    // Empty when the statement is not of this form.
+    QString updateThroughJoin(const Tokens& t, int first) {
+        const int name = skip(t, first + 1, t.size());
+        const int as = skip(t, name + 1, t.size());
+        const int open = skip(t, as + 1, t.size());
+        if (open >= t.size() || !t[open].sym("(")) return {};
+        const int close = closing(t, open, t.size());
+        const int select = skip(t, open + 1, close);
+        const int from = findWord(t, select, close, "from");
+        const int update = skip(t, close + 1, t.size());
+        if (!t[select].is("select") || from < 0 || findWord(t, from, close, "join") < 0 ||
+            update >= t.size() || !t[update].is("update"))
+            return {};
+        const int table = skip(t, from + 1, close);
+        const int alias = skip(t, table + 1, close);
+        Tokens body = t.mid(open + 1, close - open - 1);
+        // The window's ties in rowid order, as a heap is read.
+        for (int i = 0; i < body.size(); ++i) {
+            if (!body[i].is("over")) continue;
+            const int o = skip(body, i + 1, body.size());
+            const int c = closing(body, o, body.size());
+            if (findWord(body, o + 1, c, "order") >= 0)
+                body.insert(c,
+                            word(QStringLiteral(", ") + t[alias].text + QStringLiteral(".rowid")));
+        }
+        body[select - open - 1] =
+            word(QStringLiteral("select ") + t[alias].text + QStringLiteral(".rowid as qs_rowid,"));
+        const int set = skip(t, skip(t, update + 1, t.size()) + 1, t.size());
+        const int where = findWord(t, set, t.size(), "where");
+        const int end = where < 0 ? t.size() : where;
+        QStringList columns, values;
+        for (int i = set + 1, start = set + 1; i <= end; ++i) {
+            if (i < end && !t[i].sym(",")) continue;
+            int eq = start;
+            while (eq < i && !t[eq].sym("=")) ++eq;
+            if (eq == i) return {};
+            columns << expression(t, start, eq, 1).trimmed();
+            values << expression(t, eq + 1, i, 1).trimmed();
+            start = i + 1;
+        }
+        const QString cte = t[name].text, base = t[table].text;
+        const QString condition =
+            where < 0 ? QString()
+                      : QStringLiteral("(") + expression(t, where + 1, t.size(), 1) + u')';
+        return QStringLiteral("with ") + cte + QStringLiteral(" as (") +
+               expression(body, 0, body.size(), 1) + QStringLiteral(") update ") + base +
+               QStringLiteral(" set (") + columns.join(QStringLiteral(", ")) +
+               QStringLiteral(") = (select ") + values.join(QStringLiteral(", ")) +
+               QStringLiteral(" from ") + cte + QStringLiteral(" where ") + cte +
+               QStringLiteral(".qs_rowid = ") + base + QStringLiteral(".rowid") +
+               (condition.isEmpty() ? QString() : QStringLiteral(" and ") + condition) +
+               QStringLiteral(") where rowid in (select qs_rowid from ") + cte +
+               (condition.isEmpty() ? QString() : QStringLiteral(" where ") + condition) +
+               QLatin1Char(')');
     }
 
     // with c as (select top (1) * from t where w) update c set …
@@ -346,7 +473,6 @@ private:
         const int set = skip(t, skip(t, update + 1, t.size()) + 1, t.size());
         if (!t[top].is("top") || where < 0 || !t[update].is("update") || !t[set].is("set"))
             return t;
-        auto word = [](const QString& w) { return Token{Token::Word, w}; };
         const Token space{Token::Space, QStringLiteral(" ")};
         Tokens out;
         out << word(QStringLiteral("update")) << space << t[table] << space;
@@ -354,6 +480,8 @@ private:
         out << space << word(QStringLiteral("where rowid = (select rowid from")) << space
             << t[table] << space;
         out += t.mid(where, close - where);
+        // Rows that tie in the order come in rowid order, as a heap is read.
+        if (findWord(t, where, close, "order") >= 0) out << word(QStringLiteral(", rowid"));
         out << space << word(QStringLiteral("limit 1)"));
         return out;
     }
@@ -370,7 +498,6 @@ private:
         const int on = findWord(t, join, t.size(), "on");
         const int where = findWord(t, on, t.size(), "where");
         const int end = where < 0 ? t.size() : where;
-        auto word = [](const QString& w) { return Token{Token::Word, w}; };
         const Token space{Token::Space, QStringLiteral(" ")};
         Tokens out;
         out << word(QStringLiteral("update")) << space << t[table] << space
@@ -410,15 +537,16 @@ private:
                     out += u' ';
                     continue;
                 case Token::String: {
-                    const QString v = !k.national && cp936_ ? degraded(k.text) : k.text;
+                    // SQL Server takes LIKE patterns of 8,000 bytes (4,000 nvarchar characters).
                     const int p = previous(t, i);
-                    out += p >= 0 && t[p].is("like") ? likePattern(v) : quoted(v);
+                    if (p >= 0 && t[p].is("like") && k.text.size() > 4000)
+                        throw Refusal{QStringLiteral("String or binary data would be truncated."),
+                                      8152};
+                    out += quoted(!k.national && cp936_ ? degraded(k.text) : k.text);
                     continue;
                 }
                 case Token::Symbol:
-                    if (k.text == u"||")
-                        throw Refusal{QStringLiteral("Incorrect syntax near '|'.")};
-                    out += k.text == u"+" ? QStringLiteral("||") : k.text;
+                    out += symbol(t, i, end, depth);
                     continue;
                 case Token::Word:
                     break;
@@ -441,10 +569,21 @@ private:
             if (lower == u"collate") {
                 out += t[next].text.contains(QStringLiteral("_BIN"), Qt::CaseInsensitive)
                            ? QStringLiteral("collate binary")
-                           : QStringLiteral("collate nocase");
+                           : QStringLiteral("collate qs_ci");
                 i = next;
                 continue;
             }
+            if (lower == u"limit")
+                throw Refusal{QStringLiteral("Incorrect syntax near '%1'.")
+                                  .arg(next < end ? t[next].text : k.text)};
+            // in (…) compares as = does; "not in" takes the collation before its not.
+            if (lower == u"in" || (lower == u"not" && next < end && t[next].is("in"))) {
+                out += prev >= 0 && t[prev].is("not") ? k.text
+                                                      : QStringLiteral("collate qs_ci ") + k.text;
+                continue;
+            }
+            if (lower == u"order" && next < end && t[next].is("by")) checkNtextOrder(t, next, end);
+            if (lower == u"distinct") checkNtextDistinct(t, i, end);
             if (lower == u"output") {
                 i = output(t, i, end);
                 continue;
@@ -508,11 +647,13 @@ private:
         auto call = [](const QString& f, const QStringList& args) -> QString {
             return f + u'(' + args.join(QStringLiteral(", ")) + u')';
         };
-        if (name == u"cast")  // its "as <type>" is handled inside
-            return QStringLiteral("cast(") + expression(t, open + 1, close, depth + 1) + u')';
+        if (name == u"cast") return cast(t, open, close, depth);
         if (same.contains(name)) return call(name, a);
+        // charindex follows the collation: binary only where one is named.
         if (name == u"charindex" && a.size() == 2)
-            return call(QStringLiteral("instr"), {a[1], a[0]});
+            return a.join(u' ').contains(QStringLiteral("collate binary"))
+                       ? call(QStringLiteral("instr"), {a[1], a[0]})
+                       : call(QStringLiteral("qs_charindex"), a);
         if (name == u"scope_identity" && a.isEmpty()) return QStringLiteral("last_insert_rowid()");
         if (name == u"getdate" && a.isEmpty()) return QStringLiteral("datetime('now','localtime')");
         if (name == u"isnull" && a.size() == 2) return call(QStringLiteral("ifnull"), a);
@@ -525,6 +666,61 @@ private:
             return call(QStringLiteral("substr"), {a[0], QStringLiteral("1"), a[1]});
         throw Refusal{u'\'' + written +
                       QStringLiteral("' is not a recognized built-in function name.")};
+    }
+
+    // cast(x as t): a text cut to nvarchar(n)'s n characters (30 when no n is
+    // given), a conversion to int that refuses a text that is no number.
+    QString cast(const Tokens& t, int open, int close, int depth) {
+        const int as = findWord(t, open + 1, close, "as");
+        if (as < 0) throw Refusal{QStringLiteral("Incorrect syntax near ')'.")};
+        const QString x = expression(t, open + 1, as, depth + 1);
+        const int type = skip(t, as + 1, close);
+        const QString name = t[type].text.toLower();
+        const int paren = skip(t, type + 1, close);
+        const QString length = paren < close && t[paren].sym("(")
+                                   ? t[skip(t, paren + 1, close)].text.toLower()
+                                   : QString();
+        if (name == u"int" || name == u"bigint" || name == u"smallint")
+            return QStringLiteral("qs_int(") + x + u')';
+        if (name.endsWith(u"char") && length != u"max")
+            return QStringLiteral("substr(cast(") + x + QStringLiteral(" as text), 1, ") +
+                   (length.isEmpty() ? QStringLiteral("30") : length) + u')';
+        return QStringLiteral("cast(") + x + QStringLiteral(" as ") + sqliteType(name) + u')';
+    }
+
+    // A symbol: comparisons take SQL Server's collation (an update's set
+    // assignments are none); + joins texts, or adds beside a number.
+    QString symbol(const Tokens& t, int i, int end, int depth) const {
+        const QString& s = t[i].text;
+        if (s == u"||") throw Refusal{QStringLiteral("Incorrect syntax near '|'.")};
+        static const QStringList comparisons = {
+            QStringLiteral("="), QStringLiteral("<>"), QStringLiteral("!="), QStringLiteral("<"),
+            QStringLiteral(">"), QStringLiteral("<="), QStringLiteral(">=")};
+        if (comparisons.contains(s))
+            return assignment(t, i, depth) ? s : QStringLiteral(" collate qs_ci ") + s;
+        if (s != u"+") return s;
+        const int p = previous(t, i), n = skip(t, i + 1, end);
+        const bool numeric =
+            (p >= 0 && t[p].kind == Token::Number) || (n < end && t[n].kind == Token::Number);
+        if (!numeric) return QStringLiteral("||");
+        static const QRegularExpression number(QStringLiteral("^\\s*[+-]?\\d+\\s*$"));
+        for (int o : {p, n})
+            if (o >= 0 && o < end && t[o].kind == Token::String &&
+                !number.match(t[o].text).hasMatch())
+                throw Refusal{QStringLiteral("Conversion failed when converting the nvarchar value "
+                                             "'%1' to data type int.")
+                                  .arg(t[o].text),
+                              245};
+        return s;
+    }
+
+    // "set a = …, t.b = …" of an update.
+    bool assignment(const Tokens& t, int i, int depth) const {
+        if (!update_ || depth > 0) return false;
+        int p = previous(t, i);
+        if (p >= 2 && t[p - 1].sym(".")) p = previous(t, p - 1);
+        const int q = previous(t, p);
+        return p >= 0 && q >= 0 && (t[q].is("set") || t[q].sym(","));
     }
 
     // output inserted.c [, inserted.c …] [into @t]: returns the last token used.
@@ -552,7 +748,7 @@ private:
         table.remove(u'[').remove(u']');
         QSqlQuery q(db_);
         q.exec(QStringLiteral("select count(*) from sqlite_master where type = 'trigger' and "
-                              "tbl_name = '") +
+                              "name not like 'qs_width%' and tbl_name = '") +
                table + u'\'');
         if (q.next() && q.value(0).toInt() > 0)
             throw Refusal{QStringLiteral("The target table '") + table +
@@ -579,16 +775,53 @@ private:
         const int p = previous(t, start), n = skip(t, i + 1, end);
         const bool setTarget = update_ && depth == 0 && p >= 0 &&
                                (t[p].is("set") || t[p].sym(",")) && n < end && t[n].sym("=");
-        const Refusal refused{QStringLiteral("The data type ntext (column ") + t[i].text +
-                              QStringLiteral(") is invalid here; cast it to nvarchar(max).")};
+        const Refusal compared{
+            QStringLiteral("The data types ntext and nvarchar are incompatible in the equal to "
+                           "operator."),
+            402};
         if (!setTarget &&
             ((p >= 0 && isOperator(t[p])) || (n < end && (isOperator(t[n]) || t[n].is("in")))))
-            throw refused;
+            throw compared;
         for (auto c = calls_.crbegin(); c != calls_.crend(); ++c) {
             if (c->name == u"cast" || c->name == u"convert" || c->name == u"datalength") return;
-            if (c->name != u"coalesce" && c->name != u"isnull") throw refused;
-            if (c->operand) throw refused;
+            if (c->operand) throw compared;
+            if (c->name != u"coalesce" && c->name != u"isnull")
+                throw Refusal{QStringLiteral("Argument data type ntext is invalid for argument 1 "
+                                             "of %1 function.")
+                                  .arg(c->name),
+                              8116};
         }
+    }
+
+    static bool ntext(const Token& k) { return k.is("answer") || k.is("why0"); }
+    // order by an ntext column.
+    static void checkNtextOrder(const Tokens& t, int by, int end) {
+        for (int i = skip(t, by + 1, end), depth = 0; i < end && depth >= 0; ++i) {
+            if (t[i].sym("(")) ++depth;
+            if (t[i].sym(")")) --depth;
+            const int p = previous(t, i);
+            if (depth == 0 && ntext(t[i]) && (t[p].is("by") || t[p].sym(",") || t[p].sym(".")))
+                throw Refusal{QStringLiteral("The text, ntext, and image data types cannot be "
+                                             "compared or sorted, except when using IS NULL or "
+                                             "LIKE operator."),
+                              306};
+        }
+    }
+    // select distinct of an ntext column (named, or by * from timu).
+    static void checkNtextDistinct(const Tokens& t, int distinct, int end) {
+        const int from = findWord(t, distinct, end, "from");
+        const int stop = from < 0 ? end : from;
+        bool star = false, named = false;
+        for (int i = distinct + 1; i < stop; ++i) {
+            star = star || t[i].sym("*");
+            named = named || ntext(t[i]);
+        }
+        if (named ||
+            (star && from >= 0 &&
+             t[skip(t, from + 1, end)].text.contains(QStringLiteral("timu"), Qt::CaseInsensitive)))
+            throw Refusal{QStringLiteral("The ntext data type cannot be selected as DISTINCT "
+                                         "because it is not comparable."),
+                          421};
     }
 
     struct Call {
@@ -629,7 +862,7 @@ protected:
     bool fetch(int i) override;
     bool nextResult() override {
         release();
-        results_.removeFirst();
+        if (!results_.isEmpty()) results_.removeFirst();
         return serve();
     }
     bool fetchFirst() override { return fetch(0); }
@@ -647,10 +880,12 @@ private:
         bool rows = false;
         QVector<QVector<QVariant>> values;
         QSqlRecord record;
+        QSqlError error;  // a later statement of the batch failed here
     };
     bool run(const QString& sql, const QVariantList& values);
     bool serve();
     bool fail(const QString& text, const QString& code);
+    QSqlError refusal(const QString& text, const QString& code) const;
     void release();
     StandInDriver* driver() const;
 
@@ -691,11 +926,15 @@ public:
         name_ = QStringLiteral("qs-sqlserver-stand-in-%1").arg(counter.fetchAndAddRelaxed(1));
         sqlite_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
         sqlite_.setDatabaseName(SqlServerStandIn::prepareFile(endpoint));
+        sqlite_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         if (!sqlite_.open()) {
             setLastError(sqlite_.lastError());
             setOpenError(true);
             return false;
         }
+        const QVariant handle = sqlite_.driver()->handle();
+        if (qstrcmp(handle.typeName(), "sqlite3*") == 0)
+            InstallSqlServerRules(*static_cast<sqlite3* const*>(handle.constData()));
         setOpen(true);
         setOpenError(false);
         return true;
@@ -735,11 +974,20 @@ void StandInResult::release() {
     if (driver() && driver()->busy_ == this) driver()->busy_ = nullptr;
 }
 
-bool StandInResult::fail(const QString& text, const QString& code) {
-    qWarning("SQL Server stand-in refused (%s) %s: %s", qPrintable(code), qPrintable(text),
+QSqlError StandInResult::refusal(const QString& text, const QString& code) const {
+    // SQL Server's own refusals carry its error number as the native code.
+    QString message;
+    const int number = SqlServerErrorNumber(text, &message);
+    const QString shown = number ? message : text;
+    const QString native = number ? QString::number(number) : code;
+    qWarning("SQL Server stand-in refused (%s) %s: %s", qPrintable(native), qPrintable(shown),
              qPrintable(lastQuery().simplified().left(300)));
-    setLastError(QSqlError(QStringLiteral("[FreeTDS][SQL Server]") + text, {},
-                           QSqlError::StatementError, code));
+    return QSqlError(QStringLiteral("[FreeTDS][SQL Server]") + shown, {}, QSqlError::StatementError,
+                     native);
+}
+
+bool StandInResult::fail(const QString& text, const QString& code) {
+    setLastError(refusal(text, code));
     return false;
 }
 
@@ -760,27 +1008,52 @@ bool StandInResult::run(const QString& sql, const QVariantList& values) {
     record_ = QSqlRecord();
     setSelect(false);
     setActive(false);
+    bool codePage936 = false;
     {
         QMutexLocker lock(&state().mutex);
         state().recorded << Recorded{sql, isForwardOnly()};
         ++state().sent;
+        codePage936 = state().codePage936;
     }
     StandInDriver* d = driver();
     if (d->busy_) return fail(QStringLiteral("Invalid cursor state"), QStringLiteral("24000"));
     QVector<Step> steps;
     try {
-        steps = Translator(d->sqlite_, state().codePage936).batch(sql);
+        steps = Translator(d->sqlite_, codePage936).batch(sql);
     } catch (const Refusal& r) {
-        return fail(r.text, QStringLiteral("42000"));
+        return fail(SqlServerError(r.number, r.text), QStringLiteral("42000"));
     }
+    int params = 0;
+    for (const Step& s : steps) params += s.params;
+    if (params > 2100)
+        return fail(SqlServerError(8003, QStringLiteral("The incoming request has too many "
+                                                        "parameters. The server supports a "
+                                                        "maximum of 2100 parameters. Reduce the "
+                                                        "number of parameters and resend the "
+                                                        "request.")),
+                    {});
     int bound = 0;
     results_.clear();
     for (const Step& s : steps) {
         QSqlQuery q(d->sqlite_);
         q.setForwardOnly(true);
-        if (!q.prepare(s.sql)) return fail(q.lastError().text() + u' ' + s.sql, {});
-        for (int k = s.params; k > 0; --k) q.addBindValue(values.value(bound++));
-        if (!q.exec()) return fail(q.lastError().text() + u' ' + s.sql, {});
+        QString failure;
+        if (!q.prepare(s.sql)) {
+            failure = q.lastError().databaseText() + u' ' + s.sql;
+        } else {
+            for (int k = s.params; k > 0; --k) q.addBindValue(values.value(bound++));
+            if (!q.exec()) failure = q.lastError().databaseText() + u' ' + s.sql;
+        }
+        if (!failure.isEmpty()) {
+            // FreeTDS hands back the first result; a statement that fails
+            // after it is reported only to a client that reads on to it.
+            // SQL Server goes on with the batch's later statements.
+            if (results_.isEmpty()) return fail(failure, {});
+            Result r;
+            r.error = refusal(failure, {});
+            results_ << r;
+            continue;
+        }
         QVector<QVector<QVariant>> rows;
         while (q.next()) {
             QVector<QVariant> r(q.record().count());
@@ -796,7 +1069,7 @@ bool StandInResult::run(const QString& sql, const QVariantList& values) {
                 if (!put.exec()) return fail(put.lastError().text(), {});
             }
         } else if (s.gives != Gives::Nothing) {
-            results_ << Result{s.gives == Gives::Rows, rows, q.record()};
+            results_ << Result{s.gives == Gives::Rows, rows, q.record(), {}};
         }
     }
     setActive(true);
@@ -813,6 +1086,12 @@ bool StandInResult::serve() {
         return false;
     }
     const Result& r = results_.first();
+    if (r.error.isValid()) {
+        setLastError(r.error);
+        results_.clear();
+        setSelect(false);
+        return false;
+    }
     setSelect(r.rows);
     rows_ = r.values;
     record_ = r.rows ? r.record : QSqlRecord();
@@ -856,6 +1135,27 @@ QString prepareFile(const QString& endpoint) {
                    << QStringLiteral(
                           "create trigger timu_audit_insert after insert on timu "
                           "begin insert into timu_audit (timu_id) values (new.id); end");
+        // nvarchar(n) columns refuse a longer value (error 8152).
+        const struct {
+            const char *table, *column;
+            int width;
+        } widths[] = {{"users", "username", 255},   {"alltype", "mantype", 255},
+                      {"alltype", "username", 255}, {"timu", "mantype", 255},
+                      {"timu", "Qtype", 50},        {"buylist", "username", 255},
+                      {"buylist", "mantype", 255}};
+        const QString refuse =
+            SqlServerError(8152, QStringLiteral("String or binary data would be truncated."));
+        for (const auto& w : widths)
+            for (const char* event : {"insert", "update"})
+                statements << QStringLiteral(
+                                  "create trigger qs_width_%1_%2_%3 before %3%5 on %1 when "
+                                  "length(new.%2) > %4 begin select raise(abort, '%6'); end")
+                                  .arg(QLatin1String(w.table), QLatin1String(w.column),
+                                       QLatin1String(event), QString::number(w.width),
+                                       qstrcmp(event, "update") == 0
+                                           ? QStringLiteral(" of ") + QLatin1String(w.column)
+                                           : QString(),
+                                       refuse);
         for (const QString& s : statements) {
             QSqlQuery q(db);
             if (!q.exec(s)) qFatal("%s: %s", qPrintable(s), qPrintable(q.lastError().text()));
@@ -871,6 +1171,7 @@ int statementCount() {
 }
 
 void setCodePage936(bool on) {
+    QMutexLocker lock(&state().mutex);
     state().codePage936 = on;
 }
 

@@ -14,7 +14,32 @@ namespace qs::test {
 // is not forward-only cannot fetch its rows (HY106), a forward-only statement
 // with unread rows blocks the connection (24000), affected-row counts are -1
 // (the server runs SET NOCOUNT ON), `output` without `into` is refused on a
-// table with a trigger.
+// table with a trigger, and the failure of a statement after the first result
+// of a batch reaches only a client that reads on to it (nextResult()).
+// The server answers as SQL Server with a Chinese_PRC_CI_AS database does:
+// "=" ignores case, width and trailing blanks, LIKE and charindex ignore case
+// and width, and its limits and refusals carry SQL Server's error numbers as
+// the native error code (see SqlServerStandIn.cpp and SqlServerRules.h).
+//
+// What it still cannot model:
+// | SQL Server                                          | the stand-in                    |
+// |-----------------------------------------------------|---------------------------------|
+// | order by, group by, distinct, min/max follow the     | binary order and grouping       |
+// |   collation                                          |                                 |
+// | characters the collation does not define (emoji,    | compared as themselves          |
+// |   rare ideographs) weigh nothing in comparisons      |                                 |
+// | accent-, kana-sensitivity of other collations;      | one collation for the database  |
+// |   a column's own collation                          |                                 |
+// | a column read from a text stored as text/ntext is   | only answer and why0 are ntext  |
+// |   limited the same way (QUESTION may be ntext too)  |                                 |
+// | locks, blocking, deadlocks (1205), query timeouts   | SQLite's file lock only         |
+// | a rolled-back write holding its locks until then    | not seen                        |
+// | datetime's 1/300 s precision, datetime2             | times kept as written           |
+// | implicit conversions beyond a number beside +       | SQLite's loose typing           |
+// |   and cast(… as int)                                |                                 |
+// | a non-recursive CTE expanded at each reference      | evaluated as SQLite does        |
+// | 900-byte index keys, 8,060-byte rows                | no limit                        |
+// | TLS, TDS versions, packet sizes                     | no network at all               |
 namespace SqlServerStandIn {
 
 // Registers the driver (once per process).

@@ -1,7 +1,7 @@
 #include <QTest>
 
 #include "question/Question.h"
-#include "sync/BatchLookup.h"
+#include "sync/PassLookups.h"
 #include "sync/SyncPasses.h"
 #include "sync/SyncQueries.h"
 
@@ -50,17 +50,36 @@ void tst_SyncQueries::texts_data() {
     QTest::newRow("sqlserver quoted")
         << UsersLookupQuery(ss, u"o'neil_50%"_s)
         << u"select * from users  where username like N'o''neil[_]50[%]'"_s;
-    // Each row of a batch keeps its own lookup text; a NULL key matches NULL.
-    const QStringList lookups = {BankListLookupQuery(ss, m), BankListLookupQuery(ss, QVariant()),
-                                 BankListLookupQuery(ss, m)};
+    // A batch meets the target in one join; a NULL key, or one too long for
+    // LIKE, keeps a lookup of its own. Earlier rows of the batch: the batch
+    // joined with itself once.
+    const QString longText(4001, u'长');
+    QTest::newRow("batch presence")
+        << PresenceQuery(ss, u"alltype"_s, {u"mantype"_s}, {{m}, {QVariant()}, {longText}})
+        << u"select distinct v.k from (values (0, N'会计')) as v(k, c0) inner join alltype t on "
+           "t.mantype like v.c0 union all select 1 as k where exists (select * from alltype "
+           "where mantype is null) union all select 2 as k where exists (select * from alltype "
+           "where (cast(mantype as nvarchar(max)) = N'"_s +
+               longText + u"' and datalength(cast(mantype as nvarchar(max))) = datalength(N'"_s +
+               longText + u"')))"_s;
     QTest::newRow("batch earlier matches")
-        << EarlierMatchesQuery(ss, u"alltype"_s, {u"mantype"_s}, {{m}, {QVariant()}, {m}}, lookups,
-                               {0, 1, 2})
-        << u"with qs_batch as (select 0 as j, N'会计' as mantype union all select 1 as j, "
-           "cast(null as nvarchar(1)) as mantype union all select 2 as j, N'会计' as mantype) "
-           "select 1 as k, j from (select * from qs_batch alltype  where mantype is null) m "
-           "where j < 1 union all select 2 as k, j from (select * from qs_batch alltype  "
-           "where mantype like N'会计') m where j < 2"_s;
+        << EarlierMatchesQuery(ss, {u"mantype"_s}, {{m}, {QVariant()}, {u"5%"_s}})
+        << u"with qs_batch as (select * from (values (0, N'会计', N'会计'), (1, cast(null as "
+           "nvarchar(1)), cast(null as nvarchar(1))), (2, N'5%', N'5[%]')) as v(k, v0, p0)) "
+           "select b.k, a.k from qs_batch a inner join qs_batch b on a.k < b.k and (b.p0 is not "
+           "null and a.v0 like b.p0 or b.p0 is null and (b.v0 is null and a.v0 is null or b.v0 "
+           "is not null and (a.v0 = b.v0 and datalength(a.v0) = datalength(b.v0))))"_s;
+    // Twice the rows, twice the text: 500 rows' three lookups against 250 rows'.
+    auto size = [&](int rows) {
+        QVector<QVector<QVariant>> keys;
+        for (int i = 0; i < rows; ++i) keys << QVector<QVariant>{m, u"第%1题"_s.arg(i % 100), t};
+        const QStringList cols{u"mantype"_s, u"QUESTION"_s, u"Qtype"_s};
+        return PresenceQuery(ss, u"timu"_s, cols, keys).size() +
+               MatchesQuery(ss, u"timu"_s, cols, keys, {u"t.id"_s, u"t.mantype"_s}).size() +
+               EarlierMatchesQuery(ss, cols, keys).size();
+    };
+    QTest::newRow("linear in the batch")
+        << QString::number(qRound(10.0 * size(500) / size(250))) << u"20"_s;
 }
 
 void tst_SyncQueries::texts() {

@@ -227,6 +227,7 @@ def sheet_paper(path):
     ws.append([None] * 9)
     ws.append(["消防通道可以堆放杂物。", "错误", None, None, None, None, "判断题", None,
                "解析里有字母 A 和 B"])
+    ws.append(["这个标志表示什么？", "b", "禁止通行", "注意安全", None, None, "识图题", "较难", None])
     ws["D4"].number_format = 'yyyy"年"m"月"d"日" h:mm'
     ws["E4"].number_format = "0%"
     ws["E3"].number_format = "0.00"
