@@ -121,8 +121,13 @@ void run(const QString& label, const QString& endpoint, const TempProgramFolder&
     login.adminlist = QStringLiteral("sa");
     QuestionBrowser* browser = nullptr;
     QTableView* grid = nullptr;
-    // Renders the visible rows, reading the pages they need.
-    auto paint = [&] { grid->viewport()->grab(); };
+    // Renders the visible rows once the pages they need have come.
+    auto paint = [&] {
+        grid->viewport()->grab();
+        while (browser->table().reading())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        grid->viewport()->grab();
+    };
     const double first = ms([&] {
         browser = new QuestionBrowser(login, platform, folder.path(), ServerSettings::defaults(),
                                       endpoint, {kBank}, kBank);

@@ -53,6 +53,7 @@
 #include "sync/Form19.h"
 
 using namespace qs;
+using namespace qs::bench;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -130,44 +131,6 @@ void fillAccounts(Connection& c, bool left) {
              u"' where username like '用户%' and cast(substr(username, 3) as integer) % 10 = "_s +
              (left ? u"1"_s : u"2"_s));
 }
-
-// What the link has carried so far: connections and round trips through both
-// proxies, or statements sent to the SQL Server stand-in.
-struct Counts {
-    long connections = 0;
-    long flights = 0;
-    long statements = 0;
-};
-
-class LinkCounter {
-public:
-    explicit LinkCounter(const QStringList& controlPorts) {
-        for (const QString& port : controlPorts) {
-            auto s = std::make_unique<QTcpSocket>();
-            s->connectToHost(u"127.0.0.1"_s, quint16(port.toInt()));
-            if (!s->waitForConnected(5000))
-                qFatal("no delay_proxy control port %s", qPrintable(port));
-            sockets_.push_back(std::move(s));
-        }
-    }
-    Counts now() {
-        Counts c;
-        c.statements = test::SqlServerStandIn::statementCount();
-        for (auto& s : sockets_) {
-            s->write("\n");
-            s->waitForBytesWritten(5000);
-            while (!s->canReadLine())
-                if (!s->waitForReadyRead(5000)) qFatal("delay_proxy did not answer");
-            const QString line = QString::fromLatin1(s->readLine()).trimmed();
-            c.connections += line.section(u' ', 0, 0).section(u'=', 1).toLong();
-            c.flights += line.section(u' ', 1, 1).section(u'=', 1).toLong();
-        }
-        return c;
-    }
-
-private:
-    std::vector<std::unique_ptr<QTcpSocket>> sockets_;
-};
 
 // The longest gap between two firings of a 10 ms timer of the window thread,
 // less the 10 ms: how long the window could not answer.
@@ -440,34 +403,6 @@ Measured medianOf(const QList<Measured>& runs) {
     }
     return {{long(median(c)), long(median(f)), long(median(s))}, median(ms), median(late)};
 }
-
-class Proxies {
-public:
-    Proxies(const QList<int>& targets, int firstPort, int delayMs) {
-        for (int i = 0; i < targets.size(); ++i) {
-            auto p = std::make_unique<QProcess>();
-            p->setProcessChannelMode(QProcess::ForwardedChannels);
-            p->start(QStringLiteral(QS_DELAY_PROXY),
-                     {QString::number(firstPort + i), QString::number(targets[i]),
-                      QString::number(delayMs), QString::number(firstPort + targets.size() + i)});
-            if (!p->waitForStarted()) qFatal("delay_proxy did not start");
-            endpoints << u"127.0.0.1,%1"_s.arg(firstPort + i);
-            controls << QString::number(firstPort + targets.size() + i);
-            processes_.push_back(std::move(p));
-        }
-        QThread::msleep(300);
-    }
-    ~Proxies() {
-        for (auto& p : processes_) {
-            p->kill();
-            p->waitForFinished();
-        }
-    }
-    QStringList endpoints, controls;
-
-private:
-    std::vector<std::unique_ptr<QProcess>> processes_;
-};
 
 }  // namespace
 

@@ -3,10 +3,16 @@
 // target, the same pass again (all present, so the stop rule ends it), a user
 // pass over 20,000 accounts with 10% newer on each side, and 2,000 questions
 // with two 200 KB pictures each (peak memory of that run). Beside each pass, a
-// bulk copy of the same rows between the two servers through the same link
-// (a COPY pipe between two psql clients, in binary and in text form, into a
-// table without indexes). With --delay=MS both servers are reached through
-// delay_proxy, which delays every byte by MS each way.
+// bulk copy of the same rows between the same two servers through the same
+// link (a COPY pipe between two psql clients): into the pass's own target
+// table, with its keys and indexes (the honest measure), and, in binary and
+// in text form, into a scratch table without them.
+// With --delay=MS both servers are reached through delay_proxy, which delays
+// every byte by MS each way and counts the round trips and connections each
+// run carries. --runs=N repeats the question pass and its pipes N times and
+// prints medians and ranges.
+//   QS_BENCH_PG_PORT=N   port of the throwaway PostgreSQL pair (default 55620);
+//                        the proxies and their control ports use N+50 to N+53
 
 #include <QApplication>
 #include <QComboBox>
@@ -14,6 +20,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QThread>
+#include <algorithm>
 
 #include "BenchSupport.h"
 #include "db/Endpoints.h"
@@ -59,16 +66,19 @@ const char* kQuestionColumns =
     "adder, mantype, stime, QUESTION, Qtype, nandu, SA, SB, SC, SD, SE, SF, ANSWER, ANSWERSELF, "
     "why0, a1, a2, a3, QJPG, AJPG, BJPG, CJPG, DJPG, EJPG, FJPG, WJPG, id2";
 
-// Copies `columns` of `table` from the left server to the right server's
-// scratch table <table>_copy through the link, as two psql clients piping
-// COPY in its binary form (`binary`) or its text form; returns the seconds it
-// took.
+// Copies `columns` of `table` from the left server to the right server
+// through the link, as two psql clients piping COPY in its binary form
+// (`binary`) or its text form: into the right server's `table` itself (`own`,
+// emptied after) or into a scratch table <table>_copy without keys or
+// indexes. Returns the seconds it took.
 double bulkCopy(const Link& link, Connection& right, const char* table, const char* columns,
-                bool binary = true) {
+                bool binary = true, bool own = false) {
     const QString t = QString::fromLatin1(table);
-    right.execute(u"create table if not exists "_s + t + u"_copy as select * from "_s + t +
-                  u" where false"_s);
-    right.execute(u"truncate "_s + t + u"_copy"_s);
+    const QString into = own ? t : t + u"_copy"_s;
+    if (!own)
+        right.execute(u"create table if not exists "_s + into + u" as select * from "_s + t +
+                      u" where false"_s);
+    right.execute(u"truncate "_s + into + u" restart identity"_s);
     const QString bin =
         QDir(u"/usr/lib/postgresql"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot).value(0);
     const QString psql =
@@ -79,23 +89,54 @@ double bulkCopy(const Link& link, Connection& right, const char* table, const ch
         u"PGPASSWORD=573 "_s + psql + QString::number(SplitEndpoint(link.left).port) +
         u" -c '\\copy (select "_s + cols + u" from "_s + t + u") to pstdout"_s + form +
         u"' | PGPASSWORD=573 "_s + psql + QString::number(SplitEndpoint(link.right).port) +
-        u" -c '\\copy "_s + t + u"_copy ("_s + cols + u") from pstdin"_s + form + u"'"_s;
+        u" -c '\\copy "_s + into + u" ("_s + cols + u") from pstdin"_s + form + u"'"_s;
     QElapsedTimer timer;
     timer.start();
     if (QProcess::execute(u"bash"_s, {u"-c"_s, pipe}) != 0)
         qFatal("bulk copy failed: %s", qPrintable(pipe));
     const double secs = timer.elapsed() / 1000.0;
-    right.execute(u"truncate "_s + t + u"_copy"_s);
+    right.execute(u"truncate "_s + into + u" restart identity"_s);
     return secs;
 }
 
-// Both pipes' figures for `rows` rows.
-void printPipes(const Link& link, Connection& right, const char* what, int rows) {
+// The median, lowest and highest of some figures, as "median [low-high]".
+QString spread(QList<double> v, const char* format = "%.0f") {
+    std::sort(v.begin(), v.end());
+    const double median =
+        v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+    const QString f = QString::fromLatin1(format);
+    return QString::asprintf(qPrintable(f + u" ["_s + f + u"-"_s + f + u"]"_s), median, v.first(),
+                             v.last());
+}
+
+// What the link carried during `work`: round trips and connections (zero on loopback).
+struct Carried {
+    long flights = 0, connections = 0;
+};
+template <class F>
+Carried counted(bench::LinkCounter* counter, F&& work) {
+    const bench::Counts before = counter ? counter->now() : bench::Counts();
+    work();
+    const bench::Counts after = counter ? counter->now() : bench::Counts();
+    return {after.flights - before.flights, after.connections - before.connections};
+}
+
+// The pipes' figures for `rows` rows: the honest one (into the target table), then
+// binary and text into the scratch table. Rows per second.
+QList<double> printPipes(const Link& link, Connection& right, const char* what, int rows,
+                         bench::LinkCounter* counter) {
+    double honest = 0;
+    const Carried c = counted(
+        counter, [&] { honest = bulkCopy(link, right, "timu", kQuestionColumns, true, true); });
     const double binary = bulkCopy(link, right, "timu", kQuestionColumns);
     const double text = bulkCopy(link, right, "timu", kQuestionColumns, false);
     std::printf(
-        "COPY pipe of the same %s: binary %.2f s = %.0f rows/s, text %.2f s = %.0f rows/s\n", what,
-        binary, rows / binary, text, rows / text);
+        "COPY pipe of the same %s: into timu itself (keys, indexes) %.2f s = %.0f rows/s "
+        "(%ld round trips, %ld connections); into a table without them: binary %.2f s = "
+        "%.0f rows/s, text %.2f s = %.0f rows/s\n",
+        what, honest, rows / honest, c.flights, c.connections, binary, rows / binary, text,
+        rows / text);
+    return {rows / honest, rows / binary, rows / text};
 }
 
 struct Bench {
@@ -121,18 +162,42 @@ struct Bench {
     QString title() const { return form->windowTitle(); }
 };
 
-void questionPasses(Bench& b, const Link& link, Connection& left, Connection& right) {
+void questionPasses(Bench& b, const Link& link, Connection& left, Connection& right, int runs,
+                    bench::LinkCounter* counter) {
     const int questions = 20000;
     fillQuestions(left, questions, false);
-    test::ResetDatabase(right);
     exec(left, "analyze");
-    printPipes(link, right, "questions", questions);
-    double secs = b.click("Command4");
-    std::printf("questions into an empty target: %d in %.2f s = %.0f questions/s  [%s]\n",
-                count(right, "timu"), secs, questions / secs, qPrintable(b.title()));
-    if (count(right, "timu") != questions) qFatal("question count mismatch");
-    secs = b.click("Command4");
-    std::printf("same pass again (all present): %.3f s  [%s]\n", secs, qPrintable(b.title()));
+    QList<double> pass, honest, binary, ratio, again;
+    QList<double> flights, connections;
+    for (int run = 0; run < runs; ++run) {
+        test::ResetDatabase(right);
+        const QList<double> pipes = printPipes(link, right, "questions", questions, counter);
+        double secs = 0;
+        const Carried c = counted(counter, [&] { secs = b.click("Command4"); });
+        std::printf(
+            "questions into an empty target: %d in %.2f s = %.0f questions/s, %.0f%% of the "
+            "honest pipe (%ld round trips, %ld connections)  [%s]\n",
+            count(right, "timu"), secs, questions / secs, 100 * questions / secs / pipes[0],
+            c.flights, c.connections, qPrintable(b.title()));
+        if (count(right, "timu") != questions) qFatal("question count mismatch");
+        pass << questions / secs;
+        honest << pipes[0];
+        binary << pipes[1];
+        ratio << 100 * questions / secs / pipes[0];
+        flights << c.flights;
+        connections << c.connections;
+        const Carried a = counted(counter, [&] { secs = b.click("Command4"); });
+        std::printf("same pass again (all present): %.3f s (%ld round trips)  [%s]\n", secs,
+                    a.flights, qPrintable(b.title()));
+        again << secs;
+    }
+    if (runs < 2) return;
+    std::printf(
+        "over %d runs, median [range]: pass %s questions/s, honest pipe %s rows/s, scratch binary "
+        "pipe %s rows/s, pass/honest pipe %s%%, round trips %s, connections %s; again %s s\n",
+        runs, qPrintable(spread(pass)), qPrintable(spread(honest)), qPrintable(spread(binary)),
+        qPrintable(spread(ratio)), qPrintable(spread(flights)), qPrintable(spread(connections)),
+        qPrintable(spread(again, "%.3f")));
 }
 
 // The same 20,000 accounts on both sides; 2,000 newer on the left, another
@@ -174,7 +239,7 @@ void picturePass(Bench& b, const Link& link, Connection& left, Connection& right
     fillQuestions(left, pictured, true);
     test::ResetDatabase(right);
     exec(left, "analyze");
-    printPipes(link, right, "questions with pictures", pictured);
+    printPipes(link, right, "questions with pictures", pictured, nullptr);
     bench::ResetPeakRss();
     const double before = bench::PeakRssMb();
     const double secs = b.click("Command4");
@@ -189,22 +254,27 @@ void picturePass(Bench& b, const Link& link, Connection& left, Connection& right
 }  // namespace
 
 // Arguments name the parts to run (questions, users, pictures); none runs all.
-// --delay=MS puts both servers behind delay_proxy with MS milliseconds each way.
+// --delay=MS puts both servers behind delay_proxy with MS milliseconds each way;
+// --runs=N repeats the question pass.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QStringList parts;
     QString delay;
+    int runs = 1;
     for (const QString& a : app.arguments().mid(1)) {
         if (a.startsWith(u"--delay="_s))
             delay = a.mid(8);
+        else if (a.startsWith(u"--runs="_s))
+            runs = qMax(1, a.mid(7).toInt());
         else
             parts << a;
     }
     if (parts.isEmpty())
         parts = {QStringLiteral("questions"), QStringLiteral("users"), QStringLiteral("pictures")};
-    bench::PgPair servers(55620);
+    const int port = qEnvironmentVariableIntValue("QS_BENCH_PG_PORT");
+    bench::PgPair servers(port > 0 ? port : 55620);
     DbEnvironment env;
     env.serverBackend = Backend::PostgreSql;
     DbEnvironment::configure(env);
@@ -212,27 +282,19 @@ int main(int argc, char** argv) {
     left.open(ServerConnectionString(servers.left()), 10);
     right.open(ServerConnectionString(servers.right()), 10);
     Link link{servers.left(), servers.right()};
-    std::vector<std::unique_ptr<QProcess>> proxies;
+    std::unique_ptr<bench::Proxies> proxies;
+    std::unique_ptr<bench::LinkCounter> counter;
     if (!delay.isEmpty()) {
-        for (QString* endpoint : {&link.left, &link.right}) {
-            const int port = SplitEndpoint(*endpoint).port;
-            auto p = std::make_unique<QProcess>();
-            p->start(QStringLiteral(QS_DELAY_PROXY),
-                     {QString::number(port + 50), QString::number(port), delay});
-            if (!p->waitForStarted()) qFatal("delay_proxy did not start");
-            proxies.push_back(std::move(p));
-            *endpoint = u"127.0.0.1,%1"_s.arg(port + 50);
-        }
-        QThread::msleep(200);
+        const int l = SplitEndpoint(link.left).port, r = SplitEndpoint(link.right).port;
+        proxies = std::make_unique<bench::Proxies>(QList<int>{l, r}, l + 50, delay.toDouble());
+        link = {proxies->endpoints[0], proxies->endpoints[1]};
+        counter = std::make_unique<bench::LinkCounter>(proxies->controls);
     }
     std::printf("link: %s ms one way\n", delay.isEmpty() ? "0 (loopback)" : qPrintable(delay));
     Bench b(link.left, link.right);
-    if (parts.contains(QStringLiteral("questions"))) questionPasses(b, link, left, right);
+    if (parts.contains(QStringLiteral("questions")))
+        questionPasses(b, link, left, right, runs, counter.get());
     if (parts.contains(QStringLiteral("users"))) userPass(b, link, left, right);
     if (parts.contains(QStringLiteral("pictures"))) picturePass(b, link, left, right);
-    for (auto& p : proxies) {
-        p->kill();
-        p->waitForFinished();
-    }
     return 0;
 }

@@ -10,14 +10,30 @@ QString timu(const SqlDialect& d) {
     return d.bracketed(QStringLiteral("timu"));
 }
 
+// The rows of one bank, question text and answer.
+QString SameQuestion(const SqlDialect& d, const QString& bank, const QString& question,
+                     const QString& answer) {
+    return d.matches(QStringLiteral("mantype"), bank) + QStringLiteral(" and ") +
+           d.matches(QStringLiteral("QUESTION"), question) + QStringLiteral(" and ") +
+           d.matches(QStringLiteral("answer"), answer);
+}
+
 }  // namespace
 
 QString DuplicateQuery(const SqlDialect& d, const QString& bank, const QString& question,
                        const QString& answer) {
     return QStringLiteral("select * from ") + timu(d) + QStringLiteral(" where ") +
-           d.matches(QStringLiteral("mantype"), bank) + QStringLiteral(" and ") +
-           d.matches(QStringLiteral("QUESTION"), question) + QStringLiteral(" and ") +
-           d.matches(QStringLiteral("answer"), answer);
+           SameQuestion(d, bank, question, answer);
+}
+
+QString WaitingCondition() {
+    return QStringLiteral("(sid is null or sid = '')");
+}
+
+QString WaitingTwinQuery(const SqlDialect& d, const QString& bank, const QString& question,
+                         const QString& answer) {
+    return QStringLiteral("select min(id) from ") + timu(d) + QStringLiteral(" where ") +
+           SameQuestion(d, bank, question, answer) + QStringLiteral(" and ") + WaitingCondition();
 }
 
 QString BankTypeCondition(const SqlDialect& d, const QString& bank, const QString& type) {

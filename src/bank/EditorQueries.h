@@ -13,6 +13,12 @@ namespace qs {
 // The question already on the server: same bank, question text and answer.
 QString DuplicateQuery(const SqlDialect& d, const QString& bank, const QString& question,
                        const QString& answer);
+// A question that waits in the local file: added there while the server could not be written,
+// its row has no sid (empty or NULL). The condition, and the first such row (its id) of one
+// bank, question text and answer.
+QString WaitingCondition();
+QString WaitingTwinQuery(const SqlDialect& d, const QString& bank, const QString& question,
+                         const QString& answer);
 // The activity log, opened to append one row.
 QString LogQuery(const SqlDialect& d);
 

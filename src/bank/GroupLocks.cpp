@@ -20,17 +20,6 @@ QByteArray key(const QString& kind, const QString& bank, const QString& type = {
     return QCryptographicHash::hash(named.toUtf8(), QCryptographicHash::Sha256);
 }
 
-// Takes the locks in the order of their keys (a QMap's), naming the group of one refused.
-void take(WriteTransaction& tx, const QMap<QByteArray, QuestionGroup>& locks, bool shared) {
-    for (auto it = locks.cbegin(); it != locks.cend(); ++it) {
-        try {
-            tx.lock(it.key(), shared);
-        } catch (const LockNotGranted&) {
-            throw LockNotGranted(LockRefusedText(it->bank, it->type));
-        }
-    }
-}
-
 }  // namespace
 
 QString LockRefusedText(const QString& bank, const QString& type) {
@@ -40,44 +29,30 @@ QString LockRefusedText(const QString& bank, const QString& type) {
            QStringLiteral(" 秒还没有轮到，这次没有写入任何内容。请稍后再试。");
 }
 
-void LockGroups(WriteTransaction& tx, const QSet<QuestionGroup>& groups) {
+std::unique_ptr<WriteTransaction> BeginLocked(Connection& server, const QSet<QuestionGroup>& groups,
+                                              const QList<Statement>& then,
+                                              QList<ReadRows>* thenResults) {
+    // Each kind in the order of its keys (a QMap's).
     QMap<QByteArray, QuestionGroup> banks, locks;
     for (const QuestionGroup& g : groups) {
         banks.insert(key(QStringLiteral("bank"), g.bank), {g.bank, {}});
         locks.insert(key(QStringLiteral("group"), g.bank, g.type), g);
     }
-    take(tx, banks, true);
-    take(tx, locks, false);
-}
-
-void LockBank(WriteTransaction& tx, const QString& bank) {
-    take(tx, {{key(QStringLiteral("bank"), bank), QuestionGroup{bank, {}}}}, false);
-}
-
-namespace {
-
-// Begins, naming `named` when another instance keeps the database's write lock.
-std::unique_ptr<WriteTransaction> Begin(Connection& server, const QuestionGroup& named) {
-    try {
-        return std::make_unique<WriteTransaction>(server);
-    } catch (const LockNotGranted&) {
-        throw LockNotGranted(LockRefusedText(named.bank, named.type));
-    }
-}
-
-}  // namespace
-
-std::unique_ptr<WriteTransaction> BeginLocked(Connection& server,
-                                              const QSet<QuestionGroup>& groups) {
-    auto tx = Begin(server, groups.isEmpty() ? QuestionGroup{} : *groups.cbegin());
-    LockGroups(*tx, groups);
-    return tx;
+    QVector<AppLock> all;
+    for (auto it = banks.cbegin(); it != banks.cend(); ++it)
+        all.append({it.key(), true, LockRefusedText(it->bank, it->type)});
+    for (auto it = locks.cbegin(); it != locks.cend(); ++it)
+        all.append({it.key(), false, LockRefusedText(it->bank, it->type)});
+    const QuestionGroup named = groups.isEmpty() ? QuestionGroup{} : *groups.cbegin();
+    return std::make_unique<WriteTransaction>(server, all, then, thenResults,
+                                              LockRefusedText(named.bank, named.type));
 }
 
 std::unique_ptr<WriteTransaction> BeginLockedBank(Connection& server, const QString& bank) {
-    auto tx = Begin(server, {bank, {}});
-    LockBank(*tx, bank);
-    return tx;
+    const QString refused = LockRefusedText(bank, {});
+    return std::make_unique<WriteTransaction>(
+        server, QVector<AppLock>{{key(QStringLiteral("bank"), bank), false, refused}},
+        QList<Statement>{}, nullptr, refused);
 }
 
 }  // namespace qs

@@ -25,11 +25,13 @@ inline size_t qHash(const QuestionGroup& g, size_t seed = 0) {
 // locks, each in one fixed order; work on a whole bank takes the bank's lock exclusively. So
 // two commands never wait for each other in a circle. A lock not given within the lock wait
 // throws LockNotGranted with a message naming the bank and type.
-void LockGroups(WriteTransaction& tx, const QSet<QuestionGroup>& groups);
-void LockBank(WriteTransaction& tx, const QString& bank);
-// A transaction on the server begun under those locks (on SQLite the beginning is the lock).
-std::unique_ptr<WriteTransaction> BeginLocked(Connection& server,
-                                              const QSet<QuestionGroup>& groups);
+//
+// A transaction on the server begun under the locks of `groups`, then `then` run (each of its
+// statements sees what was committed before the locks were given; its results go to
+// `thenResults`), in one round trip on PostgreSQL. On SQLite the beginning is the lock.
+std::unique_ptr<WriteTransaction> BeginLocked(Connection& server, const QSet<QuestionGroup>& groups,
+                                              const QList<Statement>& then = {},
+                                              QList<ReadRows>* thenResults = nullptr);
 std::unique_ptr<WriteTransaction> BeginLockedBank(Connection& server, const QString& bank);
 
 // "题库【会计】单选题正在被另一个录入程序写入…"; an empty type names the whole bank.

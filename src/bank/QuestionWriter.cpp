@@ -4,13 +4,23 @@
 #include "bank/QuestionQueries.h"
 #include "bank/StoredRows.h"
 #include "db/DbError.h"
+#include "db/Endpoints.h"
 #include "db/Recordset.h"
 
 namespace qs {
 
-QuestionWriter::QuestionWriter(WriteContext context) : context_(std::move(context)) {}
+QuestionWriter::QuestionWriter(WriteContext context)
+    : context_(std::move(context)),
+      ownKeeper_(std::make_unique<ConnectionKeeper>()),
+      keeper_(*ownKeeper_) {}
 
-QuestionWriter::~QuestionWriter() = default;
+QuestionWriter::QuestionWriter(WriteContext context, ConnectionKeeper& keeper)
+    : context_(std::move(context)), keeper_(keeper) {}
+
+// The keeper settles what a command left open; a writer of its own settles its own.
+QuestionWriter::~QuestionWriter() {
+    if (ownKeeper_) ownKeeper_->settle();
+}
 
 Question QuestionWriter::Prepared(const Question& q, QString* unreadablePicture) {
     Question stored = AsStored(q);
@@ -19,36 +29,38 @@ Question QuestionWriter::Prepared(const Question& q, QString* unreadablePicture)
 }
 
 void QuestionWriter::openBoth() {
-    if (!local_.isOpen()) OpenLocalDatabase(local_, context_.programFolder);
-    if (!server_.isOpen()) OpenServerDatabase(server_, context_.endpoint);
+    local_ = &OpenLocalDatabase(keeper_, context_.programFolder);
+    server_ = &OpenServerDatabase(keeper_, context_.endpoint);
 }
 
 QString QuestionWriter::settle(const UnknownOutcome& u) {
     using Kind = UnknownOutcome::Kind;
     try {
-        if (!server_.isOpen()) OpenServerDatabase(server_, u.endpoint);
+        server_ = &OpenServerDatabase(keeper_, u.endpoint);
         const qint64 present =
-            server_.scalar(CountWhere(server_.dialect(), IdsCondition(u.ids))).toLongLong();
+            server_->scalar(CountWhere(server_->dialect(), IdsCondition(u.ids))).toLongLong();
         switch (u.kind) {
             case Kind::Add: {
                 const QString was = QStringLiteral("上一道题【") + u.question +
                                     QStringLiteral("】提交时服务器没有回复；现在查到服务器");
-                if (present == 0)
+                if (present == 0) {
+                    markWaiting(u.ids);
                     return was + QStringLiteral(
                                      "没有保存这道题（本地库已添加）。可以点“变上道”"
                                      "还原题目文字后重新提交。");
+                }
                 return was + QStringLiteral("已经保存了这道题，序号是") +
                        server_
-                           .scalar(QStringLiteral("select id2 from ") +
-                                   server_.dialect().bracketed(QStringLiteral("timu")) +
-                                   QStringLiteral(" where ") + IdsCondition(u.ids))
+                           ->scalar(QStringLiteral("select id2 from ") +
+                                    server_->dialect().bracketed(QStringLiteral("timu")) +
+                                    QStringLiteral(" where ") + IdsCondition(u.ids))
                            .toString() +
                        QStringLiteral("。");
             }
             case Kind::Save: {
                 const QString was = QStringLiteral("上次保存修改时服务器没有回复；现在查到服务器");
                 Recordset rs;
-                rs.open(QuestionByIdQuery(server_.dialect(), u.ids.value(0)), server_,
+                rs.open(QuestionByIdQuery(server_->dialect(), u.ids.value(0)), *server_,
                         ado::adOpenKeyset, ado::adLockReadOnly);
                 if (rs.eof())
                     return was + QStringLiteral("上已经没有这道题（id:") +
@@ -78,16 +90,29 @@ QString QuestionWriter::settle(const UnknownOutcome& u) {
     } catch (const WorkFailure&) {
         // The server still does not answer: the outcome stays unknown, checked next time.
     } catch (const DbError&) {
-        // The link broke while reading: the same.
+        // The link broke while reading: the same; the next check opens it anew.
+        keeper_.close(ServerConnectionString(u.endpoint));
     }
-    server_.close();
     return {};
 }
 
-QString PendingCheck::settle(const QString& programFolder) {
+void QuestionWriter::markWaiting(const QVector<qint64>& serverIds) {
+    try {
+        Connection& local = OpenLocalDatabase(keeper_, context_.programFolder);
+        local.execute(QStringLiteral("update timu set sid = null where ") +
+                      SidsCondition(local.dialect(), serverIds));
+    } catch (const WorkFailure&) {
+        // The local file cannot be reached: its row keeps the number.
+    } catch (const DbError&) {
+        // Nor written: the same.
+    }
+}
+
+QString PendingCheck::settle(ConnectionKeeper& keeper, const QString& programFolder) {
     QStringList found;
     for (auto it = unknown_.begin(); it != unknown_.end();) {
-        const QString text = QuestionWriter({it->endpoint, programFolder, {}, {}}).settle(*it);
+        const QString text =
+            QuestionWriter({it->endpoint, programFolder, {}, {}}, keeper).settle(*it);
         if (text.isEmpty()) {
             ++it;
             continue;

@@ -7,9 +7,11 @@
 #include <QVector>
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "db/Connection.h"
+#include "db/ConnectionKeeper.h"
 #include "db/OpenDatabases.h"
 #include "question/Question.h"
 
@@ -99,6 +101,16 @@ struct StoredQuestion {
     int localRows = 0;  // local rows whose sid is the id
 };
 
+// What became of the questions that waited in the local file.
+struct UploadOutcome {
+    int waiting = 0;     // local rows that waited
+    int sent = 0;        // added to the server now
+    QStringList found;   // already on the server: the local row now names that copy
+    QStringList failed;  // not sent, and why
+    int notRun = 0;      // left for another time after the server failed
+    QString logError;    // the log rows that could not be written, and why
+};
+
 // What a save or a deletion did; `text` tells the operator what was and was not written.
 struct EditResult {
     bool done = false;
@@ -107,14 +119,16 @@ struct EditResult {
 };
 
 // The one writer of question rows, in both databases: every window that adds, changes,
-// renumbers or deletes questions goes through it. It opens the server and the local file of
-// its context when a command needs them (and holds them until it is dropped, so a window
-// makes one per command). For one bank and type the duplicate check, the write and the
-// renumbering are one transaction per database, under that group's lock on the server (and
-// the local file's write lock): two instances never store one question twice, and no other
-// session ever sees a new row before it has its number. The server's transaction commits
-// before the local file's begins, or both are held in that order, so two instances never wait
-// for each other in a circle.
+// renumbers or deletes questions goes through it. It takes the server and the local file of
+// its context from a connection keeper when a command needs them. For one bank and type the
+// duplicate check, the write and the renumbering are one transaction per database, under that
+// group's lock on the server (and the local file's write lock): two instances never store one
+// question twice, and no other session ever sees a new row before it has its number. The
+// server's transaction commits before the local file's begins, or both are held in that order,
+// so two instances never wait for each other in a circle.
+//
+// A question the server could not take is still added to the local file, where it waits
+// (its row has no sid, as the system has always left it) until it is uploaded.
 class QuestionWriter {
 public:
     using Progress = std::function<void(const QString& caption)>;
@@ -122,7 +136,10 @@ public:
     using BatchProgress = std::function<bool(int done, int total)>;
     static constexpr int kBatchRows = 100;
 
+    // With connections of its own, closed when it is dropped.
     explicit QuestionWriter(WriteContext context);
+    // With the connections `keeper` keeps (a window's writer, on the database thread).
+    QuestionWriter(WriteContext context, ConnectionKeeper& keeper);
     ~QuestionWriter();
 
     // The question as it will be stored (question text and options normalised, the question
@@ -132,7 +149,8 @@ public:
 
     // Adding one question (the editor's submit), in two phases. checkAdd opens both databases,
     // noting each failure and going on, and looks the question up on the server; add() then
-    // writes the checked question, looking it up once more under the group's lock.
+    // writes the checked question, looking it up once more under the group's lock. A question
+    // that waits in the local file is brought up to date there rather than added twice.
     AddCheck checkAdd(const Question& q);
     SubmitOutcome add();
     // The final message: plain success only when both databases received the row.
@@ -150,6 +168,13 @@ public:
     // `numbers` (the paper's question numbers).
     static QString SummaryText(const BatchOutcome& outcome, const QVector<int>& numbers);
 
+    // The questions waiting in the local file: how many (throws WorkFailure), and sending them
+    // to the server as the batch import sends questions, each then named by its server row
+    // (the one added, or the copy found there). A failure of the server stops the run.
+    int waitingCount();
+    UploadOutcome uploadWaiting(const Progress& progress = {});
+    static QString UploadText(const UploadOutcome& outcome);
+
     // One question already added: the server row by its id, the local rows by their sid.
     // nullopt when the server holds no row with that id. Throws WorkFailure.
     std::optional<StoredQuestion> load(qint64 id);
@@ -161,7 +186,8 @@ public:
     // `onlyAdder`, nothing when any of them was added by someone else.
     EditResult remove(const QVector<qint64>& ids, const QString& onlyAdder = {});
     // Reads back what an unknown outcome left: what the operator is told, or empty when the
-    // server still cannot be reached.
+    // server still cannot be reached. A question the server turns out not to hold waits in
+    // the local file.
     QString settle(const UnknownOutcome& unknown);
 
     // A whole bank, under its lock. Renumbering: each type on the server, then on the local
@@ -180,17 +206,37 @@ public:
     static QString deleteAction() { return QStringLiteral("删除题目"); }
 
 private:
+    // Takes both databases from the keeper (throws WorkFailure).
     void openBoth();
+    // One of them, or null after telling `failed` why it cannot be opened.
+    Connection* tryOpen(Side side, const std::function<void(const DbError&)>& failed);
     int deleteOn(Connection& c, Side side, const QString& bank, bool withBankRows,
                  const Progress& progress);
     qint64 renumberType(Connection& c, Side side, const QString& bank, const QString& type,
                         qint64& total, const Progress& progress);
     void addBatch(const QVector<Question>& rows, const QVector<int>& batch, BatchOutcome& out,
                   bool& serverDown);
+    // The server's part of a batch: looked up again, added (with `pictures` when given, else
+    // the bytes of the questions' picture files), logged and numbered under the groups' locks;
+    // returns the rows added.
+    QVector<int> addBatchToServer(const QVector<Question>& rows,
+                                  const QVector<PictureBytes>* pictures, const QVector<int>& batch,
+                                  BatchOutcome& out, bool& serverDown);
+    // The local rows of server questions found missing wait again (their sid cleared).
+    void markWaiting(const QVector<qint64>& serverIds);
+    // Sends one batch of waiting rows (local ids `ids`) and names each row sent by its server
+    // row.
+    void uploadBatch(const QVector<qint64>& ids, UploadOutcome& out, bool& serverDown);
 
     WriteContext context_;
-    Connection server_;
-    Connection local_;
+    std::unique_ptr<ConnectionKeeper> ownKeeper_;
+    ConnectionKeeper& keeper_;
+    // The databases of the current command (owned by the keeper); null when not open.
+    Connection* server_ = nullptr;
+    Connection* local_ = nullptr;
+    // Stands for a database that did not open: every statement on it fails as on a closed
+    // connection.
+    Connection notOpened_;
     // The submit's two phases.
     Question checked_;
     QString serverOpenError_;
@@ -205,8 +251,8 @@ public:
     }
     bool pending() const { return !unknown_.isEmpty(); }
     // What was found, for the operator; empty when nothing was pending or the server still
-    // does not answer (what it could not check stays pending).
-    QString settle(const QString& programFolder);
+    // does not answer (what it could not check stays pending). On the database thread.
+    QString settle(ConnectionKeeper& keeper, const QString& programFolder);
 
 private:
     QVector<UnknownOutcome> unknown_;

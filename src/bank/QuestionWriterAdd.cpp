@@ -1,10 +1,21 @@
 // Adding one question: the editor's submit.
 
+#include "bank/EditorQueries.h"
 #include "bank/QuestionWriter.h"
 #include "bank/StoredRows.h"
 #include "db/DbError.h"
 
 namespace qs {
+
+Connection* QuestionWriter::tryOpen(Side side, const std::function<void(const DbError&)>& failed) {
+    try {
+        return side == Side::Server ? &OpenServerDatabase(keeper_, context_.endpoint)
+                                    : &OpenLocalDatabase(keeper_, context_.programFolder);
+    } catch (const WorkFailure& f) {
+        failed(f.error());
+        return nullptr;
+    }
+}
 
 AddCheck QuestionWriter::checkAdd(const Question& q) {
     AddCheck check;
@@ -15,18 +26,12 @@ AddCheck QuestionWriter::checkAdd(const Question& q) {
         if (number != err::kTypeMismatch) check.connectionError = number;
         if (kept && kept->isEmpty()) *kept = text;
     };
+    local_ = tryOpen(Side::Local,
+                     [&](const DbError& e) { note(e.number(), e.text(), &localOpenError_); });
+    server_ = tryOpen(Side::Server,
+                      [&](const DbError& e) { note(e.number(), e.text(), &serverOpenError_); });
     try {
-        OpenLocalDatabase(local_, context_.programFolder);
-    } catch (const WorkFailure& f) {
-        note(f.error().number(), f.error().text(), &localOpenError_);
-    }
-    try {
-        OpenServerDatabase(server_, context_.endpoint);
-    } catch (const WorkFailure& f) {
-        note(f.error().number(), f.error().text(), &serverOpenError_);
-    }
-    try {
-        if (const auto copy = FindCopies(server_, {checked_})[0]) {
+        if (const auto copy = FindCopies(server_ ? *server_ : notOpened_, {checked_})[0]) {
             check.duplicate = true;
             check.duplicateId2 = copy->id2;
         }
@@ -35,7 +40,7 @@ AddCheck QuestionWriter::checkAdd(const Question& q) {
     }
     // The local row is written with the table's columns as the file declares them.
     try {
-        local_.tableColumns(QStringLiteral("timu"));
+        (local_ ? *local_ : notOpened_).tableColumns(QStringLiteral("timu"));
     } catch (const DbError& e) {
         note(e.number(), e.text(), &localOpenError_);
     }
@@ -47,27 +52,41 @@ SubmitOutcome QuestionWriter::add() {
     const QuestionGroup group{q.bank, q.qtype};
     const PictureBytes pictures = PictureFiles(q);
     SubmitOutcome out;
+    // The databases the check opened, as the keeper holds them now.
+    if (server_)
+        server_ = tryOpen(Side::Server, [&](const DbError& e) { serverOpenError_ = e.text(); });
+    if (local_)
+        local_ = tryOpen(Side::Local, [&](const DbError& e) { localOpenError_ = e.text(); });
 
-    if (!server_.isOpen()) {
+    if (!server_) {
         out.server.error = serverOpenError_;
     } else {
         try {
-            const auto tx = BeginLocked(server_, {group});
-            // Another instance may have added it since the check.
-            if (const auto copy = FindCopies(server_, {q})[0]) {
+            // Another instance may have added it since the check: looked up again once the
+            // group's lock is given.
+            const CopyLookups lookup = LookUpCopies(server_->dialect(), {q});
+            QList<ReadRows> looked;
+            const auto tx = BeginLocked(*server_, {group}, lookup.statements, &looked);
+            if (const auto copy = CopiesFound(lookup, looked)[0]) {
                 out.duplicate = true;
                 out.duplicateId2 = copy->id2;
                 return out;
             }
-            out.server.id = InsertRows(server_, QStringLiteral("timu"), StoredColumnNames(),
-                                       {StoredValues(q, pictures)}, true)
-                                .value(0);
-            out.logged = tx->attempt(
-                [&] {
-                    WriteLogRows(server_, context_, {{&q, out.server.id}});
-                },
-                &out.logError);
-            out.server.number = RenumberGroup(server_, group);
+            if (const auto added = AddLoggedAndNumbered(*server_, context_, q, pictures, group)) {
+                out.server.id = added->id;
+                out.server.number = added->number;
+                out.logged = true;
+            } else {
+                out.server.id = InsertRows(*server_, QStringLiteral("timu"), StoredColumnNames(),
+                                           {StoredValues(q, pictures)}, true)
+                                    .value(0);
+                out.logged = tx->attempt(
+                    [&] {
+                        WriteLogRows(*server_, context_, {{&q, out.server.id}});
+                    },
+                    &out.logError);
+                out.server.number = RenumberGroup(*server_, group);
+            }
             tx->commit();
             out.server.added = true;
         } catch (const LockNotGranted& e) {
@@ -86,21 +105,31 @@ SubmitOutcome QuestionWriter::add() {
     }
 
     // The local row takes every value from the question, so it is complete even when the
-    // server row could not be written.
-    if (!local_.isOpen()) {
+    // server row could not be written; without the server's id it waits to be uploaded.
+    if (!local_) {
         out.local.error = localOpenError_;
         return out;
     }
     try {
-        WriteTransaction tx(local_);
+        WriteTransaction tx(*local_);
         QStringList columns = StoredColumnNames();
         QVector<QVariant> values = StoredValues(q, pictures);
         if (out.server.added || out.server.unknown) {
             columns << QStringLiteral("sid");
             values << QString::number(out.server.id);
         }
-        out.local.id = InsertRows(local_, QStringLiteral("timu"), columns, {values}, true).value(0);
-        out.local.number = RenumberGroup(local_, group);
+        // The same question waiting there from an earlier try is that row, brought up to date.
+        const qint64 waiting =
+            local_->scalar(WaitingTwinQuery(local_->dialect(), q.bank, q.question, q.answer))
+                .toLongLong();
+        if (waiting > 0) {
+            UpdateRow(*local_, QStringLiteral("timu"), waiting, columns, values);
+            out.local.id = waiting;
+        } else {
+            out.local.id =
+                InsertRows(*local_, QStringLiteral("timu"), columns, {values}, true).value(0);
+        }
+        out.local.number = RenumberGroup(*local_, group);
         tx.commit();
         out.local.added = true;
     } catch (const DbError& e) {

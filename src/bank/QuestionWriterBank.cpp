@@ -93,14 +93,14 @@ qint64 QuestionWriter::renumberType(Connection& c, Side side, const QString& ban
 
 qint64 QuestionWriter::renumberBank(const QString& bank, const Progress& progress) {
     openBoth();
-    BankTransactions tx(server_, local_, bank);
+    BankTransactions tx(*server_, *local_, bank);
     qint64 total = 0;
     // Each type is renumbered on the server and then on the local file before the next type
     // begins; the running total in the caption follows that order.
     try {
         for (const QString& type : QuestionTypes()) {
-            renumberType(server_, Side::Server, bank, type, total, progress);
-            renumberType(local_, Side::Local, bank, type, total, progress);
+            renumberType(*server_, Side::Server, bank, type, total, progress);
+            renumberType(*local_, Side::Local, bank, type, total, progress);
         }
     } catch (const WorkFailure& f) {
         tx.failed(f);
@@ -139,11 +139,11 @@ int QuestionWriter::deleteOn(Connection& c, Side side, const QString& bank, bool
 
 int QuestionWriter::deleteBank(const QString& bank, bool withBankRows, const Progress& progress) {
     openBoth();
-    BankTransactions tx(server_, local_, bank);
+    BankTransactions tx(*server_, *local_, bank);
     int deleted = 0;
     try {
-        deleteOn(local_, Side::Local, bank, withBankRows, progress);
-        deleted = deleteOn(server_, Side::Server, bank, withBankRows, progress);
+        deleteOn(*local_, Side::Local, bank, withBankRows, progress);
+        deleted = deleteOn(*server_, Side::Server, bank, withBankRows, progress);
     } catch (const WorkFailure& f) {
         tx.failed(f);
     }

@@ -39,20 +39,21 @@ QSet<QuestionGroup> GroupsOf(const QVector<Question>& rows, const QVector<int>& 
 
 QVector<std::optional<ServerCopy>> QuestionWriter::findOnServer(
     const QVector<Question>& questions) {
-    OpenServerDatabase(server_, context_.endpoint);
+    server_ = &OpenServerDatabase(keeper_, context_.endpoint);
     QVector<Question> stored;
     for (const Question& q : questions) stored << AsStored(q);
     try {
-        return FindCopies(server_, stored);
+        return FindCopies(*server_, stored);
     } catch (const DbError& e) {
         throw WorkFailure(Side::Server, e);
     }
 }
 
-void QuestionWriter::addBatch(const QVector<Question>& rows, const QVector<int>& batch,
-                              BatchOutcome& out, bool& serverDown) {
+QVector<int> QuestionWriter::addBatchToServer(const QVector<Question>& rows,
+                                              const QVector<PictureBytes>* pictures,
+                                              const QVector<int>& batch, BatchOutcome& out,
+                                              bool& serverDown) {
     const QString timu = QStringLiteral("timu");
-    const QSet<QuestionGroup> groups = GroupsOf(rows, batch);
     auto failAll = [&](const QVector<int>& which, const QString& reason) {
         for (int i : which) {
             out.rows[i] = BatchRowResult{};
@@ -60,21 +61,24 @@ void QuestionWriter::addBatch(const QVector<Question>& rows, const QVector<int>&
             out.rows[i].reason = reason;
         }
         serverDown = true;
+        return QVector<int>();
     };
 
-    // The server: looked up again, added, logged and numbered under the groups' locks.
     QVector<int> onServer;
     try {
-        const auto locked = BeginLocked(server_, groups);
-        WriteTransaction& tx = *locked;
+        // Looked up again once the groups' locks are given, in the same round trip.
         QVector<Question> questions;
         for (int i : batch) questions << rows[i];
+        const CopyLookups lookup = LookUpCopies(server_->dialect(), questions);
+        QList<ReadRows> looked;
+        const auto locked =
+            BeginLocked(*server_, GroupsOf(rows, batch), lookup.statements, &looked);
+        WriteTransaction& tx = *locked;
         QVector<std::optional<ServerCopy>> found;
         try {
-            found = FindCopies(server_, questions);
+            found = CopiesFound(lookup, looked);
         } catch (const DbError& e) {
-            failAll(batch, QStringLiteral("服务器查重失败：") + e.text());
-            return;
+            return failAll(batch, QStringLiteral("服务器查重失败：") + e.text());
         }
         QVector<int> toAdd;
         for (int n = 0; n < batch.size(); ++n) {
@@ -86,14 +90,16 @@ void QuestionWriter::addBatch(const QVector<Question>& rows, const QVector<int>&
             out.rows[batch[n]].duplicateId2 = found[n]->id2;
             out.rows[batch[n]].duplicateId = found[n]->id;
         }
-        if (toAdd.isEmpty()) return;
+        if (toAdd.isEmpty()) return {};
         AllOrOneByOne(
             tx, toAdd,
             [&](const QVector<int>& group) {
                 QVector<QVector<QVariant>> values;
-                for (int i : group) values << StoredValues(rows[i], PictureFiles(rows[i]));
+                for (int i : group)
+                    values << StoredValues(rows[i],
+                                           pictures ? (*pictures)[i] : PictureFiles(rows[i]));
                 const QList<qint64> ids =
-                    InsertRows(server_, timu, StoredColumnNames(), values, true);
+                    InsertRows(*server_, timu, StoredColumnNames(), values, true);
                 for (int n = 0; n < group.size(); ++n) {
                     out.rows[group[n]].serverId = ids[n];
                     onServer << group[n];
@@ -105,32 +111,38 @@ void QuestionWriter::addBatch(const QVector<Question>& rows, const QVector<int>&
             });
         if (onServer.isEmpty()) {
             serverDown = true;
-            return;
+            return {};
         }
         QVector<std::pair<const Question*, qint64>> added;
         for (int i : onServer) added.append({&rows[i], out.rows[i].serverId});
         QString logError;
-        if (!tx.attempt([&] { WriteLogRows(server_, context_, added); }, &logError) &&
+        if (!tx.attempt([&] { WriteLogRows(*server_, context_, added); }, &logError) &&
             out.logError.isEmpty())
             out.logError = logError;
-        for (const QuestionGroup& g : GroupsOf(rows, onServer)) RenumberGroup(server_, g);
+        for (const QuestionGroup& g : GroupsOf(rows, onServer)) RenumberGroup(*server_, g);
         tx.commit();
     } catch (const LockNotGranted& e) {
-        failAll(batch, e.text());
-        return;
+        return failAll(batch, e.text());
     } catch (const CommitUnknown& e) {
-        failAll(onServer, QStringLiteral("服务器没有回复，不知道服务器是否已经保存这一批题目（") +
-                              e.text() + QStringLiteral("），本地库没有写入"));
-        return;
+        return failAll(onServer,
+                       QStringLiteral("服务器没有回复，不知道服务器是否已经保存这一批题目（") +
+                           e.text() + QStringLiteral("），本地库没有写入"));
     } catch (const DbError& e) {
-        failAll(onServer.isEmpty() ? batch : onServer,
-                QStringLiteral("服务器没有写入：") + e.text());
-        return;
+        return failAll(onServer.isEmpty() ? batch : onServer,
+                       QStringLiteral("服务器没有写入：") + e.text());
     }
+    return onServer;
+}
+
+void QuestionWriter::addBatch(const QVector<Question>& rows, const QVector<int>& batch,
+                              BatchOutcome& out, bool& serverDown) {
+    const QString timu = QStringLiteral("timu");
+    const QVector<int> onServer = addBatchToServer(rows, nullptr, batch, out, serverDown);
+    if (onServer.isEmpty()) return;
 
     // The local twins carry the server's id in sid.
     try {
-        WriteTransaction tx(local_);
+        WriteTransaction tx(*local_);
         QStringList localColumns = StoredColumnNames();
         localColumns << QStringLiteral("sid");
         AllOrOneByOne(
@@ -140,7 +152,7 @@ void QuestionWriter::addBatch(const QVector<Question>& rows, const QVector<int>&
                 for (int i : group)
                     values << (StoredValues(rows[i], PictureFiles(rows[i]))
                                << QString::number(out.rows[i].serverId));
-                const QList<qint64> ids = InsertRows(local_, timu, localColumns, values, true);
+                const QList<qint64> ids = InsertRows(*local_, timu, localColumns, values, true);
                 for (int n = 0; n < group.size(); ++n) {
                     out.rows[group[n]].localId = ids[n];
                     out.rows[group[n]].status = Status::Added;
@@ -150,7 +162,7 @@ void QuestionWriter::addBatch(const QVector<Question>& rows, const QVector<int>&
                 out.rows[i].status = Status::Failed;
                 out.rows[i].reason = QStringLiteral("服务器已添加，本地库没有写入：") + error;
             });
-        for (const QuestionGroup& g : GroupsOf(rows, onServer)) RenumberGroup(local_, g);
+        for (const QuestionGroup& g : GroupsOf(rows, onServer)) RenumberGroup(*local_, g);
         tx.commit();
     } catch (const DbError& e) {
         for (int i : onServer) {
@@ -199,16 +211,7 @@ BatchOutcome QuestionWriter::addMany(const QVector<Question>& input,
     int done = int(input.size() - candidates.size());
     bool serverDown = false;
     for (int next = 0; next < candidates.size() && !serverDown;) {
-        // Two questions the server might take for one never share a batch: the second is then
-        // looked up after the first was stored, as one by one.
-        QVector<int> batch;
-        QSet<QString> keys;
-        while (next < candidates.size() && batch.size() < kBatchRows) {
-            const QString key = LooseKey(rows[candidates[next]]);
-            if (keys.contains(key)) break;
-            keys.insert(key);
-            batch << candidates[next++];
-        }
+        const QVector<int> batch = NextBatch(rows, candidates, next);
         addBatch(rows, batch, out, serverDown);
         done += int(batch.size());
         if (progress && !progress(done, int(input.size())) && next < candidates.size()) {
@@ -224,9 +227,9 @@ BatchOutcome QuestionWriter::addMany(const QVector<Question>& input,
     QHash<qint64, int> numbers;
     try {
         for (int from = 0; from < added.size(); from += 500) {
-            const QString sql = QuestionNumbersQuery(server_.dialect(), added.mid(from, 500));
-            QSqlQuery q = server_.query();
-            if (!q.exec(sql)) server_.raise(q.lastError(), sql);
+            const QString sql = QuestionNumbersQuery(server_->dialect(), added.mid(from, 500));
+            QSqlQuery q = server_->query();
+            if (!q.exec(sql)) server_->raise(q.lastError(), sql);
             while (q.next()) numbers.insert(q.value(0).toLongLong(), q.value(1).toInt());
         }
     } catch (const DbError&) {

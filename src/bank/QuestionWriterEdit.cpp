@@ -137,7 +137,7 @@ std::optional<StoredQuestion> QuestionWriter::load(qint64 id) {
     Side side = Side::Server;
     try {
         Recordset rs;
-        rs.open(QuestionByIdQuery(server_.dialect(), id), server_, ado::adOpenKeyset,
+        rs.open(QuestionByIdQuery(server_->dialect(), id), *server_, ado::adOpenKeyset,
                 ado::adLockReadOnly);
         if (rs.eof()) return std::nullopt;
         StoredQuestion q;
@@ -147,7 +147,7 @@ std::optional<StoredQuestion> QuestionWriter::load(qint64 id) {
         rs.close();
         side = Side::Local;
         Recordset twins;
-        twins.open(LocalTwinQuery(local_.dialect(), id), local_, ado::adOpenKeyset,
+        twins.open(LocalTwinQuery(local_->dialect(), id), *local_, ado::adOpenKeyset,
                    ado::adLockReadOnly);
         q.localRows = twins.recordCount();
         return q;
@@ -174,13 +174,13 @@ EditResult QuestionWriter::save(const StoredQuestion& before, const Question& ed
         QStringLiteral("保存本地库"), [&]() -> EditResult {
             openBoth();
             QSet<QuestionGroup> groups{{before.values.bank, before.values.qtype}, newGroup};
-            tx.server = LockedOn(server_, {IdsCondition({before.id})}, groups);
+            tx.server = LockedOn(*server_, {IdsCondition({before.id})}, groups);
             const Question& b = before.values;
             if (after.bank != b.bank || after.question != b.question || after.answer != b.answer) {
                 Recordset same;
                 same.open(
-                    DuplicateQuery(server_.dialect(), after.bank, after.question, after.answer),
-                    server_, ado::adOpenKeyset, ado::adLockReadOnly);
+                    DuplicateQuery(server_->dialect(), after.bank, after.question, after.answer),
+                    *server_, ado::adOpenKeyset, ado::adLockReadOnly);
                 for (; !same.eof(); same.moveNext())
                     if (same.field(QStringLiteral("id")).toLongLong() != before.id)
                         return {false,
@@ -191,7 +191,7 @@ EditResult QuestionWriter::save(const StoredQuestion& before, const Question& ed
             }
             {
                 Recordset rs;
-                rs.open(QuestionByIdQuery(server_.dialect(), before.id), server_);
+                rs.open(QuestionByIdQuery(server_->dialect(), before.id), *server_);
                 if (rs.eof())
                     return {false,
                             QStringLiteral("服务器上找不到这道题（id:") +
@@ -203,18 +203,18 @@ EditResult QuestionWriter::save(const StoredQuestion& before, const Question& ed
                 for (const auto& [column, value] : changes) rs.setField(column, value);
                 rs.update();
                 if (current != newGroup) {
-                    RenumberGroup(server_, current);
-                    RenumberGroup(server_, newGroup);
+                    RenumberGroup(*server_, current);
+                    RenumberGroup(*server_, newGroup);
                 }
             }
 
             tx.side = Side::Local;
-            tx.local = std::make_unique<WriteTransaction>(local_);
+            tx.local = std::make_unique<WriteTransaction>(*local_);
             QSet<QuestionGroup> localGroups;
             int twins = 0;
             {
                 Recordset rs;
-                rs.open(LocalTwinQuery(local_.dialect(), before.id), local_);
+                rs.open(LocalTwinQuery(local_->dialect(), before.id), *local_);
                 for (; !rs.eof(); rs.moveNext(), ++twins) {
                     const QuestionGroup g{rs.text(QStringLiteral("mantype")),
                                           rs.text(QStringLiteral("Qtype"))};
@@ -232,10 +232,10 @@ EditResult QuestionWriter::save(const StoredQuestion& before, const Question& ed
                 }
                 columns << QStringLiteral("id2") << QStringLiteral("sid");
                 values << 0 << QString::number(before.id);
-                InsertRows(local_, QStringLiteral("timu"), columns, {values}, false);
+                InsertRows(*local_, QStringLiteral("timu"), columns, {values}, false);
                 localGroups << newGroup;
             }
-            for (const QuestionGroup& g : localGroups) RenumberGroup(local_, g);
+            for (const QuestionGroup& g : localGroups) RenumberGroup(*local_, g);
             tx.commit();
 
             EditResult result{true, {}, {}};
@@ -274,7 +274,7 @@ EditResult QuestionWriter::remove(const QVector<qint64>& ids, const QString& onl
             openBoth();
             const QStringList conditions = Conditions(ids, IdsCondition);
             QSet<QuestionGroup> groups;
-            tx.server = LockedOn(server_, conditions, groups);
+            tx.server = LockedOn(*server_, conditions, groups);
             qint64 others = 0;
             int deleted = 0;
             QSet<QuestionGroup> deletedGroups;
@@ -282,10 +282,10 @@ EditResult QuestionWriter::remove(const QVector<qint64>& ids, const QString& onl
                 if (!onlyAdder.isEmpty())
                     others +=
                         server_
-                            .scalar(OthersRowsCountQuery(server_.dialect(), condition, onlyAdder))
+                            ->scalar(OthersRowsCountQuery(server_->dialect(), condition, onlyAdder))
                             .toLongLong();
-                deleted += ReadGroups(server_, condition, deletedGroups);
-                server_.execute(DeleteWhereStatement(server_.dialect(), condition));
+                deleted += ReadGroups(*server_, condition, deletedGroups);
+                server_->execute(DeleteWhereStatement(server_->dialect(), condition));
             }
             if (others > 0)
                 return {false,
@@ -294,19 +294,19 @@ EditResult QuestionWriter::remove(const QVector<qint64>& ids, const QString& onl
                             QString::number(others) +
                             QStringLiteral(" 道不是您添加的，没有删除任何题目。"),
                         {}};
-            for (const QuestionGroup& g : deletedGroups) RenumberGroup(server_, g);
+            for (const QuestionGroup& g : deletedGroups) RenumberGroup(*server_, g);
 
             tx.side = Side::Local;
-            tx.local = std::make_unique<WriteTransaction>(local_);
+            tx.local = std::make_unique<WriteTransaction>(*local_);
             QSet<QuestionGroup> localGroups;
             int localDeleted = 0;
             for (const QString& condition : Conditions(ids, [&](const QVector<qint64>& part) {
-                     return SidsCondition(local_.dialect(), part);
+                     return SidsCondition(local_->dialect(), part);
                  })) {
-                localDeleted += ReadGroups(local_, condition, localGroups);
-                local_.execute(DeleteWhereStatement(local_.dialect(), condition));
+                localDeleted += ReadGroups(*local_, condition, localGroups);
+                local_->execute(DeleteWhereStatement(local_->dialect(), condition));
             }
-            for (const QuestionGroup& g : localGroups) RenumberGroup(local_, g);
+            for (const QuestionGroup& g : localGroups) RenumberGroup(*local_, g);
             tx.commit();
             if (tx.serverUnknown)
                 return {false,

@@ -7,6 +7,7 @@
 #include <QSqlField>
 #include <QSqlQuery>
 #include <algorithm>
+#include <numeric>
 
 #include "bank/EditorQueries.h"
 #include "db/DbError.h"
@@ -80,59 +81,130 @@ Question ReadQuestion(const Recordset& rs, PictureBytes* pictures) {
     return q;
 }
 
-QList<qint64> InsertRows(Connection& c, const QString& table, const QStringList& columns,
-                         const QVector<QVector<QVariant>>& rows, bool returnIds) {
+Statement InsertStatement(Connection& c, const QString& table, const QStringList& columns,
+                          const QVector<QVector<QVariant>>& rows, bool returnIds) {
     // One row goes in the plain insert the recordsets use (SQL Server's identity read with
     // scope_identity()), several in one statement.
-    const QString sql =
-        rows.size() == 1
-            ? c.dialect().insertRow(c.dialect().bracketed(table), columns, returnIds)
-            : InsertRowsStatement(c.dialect(), table, columns, int(rows.size()), returnIds);
-    const QSqlRecord fields = c.tableColumns(table);
-    QSqlQuery q = c.query();
-    if (!q.prepare(sql)) c.raise(q.lastError(), sql);
+    Statement s{rows.size() == 1
+                    ? c.dialect().insertRow(c.dialect().bracketed(table), columns, returnIds)
+                    : InsertRowsStatement(c.dialect(), table, columns, int(rows.size()), returnIds),
+                {}};
     for (const auto& row : rows)
-        for (int i = 0; i < columns.size(); ++i)
-            q.addBindValue(BindableValue(row[i], fields.field(columns[i]), c.backend()));
-    if (!q.exec()) c.raise(q.lastError(), sql);
+        for (int i = 0; i < columns.size(); ++i) s.values << c.bindable(table, columns[i], row[i]);
+    return s;
+}
+
+QList<qint64> NewIds(const ReadRows& inserted, qsizetype rows) {
+    if (inserted.error) throw *inserted.error;
     QList<qint64> ids;
-    if (!returnIds) return ids;
-    // SQL Server reports the insert's row count (and any trigger's) before the identities.
-    while (!q.isSelect() && q.nextResult()) {
-    }
-    while (q.next()) ids << q.value(0).toLongLong();
-    if (q.lastError().isValid()) c.raise(q.lastError(), sql);
-    if (ids.size() != rows.size())
+    for (const auto& row : inserted.rows) ids << row.value(0).toLongLong();
+    if (ids.size() != rows)
         throw DbError(err::kProviderFailure, QStringLiteral("新题目的编号没有全部返回"));
     std::sort(ids.begin(), ids.end());
     return ids;
 }
 
-std::optional<int> RenumberGroup(Connection& c, const QuestionGroup& g) {
-    const QString condition = BankTypeCondition(c.dialect(), g.bank, g.type);
-    c.execute(NumberRowsStatement(c.dialect(), condition));
+QList<qint64> InsertRows(Connection& c, const QString& table, const QStringList& columns,
+                         const QVector<QVector<QVariant>>& rows, bool returnIds) {
+    // As many rows per statement as the server takes bound values.
+    const int per = c.dialect().rowsPerInsert(int(columns.size()));
+    if (rows.size() > per) {
+        QList<qint64> ids;
+        for (int from = 0; from < rows.size(); from += per)
+            ids += InsertRows(c, table, columns, rows.mid(from, per), returnIds);
+        return ids;
+    }
+    const ReadRows r = c.runInOrder({InsertStatement(c, table, columns, rows, returnIds)})[0];
+    if (!returnIds) {
+        if (r.error) throw *r.error;
+        return {};
+    }
+    return NewIds(r, rows.size());
+}
+
+void UpdateRow(Connection& c, const QString& table, qint64 id, const QStringList& columns,
+               const QVector<QVariant>& values) {
+    Statement s{QStringLiteral("update ") + c.dialect().bracketed(table) + QStringLiteral(" set ") +
+                    columns.join(QStringLiteral(" = ?, ")) + QStringLiteral(" = ? where id = ") +
+                    QString::number(id),
+                {}};
+    for (int i = 0; i < columns.size(); ++i) s.values << c.bindable(table, columns[i], values[i]);
+    const ReadRows r = c.runInOrder({s})[0];
+    if (r.error) throw *r.error;
+}
+
+QList<Statement> RenumberStatements(const SqlDialect& d, const QuestionGroup& g) {
+    const QString condition = BankTypeCondition(d, g.bank, g.type);
     // Counted, not taken from the update: a server with NOCOUNT on reports no rows.
-    const qint64 rows = c.scalar(CountWhere(c.dialect(), condition)).toLongLong();
+    return {{NumberRowsStatement(d, condition), {}}, {CountWhere(d, condition), {}}};
+}
+
+std::optional<int> GroupNumber(const QList<ReadRows>& renumbered) {
+    for (const ReadRows& r : renumbered)
+        if (r.error) throw *r.error;
+    const qint64 rows = renumbered.value(1).rows.value(0).value(0).toLongLong();
     if (rows <= 0) return std::nullopt;
     return int(qMin<qint64>(rows, 32767));
 }
 
+std::optional<int> RenumberGroup(Connection& c, const QuestionGroup& g) {
+    return GroupNumber(c.runInOrder(RenumberStatements(c.dialect(), g)));
+}
+
 QString AddedQuestionLogBody(const Question& q, qint64 id) {
+    return AddedQuestionLogPrefix(q) + QString::number(id) + QLatin1Char(')');
+}
+
+QString AddedQuestionLogPrefix(const Question& q) {
     return QStringLiteral("添加题目【") + q.bank + QStringLiteral("】→") + q.qtype +
-           QStringLiteral("→") + q.question + QStringLiteral(" (id:") + QString::number(id) +
-           QLatin1Char(')');
+           QStringLiteral("→") + q.question + QStringLiteral(" (id:");
+}
+
+QVector<QVariant> LogValues(const WriteContext& context, const QString& body) {
+    const QDateTime now = context.now.isValid() ? context.now : QDateTime::currentDateTime();
+    return {now, StoredText(context.username), body};
 }
 
 void WriteLogRows(Connection& server, const WriteContext& context,
                   const QVector<std::pair<const Question*, qint64>>& added) {
-    const QDateTime now = context.now.isValid() ? context.now : QDateTime::currentDateTime();
     QVector<QVector<QVariant>> values;
-    for (const auto& [q, id] : added)
-        values << QVector<QVariant>{now, StoredText(context.username),
-                                    AddedQuestionLogBody(*q, id)};
-    InsertRows(server, QStringLiteral("rizi"),
-               {QStringLiteral("stime"), QStringLiteral("username"), QStringLiteral("body")},
-               values, false);
+    for (const auto& [q, id] : added) values << LogValues(context, AddedQuestionLogBody(*q, id));
+    InsertRows(server, QStringLiteral("rizi"), LogColumns(), values, false);
+}
+
+std::optional<AddedRow> AddLoggedAndNumbered(Connection& server, const WriteContext& context,
+                                             const Question& q, const PictureBytes& pictures,
+                                             const QuestionGroup& g) {
+    if (server.backend() != Backend::PostgreSql) return std::nullopt;
+    const SqlDialect& d = server.dialect();
+    const QString timu = QStringLiteral("timu");
+    const QStringList columns = StoredColumnNames();
+    Statement both{
+        QStringLiteral("with added as (insert into timu (") + columns.join(QStringLiteral(", ")) +
+            QStringLiteral(") values (") +
+            QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")) +
+            QStringLiteral(") returning id), logged as (insert into rizi (") +
+            LogColumns().join(QStringLiteral(", ")) +
+            QStringLiteral(") values (?, ?, cast(? as text) || cast((select id from added) as "
+                           "text) || ')')) select id from added"),
+        {}};
+    const QVector<QVariant> values = StoredValues(q, pictures);
+    for (int i = 0; i < columns.size(); ++i)
+        both.values << server.bindable(timu, columns[i], values[i]);
+    const QVector<QVariant> log = LogValues(context, AddedQuestionLogPrefix(q));
+    for (int i = 0; i < log.size(); ++i)
+        both.values << server.bindable(QStringLiteral("rizi"), LogColumns()[i], log[i]);
+    const QList<Statement> statements =
+        QList<Statement>{{d.savepoint(), {}}, both, {d.releaseSavepoint(), {}}} +
+        RenumberStatements(d, g);
+    const QList<ReadRows> done = server.runInOrder(statements);
+    if (done[0].error) throw *done[0].error;
+    if (done[1].error) {
+        server.execute(d.rollbackToSavepoint());
+        return std::nullopt;
+    }
+    if (done[2].error) throw *done[2].error;
+    return AddedRow{NewIds(done[1], 1).value(0), GroupNumber(done.mid(3))};
 }
 
 QString LooseKey(const Question& q) {
@@ -140,37 +212,68 @@ QString LooseKey(const Question& q) {
            q.answer.normalized(QString::NormalizationForm_KC).toCaseFolded();
 }
 
-QVector<std::optional<ServerCopy>> FindCopies(Connection& server, const QVector<Question>& rows) {
-    QVector<std::optional<ServerCopy>> found(rows.size());
-    for (int from = 0, to = 0; from < rows.size(); from = to) {
-        // A row the server takes for two of the questions names only the first of them, so
-        // such questions are looked up in separate statements.
-        QSet<QString> keys;
-        while (to < rows.size() && to - from < QuestionWriter::kBatchRows &&
-               !keys.contains(LooseKey(rows[to])))
-            keys.insert(LooseKey(rows[to++]));
+// The next batch of `candidates` from `next` on (moved past it). Two questions the server might
+// take for one never share a batch: the second is then looked up after the first was stored, as
+// one by one.
+QVector<int> NextBatch(const QVector<Question>& rows, const QVector<int>& candidates, int& next) {
+    QVector<int> batch;
+    QSet<QString> keys;
+    while (next < candidates.size() && batch.size() < QuestionWriter::kBatchRows) {
+        const QString key = LooseKey(rows[candidates[next]]);
+        if (keys.contains(key)) break;
+        keys.insert(key);
+        batch << candidates[next++];
+    }
+    return batch;
+}
+
+CopyLookups LookUpCopies(const SqlDialect& d, const QVector<Question>& rows) {
+    CopyLookups out;
+    out.count = int(rows.size());
+    QVector<int> all(rows.size());
+    std::iota(all.begin(), all.end(), 0);
+    // A row the server takes for two of the questions names only the first of them, so such
+    // questions are looked up in separate statements.
+    for (int next = 0; next < rows.size();) {
+        const QVector<int> run = NextBatch(rows, all, next);
         QStringList lookups;
         // The questions are as stored: only their apostrophes go (none are left after the
         // normalisation, but one read from the server may hold them).
-        for (int i = from; i < to; ++i)
-            lookups << DuplicateQuery(server.dialect(), rows[i].bank,
-                                      QString(rows[i].question).remove(u'\''), rows[i].answer);
-        const QString sql = DuplicateLookupQuery(server.dialect(), lookups);
+        for (int i : run)
+            lookups << DuplicateQuery(d, rows[i].bank, QString(rows[i].question).remove(u'\''),
+                                      rows[i].answer);
+        const QString sql = DuplicateLookupQuery(d, lookups);
         if (sql.isEmpty())
             throw DbError(err::kProviderFailure,
                           QStringLiteral("无法识别的查询：") + lookups.first());
-        QSqlQuery q = server.query();
-        if (!q.exec(sql)) server.raise(q.lastError(), sql);
+        out.statements << Statement{sql, {}};
+        out.firsts << run.first();
+        out.lasts << run.last() + 1;
+    }
+    return out;
+}
+
+QVector<std::optional<ServerCopy>> CopiesFound(const CopyLookups& lookups,
+                                               const QList<ReadRows>& results) {
+    QVector<std::optional<ServerCopy>> found(lookups.count);
+    for (int n = 0; n < lookups.statements.size(); ++n) {
+        const ReadRows& r = results.value(n);
+        if (r.error) throw *r.error;
+        const int from = lookups.firsts[n], to = lookups.lasts[n];
         // The copy added first names the duplicate (rows come in no defined order).
-        while (q.next()) {
-            const int k = from + q.value(0).toInt();
-            const qint64 id = q.value(1).toLongLong();
+        for (const auto& row : r.rows) {
+            const int k = from + row.value(0).toInt();
+            const qint64 id = row.value(1).toLongLong();
             if (k < from || k >= to || (found[k] && found[k]->id <= id)) continue;
-            found[k] = ServerCopy{id, q.value(2).isNull() ? QString() : q.value(2).toString()};
+            found[k] = ServerCopy{id, row.value(2).isNull() ? QString() : row.value(2).toString()};
         }
-        if (q.lastError().isValid()) server.raise(q.lastError(), sql);
     }
     return found;
+}
+
+QVector<std::optional<ServerCopy>> FindCopies(Connection& server, const QVector<Question>& rows) {
+    const CopyLookups lookups = LookUpCopies(server.dialect(), rows);
+    return CopiesFound(lookups, server.runInOrder(lookups.statements));
 }
 
 }  // namespace qs

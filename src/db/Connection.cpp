@@ -14,15 +14,20 @@
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlResult>
+#include <QThread>
 #include <QUrl>
 #include <algorithm>
 #include <clocale>
 #include <cstring>
+#include <exception>
+#include <memory>
+#include <vector>
 
+#include "db/ConnectionThread.h"
 #include "db/DbError.h"
 #include "db/Endpoints.h"
-#include "db/PostgresHandle.h"
 #include "db/PgWire.h"
+#include "db/PostgresHandle.h"
 #include "db/Schema.h"
 
 namespace qs {
@@ -257,6 +262,36 @@ void Connection::open(const QString& connectionString, int timeoutSeconds, int c
     open_ = true;
 }
 
+void OpenConnections(const QVector<std::pair<Connection*, QString>>& connections,
+                     int timeoutSeconds, int cursorLocation) {
+    // PostgreSQL's logins overlap; the others open one after another.
+    if (env().serverBackend != Backend::PostgreSql) {
+        for (const auto& [c, s] : connections) c->open(s, timeoutSeconds, cursorLocation);
+        return;
+    }
+    QThread* caller = QThread::currentThread();
+    std::vector<std::exception_ptr> failures(size_t(connections.size()));
+    auto open = [&](qsizetype i) {
+        try {
+            Connection& c = *connections[i].first;
+            c.open(connections[i].second, timeoutSeconds, cursorLocation);
+            // A connection belongs to the thread of its driver.
+            if (QThread::currentThread() != caller) c.database().driver()->moveToThread(caller);
+        } catch (...) {
+            failures[size_t(i)] = std::current_exception();
+        }
+    };
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (qsizetype i = 1; i < connections.size(); ++i) {
+        threads.emplace_back(QThread::create(open, i));
+        threads.back()->start();
+    }
+    if (!connections.isEmpty()) open(0);
+    for (auto& t : threads) t->wait();
+    for (const std::exception_ptr& f : failures)
+        if (f) std::rethrow_exception(f);
+}
+
 QSqlDatabase Connection::database() const {
     if (!open_)
         throw DbError(err::kConnectionUnusable,
@@ -374,7 +409,9 @@ QByteArray copyRows(PGconn* pg, const QByteArray& sql, int rows, int columns,
         return finish(error.isEmpty() ? QByteArray("COPY refused") : error);
     }
     PQclear(start);
-    constexpr qsizetype kFlushAt = 1 << 20;
+    // Sent in pieces, so that the server stores the first rows while the
+    // program still encodes the rest.
+    constexpr qsizetype kFlushAt = 64 << 10;
     QByteArray buffer;
     buffer.reserve(kFlushAt + (64 << 10));
     const bool binary = !oids.isEmpty();
@@ -464,6 +501,19 @@ bool Connection::canBulkInsert() const {
 
 void Connection::bulkInsert(const QString& table, const QStringList& columns, int rows,
                             const std::function<QVariant(int, int)>& value) {
+    // Sent from this thread: `value` may keep the window painted.
+    loadRows(table, columns, rows, value, false).finish();
+}
+
+Connection::BulkLoad Connection::startBulkInsert(const QString& table, const QStringList& columns,
+                                                 int rows,
+                                                 std::function<QVariant(int, int)> value) {
+    return loadRows(table, columns, rows, std::move(value), true);
+}
+
+Connection::BulkLoad Connection::loadRows(const QString& table, const QStringList& columns,
+                                          int rows, std::function<QVariant(int, int)> value,
+                                          bool elsewhere) {
     PGconn* pg = postgres();
     // The binary form where every column has one (and, as it turns out, every value).
     QVector<unsigned> oids;
@@ -475,39 +525,63 @@ void Connection::bulkInsert(const QString& table, const QStringList& columns, in
     }
     const QString text = QStringLiteral("copy ") + table + QStringLiteral(" (") +
                          columns.join(QStringLiteral(", ")) + QStringLiteral(") from stdin");
-    QString sql = oids.isEmpty() ? text : text + QStringLiteral(" with (format binary)");
-    auto fail = [&](const QByteArray& message) {
-        raise(pg && PQstatus(pg) != CONNECTION_OK ? err::kDiskOrNetwork : err::kProviderFailure,
-              QString::fromUtf8(message).trimmed(), sql);
-    };
-    if (!pg) fail("bulk load needs PostgreSQL");
-    if (rows <= 0) return;
+    BulkLoad load;
+    load.connection_ = this;
+    load.sql_ = oids.isEmpty() ? text : text + QStringLiteral(" with (format binary)");
+    if (!pg) raise(err::kProviderFailure, QStringLiteral("bulk load needs PostgreSQL"), load.sql_);
+    std::promise<std::pair<QByteArray, bool>> nothing;
+    if (rows <= 0) {
+        nothing.set_value({});
+        load.error_ = nothing.get_future();
+        return load;
+    }
     ++writes_;
-    // Inside a transaction a refused load would leave the transaction refusing
-    // every later statement: a savepoint keeps it usable.
-    const bool inTransaction = PQtransactionStatus(pg) == PQTRANS_INTRANS;
-    auto command = [pg](const char* text) {
-        PGresult* r = PQexec(pg, text);
-        const QByteArray error = r && PQresultStatus(r) == PGRES_COMMAND_OK
-                                     ? QByteArray()
-                                     : QByteArray(PQerrorMessage(pg));
-        PQclear(r);
-        return error;
+    auto work = [pg, text = text.toUtf8(), sql = load.sql_.toUtf8(), rows, n = int(columns.size()),
+                 value = std::move(value), oids]() -> std::pair<QByteArray, bool> {
+        // Inside a transaction a refused load would leave the transaction
+        // refusing every later statement: a savepoint keeps it usable.
+        const bool inTransaction = PQtransactionStatus(pg) == PQTRANS_INTRANS;
+        auto command = [pg](const char* statement) {
+            PGresult* r = PQexec(pg, statement);
+            const QByteArray error = r && PQresultStatus(r) == PGRES_COMMAND_OK
+                                         ? QByteArray()
+                                         : QByteArray(PQerrorMessage(pg));
+            PQclear(r);
+            return error;
+        };
+        if (inTransaction) {
+            const QByteArray error = command("savepoint qs_bulk_load");
+            if (!error.isEmpty()) return {error, false};
+        }
+        QByteArray error = copyRows(pg, sql, rows, n, value, oids);
+        const bool asText = error == "\x01text";
+        if (asText) {
+            if (inTransaction) command("rollback to savepoint qs_bulk_load");
+            error = copyRows(pg, text, rows, n, value, {});
+        }
+        if (inTransaction && PQstatus(pg) == CONNECTION_OK)
+            command(error.isEmpty() ? "release savepoint qs_bulk_load"
+                                    : "rollback to savepoint qs_bulk_load");
+        return {error, asText};
     };
-    if (inTransaction) {
-        const QByteArray error = command("savepoint qs_bulk_load");
-        if (!error.isEmpty()) fail(error);
+    if (elsewhere) {
+        load.error_ = std::async(std::launch::async, std::move(work));
+    } else {
+        nothing.set_value(work());
+        load.error_ = nothing.get_future();
     }
-    QByteArray error = copyRows(pg, sql.toUtf8(), rows, int(columns.size()), value, oids);
-    if (error == "\x01text") {
-        sql = text;
-        if (inTransaction) command("rollback to savepoint qs_bulk_load");
-        error = copyRows(pg, sql.toUtf8(), rows, int(columns.size()), value, {});
-    }
-    if (inTransaction && PQstatus(pg) == CONNECTION_OK)
-        command(error.isEmpty() ? "release savepoint qs_bulk_load"
-                                : "rollback to savepoint qs_bulk_load");
-    if (!error.isEmpty()) fail(error);
+    return load;
+}
+
+void Connection::BulkLoad::finish(const std::function<void()>& beat) {
+    const auto [error, asText] = WaitFor(error_, beat);
+    if (error.isEmpty()) return;
+    PGconn* pg = connection_->postgres();
+    QString sql = sql_;
+    if (asText) sql.chop(int(QStringLiteral(" with (format binary)").size()));
+    connection_->raise(
+        pg && PQstatus(pg) != CONNECTION_OK ? err::kDiskOrNetwork : err::kProviderFailure,
+        QString::fromUtf8(error).trimmed(), sql);
 }
 
 QSqlRecord Connection::tableColumns(const QString& table) {

@@ -8,7 +8,9 @@
 #include <QVariant>
 #include <QVector>
 #include <functional>
+#include <future>
 #include <optional>
+#include <utility>
 
 #include "db/DbError.h"
 #include "db/Endpoints.h"
@@ -66,6 +68,13 @@ struct ReadRows {
     QSqlRecord columns;
     QVector<QVector<QVariant>> rows;
     std::optional<DbError> error;
+    QString errorCode;  // the server's code for the error (SQLSTATE), when it gave one
+};
+
+// One statement and the values bound to its ? marks, in order.
+struct Statement {
+    QString sql;
+    QVector<QVariant> values;
 };
 
 // One database connection, opened only from one of the system's two
@@ -141,6 +150,14 @@ public:
     // comes back read whole, with the values Qt's driver gives, or with the
     // error readQuery() would have raised for it.
     QList<ReadRows> readAll(const QStringList& selects);
+    // Runs statements in order, stopping at the first that fails, in as few
+    // round trips as the backend allows: on PostgreSQL all in one (a pipeline
+    // with one sync point: one that fails ends the run, and a transaction it
+    // is in refuses what follows), elsewhere one after another, every result
+    // of each read. Each comes back with the rows of its first result that
+    // has columns, or with its error; those after a failure with an error
+    // saying they did not run. What is not a select counts as a possible write.
+    QList<ReadRows> runInOrder(const QList<Statement>& statements);
 
     // How many statements since the connection opened may have written: every
     // text that is not a select sent through execute() or scalar(), every
@@ -164,9 +181,31 @@ public:
     // (and kProviderFailure where canBulkInsert() is false).
     void bulkInsert(const QString& table, const QStringList& columns, int rows,
                     const std::function<QVariant(int row, int column)>& value);
+    // A bulk load sent from a thread of its own while the caller goes on.
+    class BulkLoad {
+    public:
+        // Waits for the load's end, calling `beat` meanwhile; throws its DbError.
+        void finish(const std::function<void()>& beat = {});
+
+    private:
+        friend class Connection;
+        const Connection* connection_ = nullptr;
+        QString sql_;
+        // The refusal's message (empty when stored), and whether the text form was sent.
+        std::future<std::pair<QByteArray, bool>> error_;
+    };
+    // bulkInsert(), its rows sent by another thread: `value` is called there
+    // and must stay valid, and the connection runs nothing else, until finish().
+    BulkLoad startBulkInsert(const QString& table, const QStringList& columns, int rows,
+                             std::function<QVariant(int row, int column)> value);
 
     // The columns of a table (cached for the life of the connection).
     QSqlRecord tableColumns(const QString& table);
+    // `value` ready to bind to a column of `table` in a statement sent
+    // through runInOrder: BindableValue of it, the column's type read (once
+    // per connection) only where the driver needs it for a NULL.
+    QVariant bindable(const QString& table, const QString& column, const QVariant& value);
+
     // The SQL type of each column of a table as PostgreSQL names it, by lower-
     // case name (ctid: tid); empty on the other databases. Cached.
     QHash<QString, QString> columnTypes(const QString& table);
@@ -181,7 +220,13 @@ public:
     [[noreturn]] void raise(int number, QString text, const QString& what) const;
 
 private:
+    friend void OpenConnections(const QVector<std::pair<Connection*, QString>>&, int, int);
     QSqlDatabase database() const;
+    // The bulk load, sent from this thread or (`elsewhere`) another one.
+    BulkLoad loadRows(const QString& table, const QStringList& columns, int rows,
+                      std::function<QVariant(int, int)> value, bool elsewhere);
+    // One statement through Qt's driver, every result read.
+    ReadRows runOne(const Statement& statement);
     void countStatement(const QString& sql);
 
     QString name_;
@@ -198,5 +243,13 @@ private:
     QHash<QString, QHash<QString, QString>> types_;
     QHash<QString, QHash<QString, unsigned>> typeOids_;
 };
+
+// Opens each connection of `connections` on its connection string. On
+// PostgreSQL all at once, each login on a thread of its own, the connections
+// then handed to the calling thread: across a slow link their round trips
+// overlap. Throws the DbError of the first that failed, in the order given
+// (the others are left open).
+void OpenConnections(const QVector<std::pair<Connection*, QString>>& connections,
+                     int timeoutSeconds, int cursorLocation = ado::adUseServer);
 
 }  // namespace qs

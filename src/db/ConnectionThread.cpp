@@ -60,4 +60,20 @@ void ConnectionThread::post(Job job) {
     worker_->changed.notify_all();
 }
 
+void SpareConnections::start(const QString& connectionString, int timeoutSeconds) {
+    spare_.emplace_back(connectionString,
+                        std::make_unique<ConnectionThread>(connectionString, timeoutSeconds));
+}
+
+std::unique_ptr<ConnectionThread> SpareConnections::take(const QString& connectionString,
+                                                         int timeoutSeconds) {
+    for (auto it = spare_.begin(); it != spare_.end(); ++it) {
+        if (it->first != connectionString) continue;
+        std::unique_ptr<ConnectionThread> t = std::move(it->second);
+        spare_.erase(it);
+        return t;
+    }
+    return std::make_unique<ConnectionThread>(connectionString, timeoutSeconds);
+}
+
 }  // namespace qs

@@ -6,6 +6,8 @@
 #include <future>
 #include <memory>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 #include "db/Connection.h"
 
@@ -54,6 +56,19 @@ private:
     void post(Job job);
 
     std::unique_ptr<Worker> worker_;
+};
+
+// Connection threads started ahead of need: a command whose steps will each
+// read or look ahead on a connection of another thread starts them when it
+// opens its own connections, so that all the logins overlap; a step takes
+// one for its connection string, or gets a new one when none waits.
+class SpareConnections {
+public:
+    void start(const QString& connectionString, int timeoutSeconds);
+    std::unique_ptr<ConnectionThread> take(const QString& connectionString, int timeoutSeconds);
+
+private:
+    std::vector<std::pair<QString, std::unique_ptr<ConnectionThread>>> spare_;
 };
 
 // Waits for `future`, calling `beat` every few tens of milliseconds meanwhile

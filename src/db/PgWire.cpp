@@ -183,20 +183,25 @@ bool AppendBinaryCopyValue(QByteArray& out, const QVariant& v, unsigned oid) {
     }
 }
 
-PgBinaryRows::PgBinaryRows(Connection& connection, const QString& sql)
-    : connection_(connection), sql_(sql), pg_(connection.postgres()) {
+PgBinaryRows::PgBinaryRows(Connection& connection, const QString& sql,
+                           const QVector<unsigned>& types)
+    : connection_(connection), sql_(sql), types_(types), pg_(connection.postgres()) {
     if (!pg_) fail("binary rows need PostgreSQL");
-    const QByteArray text = sql.toUtf8();
-    if (!PQsendQueryParams(pg_, text.constData(), 0, nullptr, nullptr, nullptr, nullptr, 1) ||
-        !PQsetSingleRowMode(pg_))
-        fail(PQerrorMessage(pg_));
+    const QByteArray text = "copy (" + sql.toUtf8() + ") to stdout with (format binary)";
+    if (!PQsendQuery(pg_, text.constData())) fail(PQerrorMessage(pg_));
+    PGresult* r = PQgetResult(pg_);
+    const bool copying = r && PQresultStatus(r) == PGRES_COPY_OUT;
+    const QByteArray message(r ? PQresultErrorMessage(r) : PQerrorMessage(pg_));
+    PQclear(r);
+    if (!copying) fail(message.isEmpty() ? QByteArray("COPY refused") : message);
+    copying_ = true;
     cancel_ = PQgetCancel(pg_);
 }
 
 PgBinaryRows::~PgBinaryRows() {
     if (!done_ && pg_) {
         cancel();
-        while (PGresult* r = PQgetResult(pg_)) PQclear(r);
+        drain();
     }
     if (cancel_) PQfreeCancel(cancel_);
 }
@@ -206,12 +211,30 @@ void PgBinaryRows::cancel() {
     if (cancel_) PQcancel(cancel_, error, sizeof error);
 }
 
-void PgBinaryRows::fail(const QByteArray& message) {
-    while (pg_ && !done_) {
-        PGresult* r = PQgetResult(pg_);
-        if (!r) break;
-        PQclear(r);
+QByteArray PgBinaryRows::drain() {
+    done_ = true;
+    if (!pg_) return {};
+    // The rows left, then the copy's results (while a copy runs, libpq would
+    // hand out the same "copying" result for ever).
+    QByteArray error;
+    if (copying_) {
+        char* buffer = nullptr;
+        int length = 0;
+        while ((length = PQgetCopyData(pg_, &buffer, 0)) >= 0) PQfreemem(buffer);
+        if (length == -2) error = PQerrorMessage(pg_);
+        copying_ = false;
     }
+    while (PGresult* r = PQgetResult(pg_)) {
+        const ExecStatusType status = PQresultStatus(r);
+        if (status != PGRES_COMMAND_OK && error.isEmpty()) error = PQresultErrorMessage(r);
+        PQclear(r);
+        if (status == PGRES_COPY_OUT || status == PGRES_COPY_IN) break;
+    }
+    return error;
+}
+
+void PgBinaryRows::fail(const QByteArray& message) {
+    if (!done_) drain();
     done_ = true;
     connection_.raise(
         pg_ && PQstatus(pg_) != CONNECTION_OK ? err::kDiskOrNetwork : err::kProviderFailure,
@@ -220,60 +243,74 @@ void PgBinaryRows::fail(const QByteArray& message) {
 
 bool PgBinaryRows::next(QVector<QVariant>& row) {
     if (done_) return false;
-    PGresult* r = PQgetResult(pg_);
-    if (!r) {
-        done_ = true;
+    char* buffer = nullptr;
+    const int length = PQgetCopyData(pg_, &buffer, 0);
+    if (length < 0) {
+        copying_ = false;
+        // The end, or the error that ended the copy.
+        QByteArray error = length == -2 ? QByteArray(PQerrorMessage(pg_)) : QByteArray();
+        const QByteArray result = drain();
+        if (error.isEmpty()) error = result;
+        if (!error.isEmpty()) fail(error);
         return false;
     }
-    const ExecStatusType status = PQresultStatus(r);
-    if (status == PGRES_TUPLES_OK) {  // the end: an empty result, then none
-        PQclear(r);
-        while (PGresult* rest = PQgetResult(pg_)) PQclear(rest);
-        done_ = true;
-        return false;
+    struct Free {
+        char* p;
+        ~Free() { PQfreemem(p); }
+    } owned{buffer};
+    const char* p = buffer;
+    const char* end = buffer + length;
+    auto take = [&](qsizetype n) {
+        if (end - p < n) fail("a row of the binary copy is cut short");
+        const char* at = p;
+        p += n;
+        return at;
+    };
+    if (header_) {
+        // Signature, flags, then the header extension's length and bytes.
+        take(15);
+        take(qFromBigEndian<qint32>(take(4)));
+        header_ = false;
+        if (p == end) return next(row);  // the header alone
     }
-    if (status != PGRES_SINGLE_TUPLE) {
-        const QByteArray message = PQresultErrorMessage(r);
-        PQclear(r);
-        fail(message.isEmpty() ? QByteArray(PQerrorMessage(pg_)) : message);
-    }
-    const int n = PQnfields(r);
+    const int n = qFromBigEndian<qint16>(take(2));
+    if (n < 0) return next(row);  // the trailer: the end follows
+    if (n != types_.size()) fail("the binary copy's rows do not have the columns asked for");
     row.resize(n);
     for (int i = 0; i < n; ++i) {
-        const unsigned oid = PQftype(r, i);
-        const bool bytes = oid == kBytea;
-        if (PQgetisnull(r, 0, i)) {
-            row[i] = bytes ? QVariant(QMetaType::fromType<QByteArray>())
-                           : QVariant(QMetaType::fromType<QString>());
+        const unsigned oid = types_[i];
+        const int size = qFromBigEndian<qint32>(take(4));
+        if (size < 0) {
+            row[i] = oid == kBytea ? QVariant(QMetaType::fromType<QByteArray>())
+                                   : QVariant(QMetaType::fromType<QString>());
             continue;
         }
-        const char* p = PQgetvalue(r, 0, i);
-        const int size = PQgetlength(r, 0, i);
+        const char* v = take(size);
         switch (oid) {
             case kBytea:
-                row[i] = QByteArray(p, size);
+                row[i] = QByteArray(v, size);
                 break;
             case kBool:
-                row[i] = size > 0 && p[0] != 0;
+                row[i] = size > 0 && v[0] != 0;
                 break;
             case kInt2:
-                row[i] = int(qFromBigEndian<qint16>(p));
+                row[i] = int(qFromBigEndian<qint16>(v));
                 break;
             case kInt4:
-                row[i] = int(qFromBigEndian<qint32>(p));
+                row[i] = int(qFromBigEndian<qint32>(v));
                 break;
             case kInt8:
-                row[i] = qlonglong(qFromBigEndian<qint64>(p));
+                row[i] = qlonglong(qFromBigEndian<qint64>(v));
                 break;
             case kFloat4: {
-                const quint32 bits = qFromBigEndian<quint32>(p);
+                const quint32 bits = qFromBigEndian<quint32>(v);
                 float f;
                 std::memcpy(&f, &bits, sizeof f);
                 row[i] = double(f);
                 break;
             }
             case kFloat8: {
-                const quint64 bits = qFromBigEndian<quint64>(p);
+                const quint64 bits = qFromBigEndian<quint64>(v);
                 double d;
                 std::memcpy(&d, &bits, sizeof d);
                 row[i] = d;
@@ -283,16 +320,17 @@ bool PgBinaryRows::next(QVector<QVariant>& row) {
             case kVarchar:
             case kBpchar:
             case kName:
-            case kUnknown:
-                row[i] = QString::fromUtf8(p, size);
+                row[i] = QString::fromUtf8(v, size);
                 break;
             default:
-                PQclear(r);
                 fail("a column of type " + QByteArray::number(oid) + " cannot be read in binary");
         }
     }
-    PQclear(r);
     return true;
+}
+
+unsigned PgTypeOf(QMetaType metaType) {
+    return metaType.id() == QMetaType::QByteArray ? kBytea : kText;
 }
 
 }  // namespace qs

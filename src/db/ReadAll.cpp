@@ -1,6 +1,6 @@
-// Several selects in one round trip on PostgreSQL: a pipeline on the
-// connection behind Qt's driver, the values decoded as the driver decodes
-// them.
+// Several statements in one round trip on PostgreSQL: a pipeline on the
+// connection behind Qt's driver, the values bound as libpq takes them and
+// decoded as the driver decodes them; one statement after another elsewhere.
 #include <QDateTime>
 #include <QSqlError>
 #include <QSqlField>
@@ -124,7 +124,132 @@ ReadRows rowsOf(const PGresult* r) {
     return out;
 }
 
+// Takes one result of a statement into `r`: its rows, or what ended it. A
+// query of Qt's driver before may have left single-row mode on, which libpq
+// keeps for the first statement of a pipeline: its rows then come one result
+// each, ended by an empty one. True when the statement succeeded so far.
+bool take(ReadRows& r, bool& started, const PGresult* res) {
+    const ExecStatusType status = PQresultStatus(res);
+    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK && status != PGRES_SINGLE_TUPLE)
+        return false;
+    if (!started) {
+        r = rowsOf(res);
+        started = true;
+    } else {
+        r.rows += rowsOf(res).rows;
+    }
+    return true;
+}
+
+// A statement that failed, as the other statements' errors are made: 3043
+// when the link broke. `res` gives the server's code for it.
+ReadRows failedRows(PGconn* pg, const QByteArray& message, const QString& sql,
+                    const PGresult* res = nullptr) {
+    ReadRows r;
+    const bool broken = PQstatus(pg) != CONNECTION_OK;
+    QString text = QString::fromUtf8(message).trimmed();
+    text += QStringLiteral(" [") + sql.left(300) + QLatin1Char(']');
+    r.error = DbError(broken ? err::kDiskOrNetwork : err::kProviderFailure, text);
+    if (res) r.errorCode = QString::fromLatin1(PQresultErrorField(res, PG_DIAG_SQLSTATE));
+    return r;
+}
+
+// The text of a statement for libpq: its ? marks (outside quotes) numbered
+// $1, $2 …
+QByteArray numberedMarks(const QString& sql) {
+    QString out;
+    out.reserve(sql.size() + 16);
+    QChar quote;
+    int mark = 0;
+    for (const QChar c : sql) {
+        if (!quote.isNull()) {
+            if (c == quote) quote = QChar();
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+        } else if (c == u'?') {
+            out += u'$' + QString::number(++mark);
+            continue;
+        }
+        out += c;
+    }
+    return out.toUtf8();
+}
+
+// A bound value as libpq takes it: bytes in binary, everything else as the
+// text the server reads for the column's type; NULL has no bytes.
+struct PgValues {
+    QList<QByteArray> data;
+    QVector<const char*> values;
+    QVector<int> lengths, formats;
+
+    explicit PgValues(const QVector<QVariant>& bound) {
+        for (const QVariant& v : bound) {
+            QByteArray bytes;
+            int format = 0;
+            switch (v.metaType().id()) {
+                case QMetaType::QByteArray:
+                    bytes = v.toByteArray();
+                    format = 1;
+                    break;
+                case QMetaType::Bool:
+                    bytes = v.toBool() ? "t" : "f";
+                    break;
+                case QMetaType::QDateTime:
+                    bytes =
+                        v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toUtf8();
+                    break;
+                default:
+                    bytes = v.toString().toUtf8();
+                    break;
+            }
+            data << (v.isNull() ? QByteArray() : bytes);
+            lengths << int(bytes.size());
+            formats << format;
+        }
+        for (int i = 0; i < bound.size(); ++i)
+            values << (bound[i].isNull() ? nullptr : data[i].constData());
+    }
+};
+
 }  // namespace
+
+ReadRows Connection::runOne(const Statement& s) {
+    ReadRows r;
+    try {
+        QSqlQuery q = readQuery();
+        auto failed = [&] {
+            r.errorCode = q.lastError().nativeErrorCode();
+            raise(q.lastError(), s.sql);
+        };
+        // Under the statement timeout, as run() sends a text.
+        if (s.values.isEmpty() && (statementTimeout_ == 0 || backend() != Backend::SqlServer)) {
+            if (!q.exec(s.sql)) failed();
+        } else {
+            prepareWithTimeout(q, s.sql);
+            for (const QVariant& v : s.values) q.addBindValue(v);
+            if (!q.exec()) failed();
+        }
+        // A batch gives a result per statement (row counts first on SQL Server):
+        // every one is read, so that an error of a later one is seen.
+        do {
+            const bool keep = q.isSelect() && r.columns.isEmpty();
+            if (keep) r.columns = q.record();
+            while (q.next()) {
+                if (!keep) continue;
+                QVector<QVariant> values(r.columns.count());
+                for (int c = 0; c < values.size(); ++c) values[c] = q.value(c);
+                r.rows.push_back(std::move(values));
+            }
+            if (q.lastError().isValid()) failed();
+        } while (q.nextResult());
+        if (q.lastError().isValid()) failed();
+    } catch (const DbError& e) {
+        r.columns = {};
+        r.rows.clear();
+        r.error = e;
+    }
+    return r;
+}
 
 QList<ReadRows> Connection::readAll(const QStringList& selects) {
     QList<ReadRows> out;
@@ -134,23 +259,7 @@ QList<ReadRows> Connection::readAll(const QStringList& selects) {
     const bool pipeline = pg && selects.size() > 1 && PQtransactionStatus(pg) != PQTRANS_ACTIVE &&
                           PQpipelineStatus(pg) == PQ_PIPELINE_OFF && PQenterPipelineMode(pg) == 1;
     if (!pipeline) {
-        for (const QString& sql : selects) {
-            ReadRows r;
-            try {
-                QSqlQuery q = readQuery();
-                if (!q.exec(sql)) raise(q.lastError(), sql);
-                r.columns = q.record();
-                while (q.next()) {
-                    QVector<QVariant> values(r.columns.count());
-                    for (int c = 0; c < values.size(); ++c) values[c] = q.value(c);
-                    r.rows.push_back(std::move(values));
-                }
-                if (q.lastError().isValid()) raise(q.lastError(), sql);
-            } catch (const DbError& e) {
-                r = ReadRows{{}, {}, e};
-            }
-            out << r;
-        }
+        for (const QString& sql : selects) out << runOne({sql, {}});
         return out;
     }
     // Each statement ends at a sync point of its own, so a failing one ends
@@ -161,22 +270,13 @@ QList<ReadRows> Connection::readAll(const QStringList& selects) {
                PQsendQueryParams(pg, sql.toUtf8().constData(), 0, nullptr, nullptr, nullptr,
                                  nullptr, 0) == 1 &&
                PQpipelineSync(pg) == 1;
-    auto failure = [&](const QByteArray& message, const QString& sql) {
-        const bool broken = PQstatus(pg) != CONNECTION_OK;
-        try {
-            raise(broken ? err::kDiskOrNetwork : err::kProviderFailure,
-                  QString::fromUtf8(message).trimmed(), sql);
-        } catch (const DbError& e) {
-            return ReadRows{{}, {}, e};
-        }
-        return ReadRows{};
-    };
     for (const QString& sql : selects) {
         if (!sent || PQstatus(pg) != CONNECTION_OK) {
-            out << failure(PQerrorMessage(pg), sql);
+            out << failedRows(pg, PQerrorMessage(pg), sql);
             continue;
         }
-        ReadRows r = failure("no result", sql);
+        ReadRows r = failedRows(pg, "no result", sql);
+        bool started = false;
         // The statement's result, a null that ends its results, its sync point.
         int nulls = 0;
         for (;;) {
@@ -187,10 +287,8 @@ QList<ReadRows> Connection::readAll(const QStringList& selects) {
             }
             nulls = 0;
             const ExecStatusType status = PQresultStatus(res);
-            if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK)
-                r = rowsOf(res);
-            else if (status != PGRES_PIPELINE_SYNC)
-                r = failure(PQresultErrorMessage(res), sql);
+            if (!take(r, started, res) && status != PGRES_PIPELINE_SYNC)
+                r = failedRows(pg, PQresultErrorMessage(res), sql, res);
             PQclear(res);
             if (status == PGRES_PIPELINE_SYNC) break;
         }
@@ -198,6 +296,74 @@ QList<ReadRows> Connection::readAll(const QStringList& selects) {
     }
     PQexitPipelineMode(pg);
     return out;
+}
+
+QList<ReadRows> Connection::runInOrder(const QList<Statement>& statements) {
+    QList<ReadRows> out;
+    for (const Statement& s : statements) countStatement(s.sql);
+    PGconn* pg = open_ ? PostgresHandle(database()) : nullptr;
+    const bool pipeline = pg && !statements.isEmpty() &&
+                          PQtransactionStatus(pg) != PQTRANS_ACTIVE &&
+                          PQpipelineStatus(pg) == PQ_PIPELINE_OFF && PQenterPipelineMode(pg) == 1;
+    auto notRun = [](const QString& sql) {
+        ReadRows r;
+        r.error = DbError(err::kProviderFailure,
+                          QStringLiteral("前面的语句出错，没有执行：") + sql.left(300));
+        return r;
+    };
+    if (!pipeline) {
+        for (const Statement& s : statements)
+            out << (out.isEmpty() || !out.last().error ? runOne(s) : notRun(s.sql));
+        return out;
+    }
+    // One sync point after the last: the server skips what follows a failure.
+    bool sent = true;
+    for (const Statement& s : statements) {
+        const PgValues v(s.values);
+        sent = sent && PQsendQueryParams(pg, numberedMarks(s.sql).constData(), int(s.values.size()),
+                                         nullptr, v.values.constData(), v.lengths.constData(),
+                                         v.formats.constData(), 0) == 1;
+    }
+    sent = sent && PQpipelineSync(pg) == 1;
+    bool failed = false;
+    for (const Statement& s : statements) {
+        if (!sent || PQstatus(pg) != CONNECTION_OK) {
+            out << failedRows(pg, PQerrorMessage(pg), s.sql);
+            continue;
+        }
+        ReadRows r = failedRows(pg, "no result", s.sql);
+        bool started = false;
+        // The statement's results, then a null.
+        while (PGresult* res = PQgetResult(pg)) {
+            const ExecStatusType status = PQresultStatus(res);
+            if (failed || status == PGRES_PIPELINE_ABORTED)
+                r = notRun(s.sql);
+            else if (!take(r, started, res))
+                r = failedRows(pg, PQresultErrorMessage(res), s.sql, res);
+            PQclear(res);
+        }
+        failed = failed || r.error.has_value();
+        out << r;
+    }
+    // The sync point.
+    for (int nulls = 0; nulls < 2 && PQstatus(pg) == CONNECTION_OK;) {
+        PGresult* res = PQgetResult(pg);
+        if (!res) {
+            ++nulls;
+            continue;
+        }
+        const bool sync = PQresultStatus(res) == PGRES_PIPELINE_SYNC;
+        PQclear(res);
+        if (sync) break;
+    }
+    PQexitPipelineMode(pg);
+    return out;
+}
+
+QVariant Connection::bindable(const QString& table, const QString& column, const QVariant& value) {
+    const bool typedNull = value.isNull() && backend() != Backend::PostgreSql;
+    return BindableValue(value, typedNull ? tableColumns(table).field(column) : QSqlField(),
+                         backend());
 }
 
 }  // namespace qs

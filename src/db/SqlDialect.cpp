@@ -87,6 +87,12 @@ QString SqlDialect::patternLiteral(const QString& value) const {
     return literal(escapedPattern(value, false, &escaped));
 }
 
+int SqlDialect::rowsPerInsert(int boundPerRow) const {
+    const int bound = qMax(1, boundPerRow);
+    if (backend_ == Backend::SqlServer) return qBound(1, 2000 / bound, 1000);
+    return qBound(1, 30000 / bound, 500);
+}
+
 bool SqlDialect::likeFits(const QString& value) const {
     // An escaped pattern is at most twice (SQL Server: three times) the value,
     // a character at most three bytes of UTF-8.
@@ -276,6 +282,29 @@ QString SqlDialect::valuesTable(const QStringList& rows, const QString& alias,
         columns << QStringLiteral("column%1 as ").arg(i + 1) + names[i];
     return QStringLiteral("(select ") + columns.join(QStringLiteral(", ")) +
            QStringLiteral(" from ") + values + QStringLiteral(") as ") + alias;
+}
+
+QString SqlDialect::arraysTable(const QStringList& numbers, const QVector<QStringList>& texts,
+                                const QString& alias, const QStringList& names) const {
+    QStringList arrays{
+        literal(QLatin1Char('{') + numbers.join(QLatin1Char(',')) + QLatin1Char('}')) +
+        QStringLiteral("::int[]")};
+    for (const QStringList& column : texts) {
+        // Each element quoted, so that it is the text itself (never NULL).
+        QString a = QStringLiteral("{");
+        for (qsizetype i = 0; i < column.size(); ++i) {
+            if (i) a += QLatin1Char(',');
+            a += QLatin1Char('"');
+            for (const QChar c : column[i]) {
+                if (c == u'"' || c == u'\\') a += QLatin1Char('\\');
+                a += c;
+            }
+            a += QLatin1Char('"');
+        }
+        arrays << literal(a + QLatin1Char('}')) + QStringLiteral("::text[]");
+    }
+    return QStringLiteral("unnest(") + arrays.join(QStringLiteral(", ")) + QStringLiteral(") as ") +
+           alias + QLatin1Char('(') + names.join(QStringLiteral(", ")) + QLatin1Char(')');
 }
 
 QString SqlDialect::updateRows(const QString& table, const QString& address,

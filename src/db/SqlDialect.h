@@ -93,6 +93,11 @@ public:
     // `names` order), e.g. (values (…), (…)) as v(k, c0).
     QString valuesTable(const QStringList& rows, const QString& alias,
                         const QStringList& names) const;
+    // PostgreSQL only: the same of numbered rows of texts, made of one array
+    // per column (a long values list costs the server many times more to
+    // parse): alias(names[0] = numbers[i], names[1 + c] = texts[c][i]).
+    QString arraysTable(const QStringList& numbers, const QVector<QStringList>& texts,
+                        const QString& alias, const QStringList& names) const;
     // One statement that sets `columns` of the rows of `table` named by
     // `address` (a column, or rowAddress()): each of `rows` holds the
     // address's literal, then the new values' literals in `columns` order.
@@ -107,6 +112,11 @@ public:
     // the same batch, since `output` without `into` is refused on a table with
     // a trigger, and a trigger's own inserts do not change what it reads.
     QString insertRow(const QString& table, const QStringList& columns, bool returningId) const;
+    // How many rows one multi-row insert takes when each row binds `boundPerRow`
+    // values: SQL Server refuses a request of more than 2,100 parameters (error
+    // 8003; a few are kept for the driver's own) and a values list of more than
+    // 1,000 rows; the others take 500 rows of at most 30,000 values in all.
+    int rowsPerInsert(int boundPerRow) const;
 
     // The statements that take the application lock `key` for the rest of the open transaction,
     // shared or exclusive, waiting at most `waitMs`. SQL Server: the last statement's one value

@@ -1,15 +1,15 @@
 #include "db/WorkerContext.h"
 
-#include "db/Endpoints.h"
+#include "db/OpenDatabases.h"
 
 namespace qs {
 
-Connection& WorkerContext::server(const QString& endpoint, int timeoutSeconds) {
-    return keeper_.connection(ServerConnectionString(endpoint), timeoutSeconds, ado::adUseServer);
+Connection& WorkerContext::server(const QString& endpoint) {
+    return OpenServerDatabase(keeper_, endpoint);
 }
 
 Connection& WorkerContext::local(const QString& programFolder) {
-    return keeper_.connection(LocalConnectionString(programFolder), 0, ado::adUseClient);
+    return OpenLocalDatabase(keeper_, programFolder);
 }
 
 }  // namespace qs

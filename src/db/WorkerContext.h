@@ -18,11 +18,10 @@ public:
         : keeper_(keeper), progress_(std::move(progress)), stop_(std::move(stop)) {}
 
     ConnectionKeeper& connections() { return keeper_; }
-    // The kept connection to the server at `endpoint` (the system's server
-    // connection string, server-side cursors) and to the local file of a
-    // program folder (client-side cursors). Throw DbError when they cannot be
-    // opened.
-    Connection& server(const QString& endpoint, int timeoutSeconds);
+    // The kept connection to the server at `endpoint` and to the local file
+    // of a program folder, as OpenServerDatabase and OpenLocalDatabase open
+    // them (WorkFailure when they cannot be opened).
+    Connection& server(const QString& endpoint);
     Connection& local(const QString& programFolder);
 
     // Shows `caption` (and, when `total` > 0, done of total) in the window;

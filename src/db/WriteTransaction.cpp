@@ -1,7 +1,6 @@
 #include "db/WriteTransaction.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
+#include <algorithm>
 
 #include "db/DbError.h"
 
@@ -12,27 +11,71 @@ WriteTransaction::WriteTransaction(Connection& c) : c_(c) {
     open_ = true;
 }
 
-WriteTransaction::~WriteTransaction() {
-    rollback();
-}
-
-void WriteTransaction::lock(const QByteArray& key, bool shared) {
-    const QStringList statements =
-        c_.dialect().applicationLock(key, shared, DbEnvironment::current().lockWaitMs);
-    for (const QString& sql : statements) {
-        QSqlQuery q = c_.query();
-        if (!q.exec(sql)) {
-            // PostgreSQL's lock_timeout.
-            if (q.lastError().nativeErrorCode() == u"55P03")
-                throw LockNotGranted(q.lastError().text());
-            c_.raise(q.lastError(), sql);
+WriteTransaction::WriteTransaction(Connection& c, const QVector<AppLock>& locks,
+                                   const QList<Statement>& then, QList<ReadRows>* thenResults,
+                                   const QString& busy)
+    : c_(c) {
+    // PostgreSQL's begin goes with the locks; SQLite's takes the write lock, and the ODBC
+    // driver's turns its automatic commits off.
+    const bool sendBegin = c_.backend() == Backend::PostgreSql;
+    if (!sendBegin) {
+        try {
+            c_.beginTransaction();
+        } catch (const LockNotGranted&) {
+            // Not begun: nothing to undo.
+            if (busy.isEmpty()) throw;
+            throw LockNotGranted(busy);
         }
-        // SQL Server: -1 timed out, -2 cancelled, -3 chosen as a deadlock victim.
-        if (q.next() && !q.value(0).isNull() && q.value(0).toInt() < 0)
-            throw LockNotGranted(QStringLiteral("sp_getapplock ") + q.value(0).toString());
-        while (q.next()) {
+        open_ = true;
+    }
+    QList<Statement> statements;
+    QVector<int> lockOf;  // per statement, the lock it takes part in (-1: none)
+    if (sendBegin) {
+        statements << Statement{QStringLiteral("begin"), {}};
+        lockOf << -1;
+    }
+    for (int i = 0; i < locks.size(); ++i) {
+        for (const QString& sql : c_.dialect().applicationLock(
+                 locks[i].key, locks[i].shared, DbEnvironment::current().lockWaitMs)) {
+            // The lock wait is set once for the transaction.
+            if (std::any_of(statements.cbegin(), statements.cend(),
+                            [&](const Statement& s) { return s.sql == sql; }))
+                continue;
+            statements << Statement{sql, {}};
+            lockOf << i;
         }
     }
+    const qsizetype first = statements.size();
+    statements += then;
+    const QList<ReadRows> results = c_.runInOrder(statements);
+    // A constructor that throws runs no destructor.
+    struct Undo {
+        WriteTransaction* tx;
+        ~Undo() {
+            if (tx) tx->rollback();
+        }
+    } undo{this};
+    for (qsizetype k = 0; k < first; ++k) {
+        const ReadRows& r = results[k];
+        const int lock = lockOf[k];
+        if (r.error) {
+            // PostgreSQL's lock_timeout.
+            if (lock >= 0 && r.errorCode == u"55P03") throw LockNotGranted(locks[lock].refused);
+            throw *r.error;
+        }
+        if (k == 0 && sendBegin) open_ = true;
+        // SQL Server: sp_getapplock's answer, -1 timed out, -2 cancelled, -3 chosen as a
+        // deadlock victim.
+        if (lock >= 0 && !r.rows.isEmpty() && !r.rows[0].isEmpty() && !r.rows[0][0].isNull() &&
+            r.rows[0][0].toInt() < 0)
+            throw LockNotGranted(locks[lock].refused);
+    }
+    if (thenResults) *thenResults = results.mid(first);
+    undo.tx = nullptr;
+}
+
+WriteTransaction::~WriteTransaction() {
+    rollback();
 }
 
 bool WriteTransaction::attempt(const std::function<void()>& step, QString* error) {

@@ -18,6 +18,7 @@
 #include "ui_BatchImport.h"
 #include "widgets/ChoiceDelegate.h"
 #include "widgets/CommandWait.h"
+#include "widgets/DatabaseWorker.h"
 
 namespace qs {
 
@@ -264,11 +265,13 @@ void BatchImport::questions_Change() {
 void BatchImport::lookUpOnServer() {
     const QVector<Question> inputs = preview_->questions();
     ui_->summary->setText(QStringLiteral("正在服务器上查找已有的题目…"));
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     QVector<std::optional<QString>> onServer(inputs.size());
+    const WriteContext context{target_.endpoint, target_.programFolder, {}, {}};
     try {
-        const auto found =
-            QuestionWriter({target_.endpoint, target_.programFolder, {}, {}}).findOnServer(inputs);
+        DatabaseWorker worker;
+        const auto found = worker.run([&](WorkerContext& c) {
+            return QuestionWriter(context, c.connections()).findOnServer(inputs);
+        });
         for (int row = 0; row < found.size(); ++row)
             if (found[row]) onServer[row] = found[row]->id2;
     } catch (const WorkFailure& f) {
@@ -304,19 +307,28 @@ void BatchImport::submitAll_Click() {
     }
 
     setRunning(true);
-    stopRequested_ = false;
     ui_->progress->setRange(0, int(inputs.size()));
     ui_->progress->setValue(0);
     ui_->summary->setText(QStringLiteral("正在提交…"));
-    QuestionWriter writer(
-        {target_.endpoint, target_.programFolder, target_.username, platform_.now()});
-    const BatchOutcome out = writer.addMany(inputs, [this](int done, int total) {
+    const WriteContext context{target_.endpoint, target_.programFolder, target_.username,
+                               platform_.now()};
+    // "停止" stays clickable while the batches are written; every other control is disabled.
+    DatabaseWorker::Options options;
+    options.stop = ui_->stop;
+    options.progress = [this](const QString& caption, int done, int) {
         ui_->progress->setValue(done);
-        ui_->summary->setText(QStringLiteral("正在提交… %1/%2").arg(done).arg(total));
-        // Input is taken here so "停止" can be clicked; every other control is disabled.
-        QCoreApplication::processEvents();
-        return !stopRequested_;
-    });
+        ui_->summary->setText(caption);
+    };
+    DatabaseWorker worker;
+    const BatchOutcome out = worker.run(
+        [&](WorkerContext& c) {
+            return QuestionWriter(context, c.connections())
+                .addMany(inputs, [&c](int done, int total) {
+                    c.progress(QStringLiteral("正在提交… %1/%2").arg(done).arg(total), done, total);
+                    return !c.stopRequested();
+                });
+        },
+        options);
     setRunning(false);
 
     using Status = BatchRowResult::Status;
@@ -350,14 +362,12 @@ void BatchImport::submitAll_Click() {
 }
 
 void BatchImport::stop_Click() {
-    stopRequested_ = true;
     ui_->summary->setText(QStringLiteral("正在停止：这一批写完后停止…"));
 }
 
 void BatchImport::closeEvent(QCloseEvent* event) {
-    // The run's connections live in the click handler; it ends before the window may close.
+    // The operator's close waits for the run's end; nothing else closes the window under it.
     if (running_) {
-        stopRequested_ = true;
         event->ignore();
         return;
     }

@@ -67,7 +67,6 @@ private:
     // The row, question and faults the pane of the current question shows.
     std::optional<std::tuple<int, ImportedQuestion, QString>> detailsShown_;
     bool running_ = false;
-    bool stopRequested_ = false;
 };
 
 }  // namespace qs

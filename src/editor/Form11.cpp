@@ -9,7 +9,6 @@
 #include "db/Connection.h"
 #include "db/DbError.h"
 #include "db/Endpoints.h"
-#include "db/OpenDatabases.h"
 #include "db/Recordset.h"
 #include "ui_Form11.h"
 #include "widgets/WindowColours.h"
@@ -64,6 +63,7 @@ void Form11::connectControls() {
     connect(ui_->Command4, &QPushButton::clicked, this, &Form11::Command4_Click);
     connect(ui_->Command5, &QPushButton::clicked, this, &Form11::Command5_Click);
     connect(ui_->Label32, &L::clicked, this, &Form11::Label32_Click);
+    connect(ui_->Label33, &L::clicked, this, &Form11::Label33_Click);
     connect(ui_->Command6, &QPushButton::clicked, this, &Form11::Command6_Click);
     // Ctrl+Enter anywhere in the window is a click on "提交" (none while the button is disabled).
     for (const QKeySequence& keys :
@@ -197,37 +197,39 @@ void Form11::Form_Load() {
 void Form11::loadBankList() {
     const QString prompt = ui_->Combo1->currentText();
     ui_->Combo1->clear();
+    const bool online = login_.online1 != 0;
+    QStringList banks;
+    std::optional<DbError> failure;
+    int waiting = -1;
+    worker_.run([&](WorkerContext& c) {
+        try {
+            // Read whole in one round trip: the list is short.
+            Recordset rs;
+            rs.openRows(
+                (online ? c.server(download) : c.local(programFolder_))
+                    .readAll({QStringLiteral("select * from alltype order by id desc ")})[0]);
+            for (; !rs.eof(); rs.moveNext()) {
+                const QString name = rs.text(QStringLiteral("mantype"));
+                if (!name.isEmpty()) banks << name;
+            }
+        } catch (const WorkFailure& f) {
+            failure = f.error();
+        } catch (const DbError& e) {
+            failure = e;
+        }
+        waiting = countWaiting(c);
+    });
     // The window stays usable: a bank name can still be typed.
-    auto showBankListFailure = [this](const DbError& e) {
+    if (failure)
         platform_.message(this, QStringLiteral("无法读取题库列表（错误码:") +
-                                    QString::number(e.number()) + QStringLiteral("）：") +
-                                    e.text() +
+                                    QString::number(failure->number()) + QStringLiteral("）：") +
+                                    failure->text() +
                                     QStringLiteral("\n题库列表暂时为空，可以直接输入题库名称，"
                                                    "或重新登录换一个服务器。"));
-    };
-    try {
-        Connection conn;
-        if (login_.online1 != 0)
-            OpenServerDatabase(conn, download);
-        else
-            OpenLocalDatabase(conn, programFolder_);
-        Recordset rs;
-        rs.open(QStringLiteral("select * from alltype order by id desc "), conn, ado::adOpenKeyset,
-                ado::adLockReadOnly);
-        QStringList banks;
-        for (; !rs.eof(); rs.moveNext()) {
-            const QString name = rs.text(QStringLiteral("mantype"));
-            if (!name.isEmpty()) banks << name;
-        }
-        rs.close();
-        ui_->Combo1->addItems(banks);
-    } catch (const WorkFailure& f) {
-        showBankListFailure(f.error());
-    } catch (const DbError& e) {
-        showBankListFailure(e);
-    }
+    ui_->Combo1->addItems(banks);
     ui_->Combo1->setCurrentIndex(-1);
     ui_->Combo1->setEditText(prompt.isEmpty() ? kBankPrompt : prompt);
+    showWaiting(waiting);
 }
 
 void Form11::insertBank(int index, const QString& name) {

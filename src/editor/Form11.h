@@ -13,6 +13,7 @@
 #include "login/EditorAccess.h"
 #include "login/LoginState.h"
 #include "platform/Platform.h"
+#include "widgets/DatabaseWorker.h"
 
 class QCheckBox;
 class QLabel;
@@ -89,6 +90,8 @@ private slots:
     void Command4_Click();
     void Command5_Click();
     void Label32_Click();
+    // "上传本地题目": the questions that reached only the local file.
+    void Label33_Click();
     // "题目管理" in the editor, "删除此题" in a question window.
     void Command6_Click();
 
@@ -198,7 +201,12 @@ private:
     // Submit and maintenance helpers.
     void setCommandButtons(bool enabled);
     void restoreCommandButtons();
-    void showProgress(const QString& caption);
+    // A command whose progress is the window's caption.
+    DatabaseWorker::Options captionProgress();
+    // On the database thread: how many questions wait in the local file (-1: unknown).
+    int countWaiting(WorkerContext& c) const;
+    // Shows "上传本地题目" with how many wait, or hides it when none do (unknown: unchanged).
+    void showWaiting(int waiting);
     // Where and in whose name this window writes.
     WriteContext writeContext() const;
     // Tells the operator what became of a write whose outcome was not known, once the server
@@ -247,6 +255,8 @@ private:
     QPointer<QWidget> browser_;
     // A write whose outcome on the server was not known, checked before the next command.
     PendingCheck pending_;
+    // The window's database work, off its thread.
+    DatabaseWorker worker_;
 };
 
 }  // namespace qs

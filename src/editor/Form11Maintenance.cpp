@@ -1,6 +1,5 @@
-// Bank maintenance: "删除选定题库及题目", "仅删除选定题库的题目", "重置题号顺序" and "题目统计↓".
-
-#include <QCoreApplication>
+// Bank maintenance: "删除选定题库及题目", "仅删除选定题库的题目", "重置题号顺序", "题目统计↓", and
+// "上传本地题目" of the questions that reached only the local file.
 
 #include "bank/BankMaintenance.h"
 #include "bank/QuestionWriter.h"
@@ -38,11 +37,17 @@ void Form11::deleteSelectedBank(bool withBankRows) {
                                : QStringLiteral("删除题库【") + bank + QStringLiteral("】的题目");
     setCommandButtons(false);
     settlePending();
+    const WriteContext context = writeContext();
+    int waiting = -1;
     try {
-        const int deleted = QuestionWriter(writeContext())
-                                .deleteBank(bank, withBankRows, [this](const QString& caption) {
-                                    showProgress(caption);
-                                });
+        const int deleted = worker_.run(
+            [&](WorkerContext& c) {
+                const int n = QuestionWriter(context, c.connections())
+                                  .deleteBank(bank, withBankRows, c.captionReporter());
+                waiting = countWaiting(c);
+                return n;
+            },
+            captionProgress());
         const QString result = withBankRows ? BankMaintenance::deletedBankText(bank, deleted)
                                             : BankMaintenance::deletedQuestionsText(bank, deleted);
         setWindowTitle(result);
@@ -50,6 +55,7 @@ void Form11::deleteSelectedBank(bool withBankRows) {
     } catch (const WorkFailure& f) {
         platform_.message(this, f.message(action));
     }
+    showWaiting(waiting);
     restoreCommandButtons();
 }
 
@@ -75,11 +81,14 @@ void Form11::Command4_Click() {
     if (!endpointUsable()) return;
     setCommandButtons(false);
     settlePending();
+    const WriteContext context = writeContext();
     try {
-        const qint64 total =
-            QuestionWriter(writeContext()).renumberBank(bank, [this](const QString& caption) {
-                showProgress(caption);
-            });
+        const qint64 total = worker_.run(
+            [&](WorkerContext& c) {
+                return QuestionWriter(context, c.connections())
+                    .renumberBank(bank, c.captionReporter());
+            },
+            captionProgress());
         platform_.message(this, BankMaintenance::renumberedText(total));
     } catch (const WorkFailure& f) {
         platform_.message(this, f.message(QStringLiteral("重置题号顺序")));
@@ -90,22 +99,49 @@ void Form11::Command4_Click() {
 void Form11::Label32_Click() {
     ui_->Label32->setEnabled(false);
     SetForeColour(ui_->Label32, kLightBlue);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     const QString bank = ui_->Combo1->currentText();
-    const QString action = QStringLiteral("题目统计");
-    Connection local, server;
     QString result;
     try {
-        OpenBothDatabases(server, local, {download, programFolder_});
-        result = BankMaintenance(local, server, [this](const QString& caption) {
-                     showProgress(caption);
-                 }).countQuestions(bank);
+        result = worker_.run(
+            [&](WorkerContext& c) {
+                Connection& local = c.local(programFolder_);
+                return BankMaintenance(local, c.server(download), c.captionReporter())
+                    .countQuestions(bank);
+            },
+            captionProgress());
     } catch (const WorkFailure& f) {
-        result = f.message(action);
+        result = f.message(QStringLiteral("题目统计"));
     }
     SetForeColour(ui_->Label32, kBlue);
     platform_.message(this, result);
     ui_->Label32->setEnabled(true);
+}
+
+void Form11::Label33_Click() {
+    chooseDownload();
+    if (!endpointUsable()) return;
+    setCommandButtons(false);
+    settlePending();
+    const WriteContext context = writeContext();
+    int waiting = -1;
+    QString result;
+    try {
+        const UploadOutcome out = worker_.run(
+            [&](WorkerContext& c) {
+                const UploadOutcome sent =
+                    QuestionWriter(context, c.connections()).uploadWaiting(c.captionReporter());
+                waiting = countWaiting(c);
+                return sent;
+            },
+            captionProgress());
+        result = QuestionWriter::UploadText(out);
+    } catch (const WorkFailure& f) {
+        result = f.message(QStringLiteral("上传本地题目"));
+    }
+    showWaiting(waiting);
+    setWindowTitle(result.section(QStringLiteral("\r\n"), 0, 0));
+    platform_.message(this, result);
+    restoreCommandButtons();
 }
 
 }  // namespace qs

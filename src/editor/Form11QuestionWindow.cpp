@@ -30,7 +30,11 @@ Form11* Form11::openQuestion(LoginState& login, Platform& platform, const QStrin
     }
     std::optional<StoredQuestion> question;
     try {
-        question = QuestionWriter({endpoint, programFolder, login.username, {}}).load(id);
+        DatabaseWorker worker;
+        question = worker.run([&](WorkerContext& c) {
+            return QuestionWriter({endpoint, programFolder, login.username, {}}, c.connections())
+                .load(id);
+        });
     } catch (const WorkFailure& f) {
         platform.message(owner, f.message(QStringLiteral("读取题目")));
         return nullptr;
@@ -162,18 +166,24 @@ void Form11::saveQuestion() {
                                   QStringLiteral(" 的题目）。是否把这道题添加到本地库？"
                                                  "选【否】只保存服务器。"),
                               QStringLiteral("本地库没有这道题"), Buttons::YesNo) == Answer::Yes;
-        QuestionWriter writer(writeContext());
-        const EditResult result = writer.save(*editing_, edited, addLocal);
-        pending_.keep(result.unknown);
-        if (result.done) {
+        const WriteContext context = writeContext();
+        std::optional<StoredQuestion> now;
+        const EditResult result = worker_.run([&](WorkerContext& c) {
+            QuestionWriter writer(context, c.connections());
+            const EditResult saved = writer.save(*editing_, edited, addLocal);
             // The window shows the question as it is now stored.
             try {
-                if (std::optional<StoredQuestion> q = writer.load(editing_->id)) {
-                    editing_ = *q;
-                    showQuestion(*q);
-                }
+                if (saved.done) now = writer.load(editing_->id);
             } catch (const WorkFailure&) {
                 // Saved all the same; the window keeps what was typed.
+            }
+            return saved;
+        });
+        pending_.keep(result.unknown);
+        if (result.done) {
+            if (now) {
+                editing_ = *now;
+                showQuestion(*now);
             }
             savedState_ = questionState();
             emit questionChanged();

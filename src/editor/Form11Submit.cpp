@@ -1,7 +1,5 @@
 // "提交": the question in the window, checked, added to the server and the local file.
 
-#include <QCoreApplication>
-
 #include "bank/QuestionWriter.h"
 #include "db/DbError.h"
 #include "editor/Form11.h"
@@ -74,11 +72,6 @@ WriteContext Form11::writeContext() const {
     return {download, programFolder_, login_.username, platform_.now()};
 }
 
-void Form11::settlePending() {
-    const QString found = pending_.settle(programFolder_);
-    if (!found.isEmpty()) platform_.message(this, found);
-}
-
 void Form11::Command1_Click() {
     resetOptionLabelColours();
     // A question window stays on the server its question is on.
@@ -94,11 +87,16 @@ void Form11::Command1_Click() {
     if (!endpointUsable()) return;
 
     setCommandButtons(false);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     settlePending();
 
-    QuestionWriter writer(writeContext());
-    const AddCheck check = writer.checkAdd(question());
+    // The writer keeps what its check found for the add; both run on the database thread.
+    std::optional<QuestionWriter> writer;
+    const Question typed = question();
+    const WriteContext context = writeContext();
+    const AddCheck check = worker_.run([&](WorkerContext& c) {
+        writer.emplace(context, c.connections());
+        return writer->checkAdd(typed);
+    });
     // The operator sees the question text as it is stored.
     ui_->timu->setText(check.stored.question);
 
@@ -125,7 +123,13 @@ void Form11::Command1_Click() {
         return;
     }
 
-    const SubmitOutcome out = writer.add();
+    int waiting = -1;
+    const SubmitOutcome out = worker_.run([&](WorkerContext& c) {
+        const SubmitOutcome added = writer->add();
+        waiting = countWaiting(c);
+        return added;
+    });
+    showWaiting(waiting);
     // Another instance added it since the check.
     if (out.duplicate) return duplicate(out.duplicateId2);
     pending_.keep(out.unknown);

@@ -6,7 +6,6 @@
 #include "bank/BankMaintenance.h"
 #include "bank/QuestionWriter.h"
 #include "db/DbError.h"
-#include "db/OpenDatabases.h"
 #include "editor/Form11.h"
 #include "editor/QuestionTable.h"
 #include "ui_QuestionBrowser.h"
@@ -59,7 +58,8 @@ QuestionBrowser::QuestionBrowser(LoginState& login, Platform& platform,
     connect(ui_->Grid1, &QTableView::doubleClicked, this, &QuestionBrowser::Grid1_DblClick);
     connect(ui_->Command2, &QPushButton::clicked, this, &QuestionBrowser::Command2_Click);
     connect(ui_->Command3, &QPushButton::clicked, this, &QuestionBrowser::Command3_Click);
-    connect(table_, &QuestionTable::failed, this, &QuestionBrowser::table_Failed);
+    connect(table_, &QuestionTable::pageWanted, this, &QuestionBrowser::table_PageWanted);
+    connect(table_, &QuestionTable::sortWanted, this, &QuestionBrowser::Command1_Click);
     Command1_Click();
 }
 
@@ -91,9 +91,8 @@ void QuestionBrowser::Command1_Click() {
                           table_->filter().search == f.search;
     settlePending();
     try {
-        // The connection stays open while the table is shown: rows are read as they come into view.
-        if (!server_.isOpen()) OpenServerDatabase(server_, endpoint_);
-        table_->list(server_, f);
+        table_->show(worker_.run(
+            [&](WorkerContext& c) { return QuestionTable::Read(c.server(endpoint_), f); }));
     } catch (const DbError& e) {
         listFailed(WorkFailure(Side::Server, e));
         return;
@@ -107,12 +106,13 @@ void QuestionBrowser::Command1_Click() {
 }
 
 void QuestionBrowser::settlePending() {
-    const QString found = pending_.settle(programFolder_);
+    if (!pending_.pending()) return;
+    const QString found = worker_.run(
+        [&](WorkerContext& c) { return pending_.settle(c.connections(), programFolder_); });
     if (!found.isEmpty()) platform_.message(this, found);
 }
 
 void QuestionBrowser::listFailed(const WorkFailure& failure) {
-    server_.close();
     table_->clear();
     ui_->Label4->setText(QStringLiteral("读取失败"));
     platform_.message(this, failure.message(QStringLiteral("读取题目列表")));
@@ -126,10 +126,23 @@ void QuestionBrowser::Combo2_Click() {
     Command1_Click();
 }
 
-void QuestionBrowser::table_Failed(const QString& text) {
-    // A stale connection is opened anew on the next listing.
-    server_.close();
-    ui_->Label4->setText(QStringLiteral("读取题目失败：") + text);
+void QuestionBrowser::table_PageWanted(int listing, int page, const QVector<qint64>& ids) {
+    DatabaseWorker::start(
+        this,
+        [endpoint = endpoint_, ids](WorkerContext& c) {
+            return QuestionTable::ReadPage(c.server(endpoint), ids);
+        },
+        [this, listing, page](QuestionTable::Rows rows, std::exception_ptr failure) {
+            // The rows stay empty; the window says why.
+            try {
+                if (failure) std::rethrow_exception(failure);
+            } catch (const WorkFailure& f) {
+                ui_->Label4->setText(QStringLiteral("读取题目失败：") + f.error().text());
+            } catch (const DbError& e) {
+                ui_->Label4->setText(QStringLiteral("读取题目失败：") + e.text());
+            }
+            table_->setPage(listing, page, std::move(rows));
+        });
 }
 
 void QuestionBrowser::openQuestion(int row) {
@@ -180,7 +193,10 @@ EditResult QuestionBrowser::deleteQuestions(Platform& platform, QWidget* owner,
     if (platform.message(owner, QuestionWriter::confirmDeleteText(bank, int(ids.size())),
                          QStringLiteral("是否删除题目"), Buttons::YesNo, Answer::No) != Answer::Yes)
         return {};
-    const EditResult result = QuestionWriter(place).remove(ids, onlyAdder);
+    DatabaseWorker worker;
+    const EditResult result = worker.run([&](WorkerContext& c) {
+        return QuestionWriter(place, c.connections()).remove(ids, onlyAdder);
+    });
     platform.message(owner, result.text);
     return result;
 }

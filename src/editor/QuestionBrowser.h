@@ -5,10 +5,10 @@
 #include <memory>
 
 #include "bank/QuestionWriter.h"
-#include "db/Connection.h"
 #include "db/ServerSettings.h"
 #include "login/LoginState.h"
 #include "platform/Platform.h"
+#include "widgets/DatabaseWorker.h"
 
 class QModelIndex;
 
@@ -47,7 +47,7 @@ private slots:
     void Grid1_DblClick(const QModelIndex& index);
     void Command2_Click();
     void Command3_Click();
-    void table_Failed(const QString& text);
+    void table_PageWanted(int listing, int page, const QVector<qint64>& ids);
 
 private:
     void openQuestion(int row);
@@ -62,8 +62,8 @@ private:
     QString programFolder_;
     ServerSettings settings_;
     QString endpoint_;
-    Connection server_;
     QuestionTable* table_;
+    DatabaseWorker worker_;
     // A deletion whose outcome on the server was not known, checked before the next listing.
     PendingCheck pending_;
 };

@@ -1,7 +1,6 @@
 #include "editor/QuestionTable.h"
 
 #include <QDateTime>
-#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -18,27 +17,76 @@ constexpr int kKeptPages = 64;
 
 QuestionTable::QuestionTable(QObject* parent) : QAbstractTableModel(parent) {}
 
+QuestionTable::Listing QuestionTable::Read(Connection& connection, const BrowseFilter& filter) {
+    Listing out{filter, {}, {}};
+    const QString sql = BrowseIdsQuery(connection.dialect(), filter);
+    QSqlQuery q = connection.readQuery();
+    if (!q.exec(sql)) connection.raise(q.lastError(), sql);
+    while (q.next()) out.ids << q.value(0).toLongLong();
+    if (q.lastError().isValid()) connection.raise(q.lastError(), sql);
+    if (!out.ids.isEmpty()) out.firstPage = ReadPage(connection, out.ids.mid(0, kPageRows));
+    return out;
+}
+
+QuestionTable::Rows QuestionTable::ReadPage(Connection& connection, const QVector<qint64>& ids) {
+    Rows rows;
+    const QString sql = BrowseRowsQuery(connection.dialect(), ids);
+    QSqlQuery q = connection.readQuery();
+    if (!q.exec(sql)) connection.raise(q.lastError(), sql);
+    while (q.next()) {
+        QVector<QVariant> values(int(BrowseColumn::Count));
+        for (int i = 0; i < values.size(); ++i) values[i] = q.value(i + 1);
+        rows.insert(q.value(0).toLongLong(), values);
+    }
+    if (q.lastError().isValid()) connection.raise(q.lastError(), sql);
+    return rows;
+}
+
 void QuestionTable::clear() {
     beginResetModel();
+    ++listing_;
     ids_.clear();
     pages_.clear();
     recent_.clear();
+    asked_.clear();
     endResetModel();
 }
 
-void QuestionTable::list(Connection& connection, const BrowseFilter& filter) {
-    clear();
-    connection_ = &connection;
-    filter_ = filter;
-    QVector<qint64> ids;
-    const QString sql = BrowseIdsQuery(connection.dialect(), filter);
-    QSqlQuery q = connection.query();
-    if (!q.exec(sql)) connection.raise(q.lastError(), sql);
-    while (q.next()) ids << q.value(0).toLongLong();
-    if (q.lastError().isValid()) connection.raise(q.lastError(), sql);
+void QuestionTable::show(Listing listing) {
     beginResetModel();
-    ids_ = std::move(ids);
+    ++listing_;
+    pages_.clear();
+    recent_.clear();
+    asked_.clear();
+    filter_ = listing.filter;
+    ids_ = std::move(listing.ids);
+    if (!ids_.isEmpty()) keep(0, std::move(listing.firstPage));
     endResetModel();
+}
+
+void QuestionTable::keep(int page, Rows rows) {
+    recent_.removeAll(page);
+    recent_.append(page);
+    while (recent_.size() > kKeptPages) {
+        const int dropped = recent_.takeFirst();
+        pages_.remove(dropped);
+        asked_.remove(dropped);
+    }
+    pages_.insert(page, std::move(rows));
+}
+
+void QuestionTable::setPage(int listing, int page, Rows rows) {
+    if (listing != listing_) return;
+    keep(page, std::move(rows));
+    const int first = page * kPageRows;
+    const int last = qMin<int>(first + kPageRows, int(ids_.size())) - 1;
+    if (last >= first) emit dataChanged(index(first, 0), index(last, int(BrowseColumn::Count) - 1));
+}
+
+bool QuestionTable::reading() const {
+    for (int page : asked_)
+        if (!pages_.contains(page)) return true;
+    return false;
 }
 
 QVector<qint64> QuestionTable::ids(const QList<int>& rows) const {
@@ -48,40 +96,27 @@ QVector<qint64> QuestionTable::ids(const QList<int>& rows) const {
     return out;
 }
 
-void QuestionTable::loadPage(int page) const {
-    recent_.removeAll(page);
-    recent_.append(page);
-    while (recent_.size() > kKeptPages) pages_.remove(recent_.takeFirst());
-    // Filled apart and stored last: removing pages may move the others.
-    QHash<qint64, QVector<QVariant>> rows;
-    const auto store = qScopeGuard([&] { pages_.insert(page, std::move(rows)); });
-    if (!connection_) return;
-    const QVector<qint64> ids = ids_.mid(qsizetype(page) * kPageRows, kPageRows);
-    try {
-        const QString sql = BrowseRowsQuery(connection_->dialect(), ids);
-        QSqlQuery q = connection_->query();
-        if (!q.exec(sql)) connection_->raise(q.lastError(), sql);
-        while (q.next()) {
-            QVector<QVariant> values(int(BrowseColumn::Count));
-            for (int i = 0; i < values.size(); ++i) values[i] = q.value(i + 1);
-            rows.insert(q.value(0).toLongLong(), values);
-        }
-        if (q.lastError().isValid()) connection_->raise(q.lastError(), sql);
-    } catch (const DbError& e) {
-        // Painting goes on with empty rows; the window says why after it.
-        auto* self = const_cast<QuestionTable*>(this);
-        QMetaObject::invokeMethod(
-            self, [self, text = e.text()] { emit self->failed(text); }, Qt::QueuedConnection);
-    }
-}
-
 const QVector<QVariant>* QuestionTable::rowValues(int row) const {
     if (row < 0 || row >= ids_.size()) return nullptr;
     const int page = row / kPageRows;
-    if (!pages_.contains(page)) loadPage(page);
-    const auto& rows = pages_[page];
-    const auto it = rows.constFind(ids_[row]);
-    return it == rows.constEnd() ? nullptr : &it.value();
+    const auto it = pages_.constFind(page);
+    if (it == pages_.constEnd()) {
+        if (!asked_.contains(page)) {
+            asked_.insert(page);
+            // Asked after painting: the window reads it in the background.
+            auto* self = const_cast<QuestionTable*>(this);
+            QMetaObject::invokeMethod(
+                self,
+                [self, listing = listing_, page,
+                 ids = ids_.mid(qsizetype(page) * kPageRows, kPageRows)] {
+                    emit self->pageWanted(listing, page, ids);
+                },
+                Qt::QueuedConnection);
+        }
+        return nullptr;
+    }
+    const auto found = it->constFind(ids_[row]);
+    return found == it->constEnd() ? nullptr : &found.value();
 }
 
 QString QuestionTable::text(int row, BrowseColumn column) const {
@@ -127,20 +162,8 @@ QVariant QuestionTable::headerData(int section, Qt::Orientation orientation, int
     return section >= 0 && section < int(BrowseColumn::Count) ? titles[section] : QVariant();
 }
 
-void QuestionTable::sort(int column, Qt::SortOrder order) {
-    if (column < 0 || column >= int(BrowseColumn::Count)) return;
-    BrowseFilter f = filter_;
-    f.sortBy = BrowseColumn(column);
-    f.descending = order == Qt::DescendingOrder;
-    if (!connection_) {
-        filter_ = f;
-        return;
-    }
-    try {
-        list(*connection_, f);
-    } catch (const DbError& e) {
-        emit failed(e.text());
-    }
+void QuestionTable::sort(int, Qt::SortOrder) {
+    emit sortWanted();
 }
 
 }  // namespace qs

@@ -4,19 +4,14 @@
 
 #include "db/Connection.h"
 #include "db/DbError.h"
+#include "db/Endpoints.h"
+#include "db/WorkFailure.h"
 #include "sync/ReplicationPass.h"
 #include "sync/SyncPasses.h"
 #include "sync/UnfinishedPasses.h"
 #include "ui_Form19.h"
 
 namespace qs {
-
-namespace {
-
-// The connection time-out of the two servers.
-constexpr int kConnectSeconds = 30;
-
-}  // namespace
 
 Form19::Form19(LoginState& login, Platform& platform, const ServerSettings& settings,
                QWidget* parent)
@@ -96,9 +91,23 @@ void Form19::runHandler(const Work& work, bool writes, int threshold) {
     try {
         worker_.run(
             [&](WorkerContext& c) {
-                Connection& left = c.server(leftEndpoint, kConnectSeconds);
-                Connection& right = c.server(rightEndpoint, kConnectSeconds);
+                // A network server is read, and a PostgreSQL one looked ahead on, by
+                // connections of threads of their own: opened while the kept ones are checked.
+                SpareConnections spares;
+                if (DbEnvironment::current().serverBackend == Backend::PostgreSql)
+                    for (const QString& at : {leftEndpoint, rightEndpoint})
+                        spares.start(ServerConnectionString(at), kServerTimeoutSeconds);
+                const auto open = [&c](const QString& at) -> Connection& {
+                    try {
+                        return c.server(at);
+                    } catch (const WorkFailure& f) {
+                        throw f.error();
+                    }
+                };
+                Connection& left = open(leftEndpoint);
+                Connection& right = open(rightEndpoint);
                 Run run{c, leftEndpoint, rightEndpoint, left, right, threshold};
+                run.spares = &spares;
                 work(run);
             },
             {.stop = ui->Command9,
@@ -139,6 +148,7 @@ PassResult Form19::runPass(Run& run, bool fromLeft, const PassPlan& plan) {
 
 void Form19::preparePass(Run& run, ReplicationPass& pass, const PassPlan& plan, int* sameRun) {
     pass.setLimits(limits);
+    pass.setSpareConnections(run.spares);
     // The callbacks come on the database thread; the window takes every
     // title, and the latest count, at its own pace.
     pass.setProgress([&run](const QString& title) {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 
+#include "db/ConnectionThread.h"
 #include "db/ServerSettings.h"
 #include "login/LoginState.h"
 #include "platform/Platform.h"
@@ -79,6 +80,7 @@ private:
         int threshold = 0;
         QString title;  // the last one a pass wrote
         int walked = 0, toWalk = 0;
+        SpareConnections* spares = nullptr;  // the pass's reading connections
     };
     using Work = std::function<void(Run& run)>;
     // Runs `work` on the database thread with the two servers' kept

@@ -36,18 +36,28 @@ QStringList joinedParts(const SqlDialect& d, const QString& table, const QString
         names << QStringLiteral("c%1").arg(c);
         on << d.joinMatches(QStringLiteral("t.") + keyColumns[c], QStringLiteral("v.c%1").arg(c));
     }
+    // PostgreSQL compares the texts themselves: they travel as arrays.
+    const bool arrays = d.backend() == Backend::PostgreSql;
+    QStringList numbers;
+    QVector<QStringList> texts(keyColumns.size());
     for (int k = 0; k < keys.size(); ++k) {
         if (!JoinableKey(d, keys[k])) {
             parts << own(k);
+            continue;
+        }
+        if (arrays) {
+            numbers << QString::number(k);
+            for (int c = 0; c < keys[k].size(); ++c) texts[c] << keys[k][c].toString();
             continue;
         }
         QStringList row{QString::number(k)};
         for (const QVariant& v : keys[k]) row << d.joinKeyLiteral(v.toString());
         values << QLatin1Char('(') + row.join(QStringLiteral(", ")) + QLatin1Char(')');
     }
-    if (!values.isEmpty())
+    if (!values.isEmpty() || !numbers.isEmpty())
         parts.prepend(QStringLiteral("select ") + joinedSelect + QStringLiteral(" from ") +
-                      d.valuesTable(values, QStringLiteral("v"), names) +
+                      (arrays ? d.arraysTable(numbers, texts, QStringLiteral("v"), names)
+                              : d.valuesTable(values, QStringLiteral("v"), names)) +
                       QStringLiteral(" inner join ") + table + QStringLiteral(" t on ") +
                       on.join(QStringLiteral(" and ")));
     return parts;

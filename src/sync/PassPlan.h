@@ -40,7 +40,7 @@ struct PassPlan {
 
 // How much a pass handles per batch at most: source rows, and bytes of them.
 struct PassLimits {
-    int rows = 5000;
+    int rows = 10000;
     qint64 bytes = 16 << 20;
 };
 

@@ -14,27 +14,17 @@ PassWrites::PassWrites(Connection& target, const PassPlan& plan, const QString& 
 
 PassWrites::~PassWrites() = default;
 
-int PassWrites::rowsPerInsert() const {
-    const int columns = qMax(1, int(plan_.copiedColumns.size()));
-    // SQL Server takes at most 1,000 rows in one values list and 2,100
-    // parameters per request (a few kept spare for the driver's own).
-    if (target_.backend() == Backend::SqlServer) return qBound(1, 2000 / columns, 1000);
-    return qBound(1, 30000 / columns, 500);
-}
-
-void PassWrites::bulkInsertRows(const QVector<PassRow>& rows, const QVector<int>& which) {
+std::function<QVariant(int, int)> PassWrites::bulkValues(const QVector<PassRow>& rows,
+                                                         const QVector<int>& which) const {
     const QSqlRecord rec = target_.tableColumns(plan_.table);
     QVector<QSqlField> fields;
     for (const QString& c : plan_.copiedColumns) {
         const int i = rec.indexOf(c);
         fields << (i < 0 ? QSqlField() : rec.field(i));
     }
-    const Backend backend = target_.backend();
-    target_.bulkInsert(
-        plan_.table, plan_.copiedColumns, int(which.size()), [&](int row, int column) {
-            if (column == 0 && heartbeat_) heartbeat_();
-            return BindableValue(rows[which[row]].values[column], fields[column], backend);
-        });
+    return [rows, which, fields, backend = target_.backend()](int row, int column) {
+        return BindableValue(rows[which[row]].values[column], fields[column], backend);
+    };
 }
 
 void PassWrites::insertRows(const QVector<PassRow>& rows, const QVector<int>& which) {
@@ -75,18 +65,36 @@ void PassWrites::insertRows(const QVector<PassRow>& rows, const QVector<int>& wh
     query->finish();
 }
 
-int PassWrites::create(const QVector<PassRow>& rows, const QVector<int>& created,
-                       DbError* failure) {
+int PassWrites::create(const QVector<PassRow>& rows, const QVector<int>& created, DbError* failure,
+                       const std::function<void()>& meanwhile) {
+    bool ran = false;
+    auto runMeanwhile = [&] {
+        if (meanwhile && !ran) meanwhile();
+        ran = true;
+    };
     // A server with a bulk load takes the batch's created rows in one.
     const bool bulk = target_.canBulkInsert();
-    const int per = bulk ? qMax(1, int(created.size())) : rowsPerInsert();
+    const int per = bulk ? qMax(1, int(created.size()))
+                         : target_.dialect().rowsPerInsert(int(plan_.copiedColumns.size()));
     for (int g = 0; g < created.size(); g += per) {
         const QVector<int> group = created.mid(g, per);
         try {
-            if (bulk && group.size() > 1)
-                bulkInsertRows(rows, group);
-            else
+            if (bulk && group.size() > 1 && meanwhile) {
+                Connection::BulkLoad load = target_.startBulkInsert(
+                    plan_.table, plan_.copiedColumns, int(group.size()), bulkValues(rows, group));
+                runMeanwhile();
+                load.finish(heartbeat_);
+            } else if (bulk && group.size() > 1) {
+                const auto value = bulkValues(rows, group);
+                target_.bulkInsert(plan_.table, plan_.copiedColumns, int(group.size()),
+                                   [&](int row, int column) {
+                                       if (column == 0 && heartbeat_) heartbeat_();
+                                       return value(row, column);
+                                   });
+            } else {
+                runMeanwhile();
                 insertRows(rows, group);
+            }
         } catch (const DbError& e) {
             // Row by row, to store the rows before the refused one.
             if (group.size() == 1) {
@@ -103,6 +111,7 @@ int PassWrites::create(const QVector<PassRow>& rows, const QVector<int>& created
             }
         }
     }
+    runMeanwhile();
     return -1;
 }
 

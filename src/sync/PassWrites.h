@@ -28,8 +28,11 @@ public:
     void setHeartbeat(std::function<void()> beat) { heartbeat_ = std::move(beat); }
 
     // Stores rows `which` of `rows`; the first row not stored (its refusal in
-    // *failure), or -1.
-    int create(const QVector<PassRow>& rows, const QVector<int>& which, DbError* failure);
+    // *failure), or -1. `meanwhile`, if set, runs once on the calling thread
+    // while a bulk load is on its way (or before the rows are stored, when
+    // there is none); it must not use the target or throw.
+    int create(const QVector<PassRow>& rows, const QVector<int>& which, DbError* failure,
+               const std::function<void()>& meanwhile = {});
     // Writes row which[i] over the target row named addresses[i] (its
     // compared column, or every copied column); the first row not written,
     // or -1.
@@ -49,8 +52,9 @@ private:
     QVector<QVariant> changedValues(const PassRow& row) const;
     QString addressLiteral(const QString& address) const;
     void insertRows(const QVector<PassRow>& rows, const QVector<int>& which);
-    void bulkInsertRows(const QVector<PassRow>& rows, const QVector<int>& which);
-    int rowsPerInsert() const;
+    // Each value of rows `which` as the bulk load takes it.
+    std::function<QVariant(int, int)> bulkValues(const QVector<PassRow>& rows,
+                                                 const QVector<int>& which) const;
 
     Connection& target_;
     const PassPlan& plan_;

@@ -49,11 +49,14 @@ SourceColumns sourceColumns(const PassPlan& plan, bool keysOnly) {
     return s;
 }
 
-PassRow makeRow(const SourceColumns& s, const QVector<QVariant>& values) {
+// The copied values are moved out of `values` (the key and compared ones first copied).
+PassRow makeRow(const SourceColumns& s, QVector<QVariant>& values) {
     PassRow row;
+    row.key.reserve(s.keyAt.size());
+    row.values.reserve(s.copiedAt.size());
     for (int i : s.keyAt) row.key << values[i];
-    for (int i : s.copiedAt) row.values << (i < 0 ? QVariant() : values[i]);
     if (s.compareAt >= 0) row.compared = values[s.compareAt];
+    for (int i : s.copiedAt) row.values << (i < 0 ? QVariant() : std::move(values[i]));
     return row;
 }
 
@@ -105,44 +108,64 @@ PassResult ReplicationPass::run() {
     if (plan_.questionPass) *sameRun_ = 0;
     lookups_->setByText(byText_);
     writes_->setHeartbeat(heartbeat_);
-    // Every lookup and write gives up as the working connection's commands do.
-    target_.setStatementTimeout(kServerTimeoutSeconds);
-    source_.setStatementTimeout(kServerTimeoutSeconds);
     const SourceColumns columns = sourceColumns(plan_, false);
     // Batches start small, so that a pass the stop rule ends soon looks few
-    // rows up, and double up to the most one lookup takes: PostgreSQL's
+    // rows up, and grow up to the most one lookup takes: PostgreSQL's
     // equality join takes the most; the others' LIKE joins stay at 500 rows.
     const int most =
         qMax(1, target_.backend() == Backend::PostgreSql && !byText_ ? limits_.rows
                                                                      : qMin(limits_.rows, 500));
     int batchRows = qMin(most, 128);
     auto source = std::make_unique<SourceRows>(source_, plan_.sourceQuery, plan_.table, columns.all,
-                                               2 * limits_.bytes);
+                                               2 * limits_.bytes, spares_);
+    // While the source's first rows are on their way: every lookup and write
+    // gives up as the working connection's commands do, and the target's
+    // columns are known before the first write. A PostgreSQL source's own
+    // connection sends nothing (its rows and their count come through the
+    // reading thread's): no round trip to set its timeout.
+    if (source_.backend() != Backend::PostgreSql)
+        source_.setStatementTimeout(kServerTimeoutSeconds);
+    target_.setStatementTimeout(kServerTimeoutSeconds);
+    target_.tableColumns(plan_.table);
+    target_.columnTypes(plan_.table);
     QVector<PassRow> extra = dryRun_ ? virtualSourceRows() : QVector<PassRow>();
     r.total = source->total() + int(extra.size());
     if (walked_) walked_(0, r.total);
     int rowsRead = 0;
     auto read = [&] {
         QVector<PassRow> rows;
-        for (const auto& values : source->next(batchRows, limits_.bytes, heartbeat_))
-            rows << makeRow(columns, values);
+        QVector<QVector<QVariant>> batch = source->next(batchRows, limits_.bytes, heartbeat_);
+        rows.reserve(batch.size());
+        for (auto& values : batch) rows << makeRow(columns, values);
         rowsRead += int(rows.size());
         if (rows.isEmpty()) {
             rows = extra.mid(0, batchRows);
             extra.remove(0, rows.size());
         }
-        batchRows = qMin(most, 2 * batchRows);
+        // Each batch costs round trips of its own: past the first, they grow
+        // fast, and at the most the rows left are shared out evenly (no small
+        // batch at the end).
+        const int left = r.total - rowsRead;  // as counted when the pass began
+        if (8 * qint64(batchRows) < most / 2 || left <= 0) {
+            batchRows = qMin(most, 8 * batchRows);
+        } else {
+            const int batches = (left + most - 1) / most;
+            batchRows = (left + batches - 1) / batches;
+        }
         return rows;
     };
     // PostgreSQL's created rows: the next batch is looked up on a connection
     // of another thread while this one is loaded.
     std::unique_ptr<ConnectionThread> ahead;
     if (plan_.kind == PassPlan::Kind::Create && target_.canBulkInsert() && !dryRun_ && !byText_) {
-        ahead =
-            std::make_unique<ConnectionThread>(target_.connectionString(), kServerTimeoutSeconds);
+        ahead = spares_ ? spares_->take(target_.connectionString(), kServerTimeoutSeconds)
+                        : std::make_unique<ConnectionThread>(target_.connectionString(),
+                                                             kServerTimeoutSeconds);
         ahead->run<void>([](Connection& c) { c.setStatementTimeout(kServerTimeoutSeconds); });
     }
     std::future<QVector<bool>> answer;
+    // The decisions of the batch to come, made while the one before was loaded.
+    std::optional<Decided> decided;
     QVector<PassRow> rows = read();
     while (!rows.isEmpty()) {
         if (r.processed > 0 && stopRequested_ && stopRequested_()) {
@@ -152,34 +175,45 @@ PassResult ReplicationPass::run() {
             r.interrupted = true;
             return r;
         }
-        // This batch's answer, asked while the batch before was loaded: its
-        // rows meeting a row that batch created are present too.
-        std::optional<QVector<bool>> known;
-        if (answer.valid()) {
-            try {
-                known = WaitFor(answer, heartbeat_);
-                for (int k = 0; k < rows.size(); ++k)
-                    if (createdBefore_.contains(MatchKey(target_.dialect(), rows[k].key)))
-                        (*known)[k] = true;
-            } catch (const DbError&) {
-                ahead.reset();  // looked up on the pass's own connection from now on
-            }
-        }
+        // meanwhile_ refers to this iteration's batches: it ends with it.
+        struct Clear {
+            std::function<void()>& f;
+            ~Clear() { f = nullptr; }
+        } clear{meanwhile_};
+        const std::optional<Decided> made = std::move(decided);
+        decided.reset();
         QVector<PassRow> next = read();
         if (ahead && !next.isEmpty()) {
             QVector<QVector<QVariant>> keys;
             for (const PassRow& row : next) keys << row.key;
             answer = ahead->run<QVector<bool>>(
                 [keys, plan = plan_](Connection& c) { return PassLookups(c, plan).present(keys); });
+            // The next batch's answer, asked while this one is loaded: its rows
+            // meeting a row this batch creates are present too. Decided from
+            // it while this batch is loaded.
+            meanwhile_ = [&] {
+                try {
+                    QSet<QString> created;
+                    for (int k : created_) created.insert(MatchKey(target_.dialect(), rows[k].key));
+                    QVector<bool> known = WaitFor(answer, heartbeat_);
+                    for (int k = 0; k < next.size(); ++k)
+                        if (created.contains(MatchKey(target_.dialect(), next[k].key)))
+                            known[k] = true;
+                    decided = decideCreate(next, 0, int(next.size()), &known);
+                } catch (const DbError&) {
+                    ahead.reset();  // looked up on the pass's own connection from now on
+                }
+            };
         }
-        createdBefore_.clear();
+        created_.clear();
         for (int from = 0; from < rows.size();) {
             const Step step =
-                handle(rows, from, int(rows.size()), r, known && from == 0 ? &*known : nullptr);
+                handle(rows, from, int(rows.size()), r, made && from == 0 ? &*made : nullptr);
             if (step.stoppedAt < 0) {
                 from = step.next;
                 continue;
             }
+            meanwhile_ = nullptr;
             ahead.reset();
             source.reset();
             try {
@@ -199,6 +233,7 @@ PassResult ReplicationPass::run() {
                                               "全部题目并补齐缺少的"));
             return r;
         }
+        if (meanwhile_) std::exchange(meanwhile_, nullptr)();
         rows = std::move(next);
     }
     if (!plan_.finalText.isEmpty()) {
@@ -233,12 +268,12 @@ int ReplicationPass::countMissing(const QVector<PassRow>& rows, const Step& stop
     for (int from = 0; from < next.size();) from = handle(next, from, int(next.size()), r).next;
     // The rest of the source, keys only: no pictures cross the link for this.
     const SourceColumns keys = sourceColumns(plan_, true);
-    SourceRows source(source_, plan_.sourceQuery, plan_.table, keys.all);
+    SourceRows source(source_, plan_.sourceQuery, plan_.table, keys.all, 32 << 20, nullptr, false);
     source.skip(rowsRead, heartbeat_);
     for (int counted = rowsRead;;) {
         if (stopRequested_ && stopRequested_()) return -1;
         QVector<PassRow> batch;
-        for (const auto& values : source.next(limits_.rows, limits_.bytes, heartbeat_))
+        for (auto& values : source.next(limits_.rows, limits_.bytes, heartbeat_))
             batch << makeRow(keys, values);
         if (batch.isEmpty()) break;
         for (int from = 0; from < batch.size();)
@@ -250,13 +285,14 @@ int ReplicationPass::countMissing(const QVector<PassRow>& rows, const Step& stop
 }
 
 ReplicationPass::Step ReplicationPass::handle(const QVector<PassRow>& rows, int from, int to,
-                                              PassResult& r, const QVector<bool>* known) {
+                                              PassResult& r, const Decided* decided) {
     Step step;
     step.from = from;
     Decided& d = step.decided;
     try {
-        d = plan_.kind == PassPlan::Kind::Create ? decideCreate(rows, from, to, known)
-                                                 : decideChange(rows, from, to);
+        d = decided                                ? *decided
+            : plan_.kind == PassPlan::Kind::Create ? decideCreate(rows, from, to, nullptr)
+                                                   : decideChange(rows, from, to);
     } catch (const DbError&) {
         if (to - from == 1) {
             // The row's own lookup failed: the pass ends at it.
@@ -293,13 +329,13 @@ ReplicationPass::Step ReplicationPass::handle(const QVector<PassRow>& rows, int 
     int stopAt = -1;
     if (plan_.questionPass) {
         int same = *sameRun_;
+        const int threshold = threshold_ ? threshold_() : 100;
         for (int k = from; k < d.end; ++k) {
             const RowOutcome o = d.outcomes[k - from];
             if (writes(o))
                 same = 0;
             else if (o == RowOutcome::Present)
                 ++same;
-            const int threshold = threshold_ ? threshold_() : 100;
             if (!suspended_ && same > threshold) {
                 stopAt = k;
                 break;
@@ -320,12 +356,16 @@ ReplicationPass::Step ReplicationPass::handle(const QVector<PassRow>& rows, int 
         written << k;
         addresses << d.addresses[k - from];
     }
+    if (plan_.kind == PassPlan::Kind::Create) created_ += written;
+    // The next batch is decided while this one is loaded, once what the
+    // whole batch creates is known.
+    const auto meanwhile = [this, whole = from == 0 && d.end == int(rows.size())] {
+        if (meanwhile_ && whole) std::exchange(meanwhile_, nullptr)();
+    };
     if (!written.isEmpty())
         failedAt = plan_.kind == PassPlan::Kind::Create
-                       ? writes_->create(rows, written, &failure)
+                       ? writes_->create(rows, written, &failure, meanwhile)
                        : writes_->change(rows, written, addresses, &failure);
-    if (plan_.kind == PassPlan::Kind::Create)
-        for (int k : written) createdBefore_.insert(MatchKey(target_.dialect(), rows[k].key));
 
     // The titles and counts, row by row.
     const int shown = failedAt >= 0 ? failedAt : last;

@@ -17,6 +17,7 @@ class PassLookups;
 class PassWrites;
 class VirtualRows;
 class DbError;
+class SpareConnections;
 
 // One pass over the source rows: each is looked up on the target and created
 // (or overwritten, or renamed) there as the pass's kind says. The batch loop,
@@ -81,6 +82,9 @@ public:
     // the source rows it holds for this pass's source server and table are
     // walked after the real ones.
     void setDryRun(VirtualRows* rows) { dryRun_ = rows; }
+    // Where the pass takes the connections of the threads that read its
+    // source and look its next batch up (else it opens them itself).
+    void setSpareConnections(SpareConnections* spares) { spares_ = spares; }
 
     PassResult run();
     const QString& title() const { return title_; }
@@ -100,9 +104,9 @@ private:
     };
     void write(const QString& title);
     QString rowTitle(const PassResult& r) const;
-    // `known`: whether each row of [from, to) is present, found already.
+    // `decided`: the decisions of [from, to), made already.
     Step handle(const QVector<PassRow>& rows, int from, int to, PassResult& r,
-                const QVector<bool>* known = nullptr);
+                const Decided* decided = nullptr);
     Decided decideCreate(const QVector<PassRow>& rows, int from, int to,
                          const QVector<bool>* known);
     Decided decideChange(const QVector<PassRow>& rows, int from, int to);
@@ -131,8 +135,11 @@ private:
     bool suspended_ = false;
     bool byText_ = false;
     VirtualRows* dryRun_ = nullptr;
-    int* counting_ = nullptr;      // after the stop rule: rows still missing, counted here
-    QSet<QString> createdBefore_;  // keys (MatchKey) the batch being loaded creates
+    SpareConnections* spares_ = nullptr;
+    int* counting_ = nullptr;  // after the stop rule: rows still missing, counted here
+    QVector<int> created_;     // the rows the batch being loaded creates
+    // Work on the next batch, run while this one is loaded (then cleared).
+    std::function<void()> meanwhile_;
     QString title_;
 };
 

@@ -28,6 +28,55 @@ qint64 RowBytes(const QVector<QVariant>& row) {
     return n;
 }
 
+namespace {
+
+// Only the columns the pass reads. PostgreSQL hands the pictures over as
+// bytes and every other column as text: its binary form of times and numbers
+// is not Qt's, and the text keeps a time's full precision.
+QString ReadQuery(Connection& c, const QString& sourceQuery, const QString& table,
+                  const QStringList& columns, QVector<unsigned>* types) {
+    static const QRegularExpression star(QStringLiteral("^\\s*select\\s+\\*\\s+from\\s"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QSqlRecord rec = c.tableColumns(table);
+    QStringList select;
+    for (const QString& column : columns) {
+        const int i = rec.indexOf(column);
+        const bool bytes = i >= 0 && rec.field(i).metaType().id() == QMetaType::QByteArray;
+        *types << PgTypeOf(bytes ? QMetaType::fromType<QByteArray>()
+                                 : QMetaType::fromType<QString>());
+        select << (c.backend() == Backend::PostgreSql && !bytes
+                       ? column + QStringLiteral("::text as ") + column
+                       : column);
+    }
+    QString sql = sourceQuery;
+    sql.replace(star, QStringLiteral("select ") + select.join(QStringLiteral(", ")) +
+                          QStringLiteral(" from "));
+    return sql;
+}
+
+// The rows of `table`, counted under the working connection's statement
+// timeout on a connection that then streams without one.
+int CountRows(Connection& c, const QString& table) {
+    const QString count = QStringLiteral("select count(*) from ") + table;
+    if (c.backend() != Backend::PostgreSql) {
+        c.setStatementTimeout(kServerTimeoutSeconds);
+        const int n = c.scalar(count).toInt();
+        c.setStatementTimeout(0);
+        return n;
+    }
+    // PostgreSQL keeps the timeout for the session: set, count and unset in one round trip.
+    const auto timeout = [](int seconds) {
+        return QStringLiteral("select set_config('statement_timeout', '%1', false)")
+            .arg(seconds * 1000);
+    };
+    const QList<ReadRows> answers = c.readAll({timeout(kServerTimeoutSeconds), count, timeout(0)});
+    for (const ReadRows& a : answers)
+        if (a.error) throw *a.error;
+    return answers.value(1).rows.value(0).value(0).toInt();
+}
+
+}  // namespace
+
 // The reading thread and the queue between it and the pass.
 struct SourceRows::Reader {
     std::mutex mutex;
@@ -41,6 +90,7 @@ struct SourceRows::Reader {
     PgBinaryRows* running = nullptr;  // to cancel
     std::unique_ptr<ConnectionThread> link;
     std::future<void> finished;  // fails when the connection could not be opened
+    std::future<int> counted;    // the source's rows, counted first when asked for
 
     // Rows read and not yet queued: they are queued a few dozen at a time.
     std::vector<std::pair<QVector<QVariant>, qint64>> chunk;
@@ -66,10 +116,14 @@ struct SourceRows::Reader {
         return true;
     }
 
-    void read(Connection& c, const QString& sql) {
+    // `query` gives the query's text and, on PostgreSQL, its columns' types.
+    void read(Connection& c, const std::function<QString(QVector<unsigned>*)>& query) {
+        QString sql;
         try {
+            QVector<unsigned> types;
+            sql = query(&types);
             if (c.backend() == Backend::PostgreSql) {
-                PgBinaryRows stream(c, sql);
+                PgBinaryRows stream(c, sql, types);
                 {
                     std::lock_guard lock(mutex);
                     running = &stream;
@@ -107,7 +161,8 @@ struct SourceRows::Reader {
 };
 
 SourceRows::SourceRows(Connection& source, const QString& sourceQuery, const QString& table,
-                       const QStringList& columns, qint64 readAhead)
+                       const QStringList& columns, qint64 readAhead, SpareConnections* spares,
+                       bool counted)
     : source_(source), columns_(columns) {
     if (source.backend() == Backend::Sqlite) {
         walk_ = std::make_unique<Recordset>();
@@ -115,31 +170,42 @@ SourceRows::SourceRows(Connection& source, const QString& sourceQuery, const QSt
         total_ = walk_->recordCount();
         return;
     }
-    // Only the columns the pass reads. PostgreSQL hands the pictures over as
-    // bytes and every other column as text: its binary form of times and
-    // numbers is not Qt's, and the text keeps a time's full precision.
-    static const QRegularExpression star(QStringLiteral("^\\s*select\\s+\\*\\s+from\\s"),
-                                         QRegularExpression::CaseInsensitiveOption);
-    const QSqlRecord rec = source.tableColumns(table);
-    QStringList select;
-    for (const QString& c : columns) {
-        const int i = rec.indexOf(c);
-        const bool bytes = i >= 0 && rec.field(i).metaType().id() == QMetaType::QByteArray;
-        select << (source.backend() == Backend::PostgreSql && !bytes
-                       ? c + QStringLiteral("::text as ") + c
-                       : c);
-    }
-    QString sql = sourceQuery;
-    sql.replace(star, QStringLiteral("select ") + select.join(QStringLiteral(", ")) +
-                          QStringLiteral(" from "));
     reader_ = std::make_unique<Reader>();
     reader_->capacity = readAhead;
     Reader* reader = reader_.get();
-    reader_->link =
-        std::make_unique<ConnectionThread>(source.connectionString(), kServerTimeoutSeconds);
-    reader_->finished =
-        reader_->link->run<void>([reader, sql](Connection& c) { reader->read(c, sql); });
-    total_ = source.scalar(QStringLiteral("select count(*) from ") + table).toInt();
+    reader_->link = spares ? spares->take(source.connectionString(), kServerTimeoutSeconds)
+                           : std::make_unique<ConnectionThread>(source.connectionString(),
+                                                                kServerTimeoutSeconds);
+    // The reading thread counts the rows and learns the table's columns
+    // itself, while the pass's own connections get ready.
+    auto count = std::make_shared<std::promise<int>>();
+    if (counted) reader_->counted = count->get_future();
+    reader_->finished = reader_->link->run<void>(
+        [reader, sourceQuery, table, columns, count, counted](Connection& c) {
+            if (counted) {
+                try {
+                    count->set_value(CountRows(c, table));
+                } catch (const DbError&) {
+                    count->set_exception(std::current_exception());
+                }
+            }
+            reader->read(c, [&](QVector<unsigned>* types) {
+                return ReadQuery(c, sourceQuery, table, columns, types);
+            });
+        });
+}
+
+int SourceRows::total() {
+    if (total_ >= 0) return total_;
+    Q_ASSERT(reader_->counted.valid());
+    if (!reader_->counted.valid()) return 0;
+    while (reader_->counted.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+        // The reading never began: its connection could not be opened.
+        if (reader_->finished.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+            reader_->finished.get();
+    }
+    total_ = reader_->counted.get();
+    return total_;
 }
 
 SourceRows::~SourceRows() {

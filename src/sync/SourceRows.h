@@ -11,6 +11,8 @@
 
 namespace qs {
 
+class SpareConnections;
+
 // The source rows of a pass, in the order of its source query, handed out in
 // batches bounded by a number of rows and of bytes, so memory stays flat
 // however large the table or its pictures.
@@ -25,14 +27,17 @@ namespace qs {
 // may also be the target's and an open read would lock writers out.
 class SourceRows {
 public:
-    // `columns`: the columns handed out, in this order.
+    // `columns`: the columns handed out, in this order. The reading thread
+    // comes from `spares` when given; with `counted` it counts the rows first.
     SourceRows(Connection& source, const QString& sourceQuery, const QString& table,
-               const QStringList& columns, qint64 readAhead = 32 << 20);
+               const QStringList& columns, qint64 readAhead = 32 << 20,
+               SpareConnections* spares = nullptr, bool counted = true);
     // Stops the reading thread, cancelling the query.
     ~SourceRows();
 
-    // Rows to walk, counted when the pass starts.
-    int total() const { return total_; }
+    // Rows to walk, counted when the pass began (not with `counted` false).
+    // Throws DbError.
+    int total();
     // The next batch; empty at the end. `eachRow`, if set, is called after
     // every row handed out, and while rows are awaited. Throws DbError (a
     // failure of the reading thread when its row is reached).
@@ -46,7 +51,7 @@ private:
 
     Connection& source_;
     QStringList columns_;
-    int total_ = 0;
+    int total_ = -1;
     std::unique_ptr<Recordset> walk_;
     std::unique_ptr<Reader> reader_;
     bool done_ = false;

@@ -107,10 +107,20 @@ QString LooseKey(const QVector<QVariant>& key) {
 
 QString MatchKey(const SqlDialect& d, const QVector<QVariant>& key) {
     if (!d.matchForm(QString())) return LooseKey(key);
+    // Every batch row's key is made several times: one allocation each.
+    QVector<QString> forms(key.size());
+    qsizetype size = 0;
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        if (!key[i].isNull()) forms[i] = *d.matchForm(key[i].toString());
+        size += 2 + forms[i].size();
+    }
     QString out;
-    for (const QVariant& v : key)
-        out += v.isNull() ? QStringLiteral("\x01N")
-                          : QStringLiteral("\x01V") + *d.matchForm(v.toString());
+    out.reserve(size);
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        out += QChar(1);
+        out += key[i].isNull() ? QChar(u'N') : QChar(u'V');
+        out += forms[i];
+    }
     return out;
 }
 

@@ -21,7 +21,7 @@ namespace qs {
 // keeps its sequential shape:
 //
 //     const int n = worker_.run([&](WorkerContext& c) {
-//         return CountSomething(c.server(endpoint, kServerTimeoutSeconds));
+//         return CountSomething(c.server(endpoint));
 //     });
 //
 // The job runs on the database thread with the connections kept there (a

@@ -1,3 +1,4 @@
+#include <QFile>
 #include <QScopeGuard>
 #include <QTest>
 #include <memory>
@@ -267,6 +268,42 @@ private slots:
                      QStringList{u"旧题:9"_s});
     }
 
+    // While the server is away (a proxy that refuses links, or its file renamed away) questions
+    // wait in the local file, each once; when it answers again they are sent, each once.
+    void waitingQuestionsAreUploadedOnceTheServerAnswers() {
+        const QString file = EmbeddedServerFile(endpoint_);
+        TestProxy proxy(endpoint_);
+        const QString endpoint = postgres() ? proxy.endpoint() : endpoint_;
+        auto away = [&](bool gone) {
+            if (postgres())
+                proxy.setMode(gone ? TestProxy::Mode::Down : TestProxy::Mode::Forward);
+            else
+                QFile::rename(gone ? file : file + u".away"_s, gone ? file + u".away"_s : file);
+        };
+        ConnectionKeeper keeper;  // kept from one command to the next, as the program keeps them
+        auto writer = [&] { return QuestionWriter(context(endpoint), keeper); };
+        QCOMPARE(writer().waitingCount(), 0);
+        away(true);
+        for (const QString& text : {u"断网题一"_s, u"断网题二"_s, u"断网题一"_s}) {
+            QuestionWriter w = writer();
+            w.checkAdd(question(text));
+            QVERIFY(w.add().local.added);
+        }
+        QCOMPARE(writer().waitingCount(), 2);
+        QVERIFY_THROWS_EXCEPTION(WorkFailure, writer().uploadWaiting());
+        away(false);
+        AddQuestion(server_, u"驾驶员题库"_s, u"单选题"_s, u"断网题二"_s, u"A"_s, {}, 7);
+        QCOMPARE(QuestionWriter::UploadText(writer().uploadWaiting()),
+                 u"上传本地题目完成：上传 1 道，服务器已有 1 道，失败 0 道\r\n"
+                 "【断网题二】服务器已有，没有重复添加"_s);
+        QCOMPARE(Column(server_, u"select QUESTION || ':' || id2 from timu order by id"_s),
+                 (QStringList{u"断网题二:1"_s, u"断网题一:2"_s}));
+        QCOMPARE(Column(local_, u"select QUESTION || ':' || sid from timu order by id"_s),
+                 (QStringList{u"断网题一:2"_s, u"断网题二:1"_s}));
+        QCOMPARE(QuestionWriter::UploadText(writer().uploadWaiting()),
+                 u"本地库没有等待上传的题目。"_s);
+    }
+
     // The link breaks right after COMMIT reached the server: the command says the outcome is
     // not known, and the next command reads what the server did.
     void lostCommitIsSaidAndReadBack_data() {
@@ -317,7 +354,8 @@ private slots:
         QVERIFY(result.text.endsWith(u"下次操作时会先到服务器上查看。"_s));
         PendingCheck pending;
         pending.keep(result.unknown);
-        QCOMPARE(pending.settle(folder_->path()), found);
+        ConnectionKeeper keeper;
+        QCOMPARE(pending.settle(keeper, folder_->path()), found);
         QVERIFY(!pending.pending());
     }
 };

@@ -3,8 +3,11 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
+#include <QTimer>
 
 #include "EditorFixture.h"
+#include "bank/GroupLocks.h"
 #include "widgets/WindowColours.h"
 
 using namespace qs;
@@ -315,11 +318,13 @@ private slots:
     }
 
     void questionOnlyInTheLocalFileIsAddedToBoth() {
+        // Without a sid the local row waits for the server: it is brought up to date and named
+        // by the server's row, not added a second time.
         AddQuestion(f_->local, u"驾驶员题库"_s, u"单选题"_s, u"本地才有"_s, u"A"_s, {}, 1);
         submit("Check1", u"本地才有"_s, u"A"_s, u"甲"_s, u"乙"_s);
-        QCOMPARE(lastText(), u"成功添加题目 2、【本地才有】"_s);
+        QCOMPARE(lastText(), u"成功添加题目 1、【本地才有】"_s);
         QCOMPARE(rows(f_->server), qint64(1));
-        QCOMPARE(rows(f_->local), qint64(2));
+        QCOMPARE(Column(f_->local, u"select sid || SA from timu"_s), QStringList{u"1甲"_s});
     }
 
     void nonAdministratorGetsOnlyTheSubmitButtonBack() {
@@ -337,6 +342,31 @@ private slots:
         QCOMPARE(lastText(), u"此题已经存在！【服务器】序号是1，不要重复添加。。。。"_s);
         QCOMPARE(f_->enabled({"Command1", "Command2", "Command3", "Command4"}),
                  QStringList{u"Command1"_s});
+    }
+
+    // Another instance holds the bank and type for 2 s: the submit waits for it while the window
+    // answers its timer, which is also what lets the other instance go.
+    void windowAnswersWhileTheServerHoldsTheSubmit() {
+        QFETCH_GLOBAL(int, backend);
+        if (Backend(backend) == Backend::SqlServer)
+            QSKIP("the stand-in grants every application lock at once");
+        DbEnvironment env = DbEnvironment::current();
+        env.lockWaitMs = 5000;
+        DbEnvironment::configure(env);
+        Connection holder;
+        OpenServer(holder, PgLeftEndpoint());
+        const auto held = BeginLocked(holder, {{u"驾驶员题库"_s, u"单选题"_s}});
+        int ticks = 0;
+        QTimer timer, release;
+        connect(&timer, &QTimer::timeout, this, [&] { ++ticks; });
+        connect(&release, &QTimer::timeout, this, [&] { held->rollback(); });
+        timer.start(10);
+        release.setSingleShot(true);
+        release.start(2000);
+        submit("Check1", u"等别人写完的题"_s, u"A"_s, u"甲"_s, u"乙"_s);
+        timer.stop();
+        QCOMPARE(lastText(), u"成功添加题目 1、【等别人写完的题】"_s);
+        QVERIFY2(ticks > 50, qPrintable(QString::number(ticks)));
     }
 
     void unreachableServer_data() {
@@ -389,6 +419,19 @@ private slots:
                  (QStringList{u"小李"_s, u"单选题"_s, u"甲"_s, u"2"_s, u"<null>"_s}));
         QCOMPARE(f_->local.scalar(u"select AJPG from timu where "_s + where).toByteArray(),
                  file(u"ajpg.jpg"_s));
+        // Both local rows wait for the server (the one before had no sid either); once it
+        // answers they are sent, and the one it refuses is named.
+        QCOMPARE(f_->child<QLabel>("Label33")->text(), u"上传本地题目（2道待上传）"_s);
+        f_->child<QComboBox>("Combo3")->setEditText(PgLeftEndpoint());
+        f_->click("Label33");
+        QCOMPARE(lastText(),
+                 u"上传本地题目完成：上传 1 道，服务器已有 0 道，失败 1 道\r\n"
+                 "【本地已有】选项A不能为空"_s);
+        QCOMPARE(Column(f_->server, u"select QUESTION || id2 from timu"_s),
+                 QStringList{u"断网时的题1"_s});
+        QCOMPARE(Column(f_->local, u"select coalesce(sid, '-') from timu order by id"_s),
+                 (QStringList{u"-"_s, u"1"_s}));
+        QCOMPARE(f_->child<QLabel>("Label33")->text(), u"上传本地题目（1道待上传）"_s);
     }
 };
 

@@ -77,9 +77,13 @@ class tst_QuestionWindow : public QObject {
 
 private slots:
     void init() { f_ = std::make_unique<EditorFixture>(); }
-    void cleanup() { f_.reset(); }
+    void cleanup() {
+        f_.reset();
+        const QString faults = SqlServerFaults();
+        QVERIFY2(faults.isEmpty(), qPrintable(faults));
+    }
 
-    void previousQuestionIsEditedInBothDatabases_data() { AddBackendRows(); }
+    void previousQuestionIsEditedInBothDatabases_data() { AddBackendRows(true); }
     void previousQuestionIsEditedInBothDatabases() {
         QFETCH(int, backend);
         useBackend(backend);
@@ -229,7 +233,7 @@ private slots:
                 (QStringList{u"错"_s, u"判断题"_s, u"2"_s, u"小李"_s}));
     }
 
-    void browserListsFiltersSearchesAndDeletes_data() { AddBackendRows(); }
+    void browserListsFiltersSearchesAndDeletes_data() { AddBackendRows(true); }
     void browserListsFiltersSearchesAndDeletes() {
         QFETCH(int, backend);
         useBackend(backend);

@@ -109,6 +109,10 @@ TestProxy::TestProxy(const QString& target) : state_(std::make_shared<State>()) 
             if (poll(&p, 1, 50) <= 0) continue;
             const int client = accept(s->listener, nullptr, nullptr);
             if (client < 0) continue;
+            if (s->mode == TestProxy::Mode::Down) {
+                close(client);
+                continue;
+            }
             auto link = std::make_shared<Link>();
             link->client = client;
             link->server = connectTo(s->target);
@@ -142,6 +146,9 @@ QString TestProxy::endpoint() const {
 void TestProxy::setMode(Mode mode, int delayMs) {
     state_->delayMs = delayMs;
     state_->mode = mode;
+    if (mode != Mode::Down) return;
+    std::lock_guard<std::mutex> lock(state_->m);
+    for (int s : state_->sockets) shutdown(s, SHUT_RDWR);
 }
 
 int TestProxy::drops() const {

@@ -8,10 +8,11 @@ namespace qs::test {
 
 // A TCP proxy on loopback between the test and a server, run by threads of the test itself.
 // It forwards, delays each chunk, or breaks the link right after forwarding a client message
-// that holds COMMIT: the server receives the COMMIT, the client never hears its answer.
+// that holds COMMIT: the server receives the COMMIT, the client never hears its answer. Down
+// stands for a server that went away: its links end and new ones are closed at once.
 class TestProxy {
 public:
-    enum class Mode { Forward, Delay, DropAfterCommit };
+    enum class Mode { Forward, Delay, DropAfterCommit, Down };
 
     // Forwards to `target` ("host,port").
     explicit TestProxy(const QString& target);

@@ -738,8 +738,8 @@ private:
             for (int i = random.bounded(5, 40); i > 0; --i)
                 put(*c, u"timu"_s,
                     {{u"mantype"_s, bank()},
-                     {u"QUESTION"_s,
-                      pick({u"q1"_s, u"Q1"_s, u"q2"_s, u"5%"_s, u"it's"_s, u"甲题"_s, null})},
+                     {u"QUESTION"_s, pick({u"q1"_s, u"Q1"_s, u"q2"_s, u"5%"_s, u"it's"_s, u"甲题"_s,
+                                           u"\"{a, b}\" \\"_s, null})},
                      {u"Qtype"_s, pick({u"单选题"_s, u"多选题"_s})},
                      {u"stime"_s, time()},
                      // Characters a bulk load's text form must escape, and a picture.
