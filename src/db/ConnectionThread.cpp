@@ -61,19 +61,49 @@ void ConnectionThread::post(Job job) {
 }
 
 void SpareConnections::start(const QString& connectionString, int timeoutSeconds) {
-    spare_.emplace_back(connectionString,
-                        std::make_unique<ConnectionThread>(connectionString, timeoutSeconds));
+    spare_.push_back({connectionString,
+                      std::make_unique<ConnectionThread>(connectionString, timeoutSeconds),
+                      {}});
+}
+
+void SpareConnections::prepare(const QString& connectionString, int timeoutSeconds) {
+    bool kept = false;
+    for (Spare& s : spare_) {
+        if (s.connectionString != connectionString) continue;
+        kept = true;
+        // A check made for an earlier command says nothing of now: asked again
+        // (a check still on its way answers for both).
+        if (s.checked.valid() &&
+            s.checked.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            continue;
+        s.checked =
+            s.thread->run<void>([](Connection& c) { c.execute(QStringLiteral("select 1")); });
+    }
+    if (!kept) start(connectionString, timeoutSeconds);
 }
 
 std::unique_ptr<ConnectionThread> SpareConnections::take(const QString& connectionString,
                                                          int timeoutSeconds) {
-    for (auto it = spare_.begin(); it != spare_.end(); ++it) {
-        if (it->first != connectionString) continue;
-        std::unique_ptr<ConnectionThread> t = std::move(it->second);
-        spare_.erase(it);
-        return t;
+    for (auto it = spare_.begin(); it != spare_.end();) {
+        if (it->connectionString != connectionString) {
+            ++it;
+            continue;
+        }
+        Spare s = std::move(*it);
+        it = spare_.erase(it);
+        try {
+            if (s.checked.valid()) s.checked.get();
+            return std::move(s.thread);
+        } catch (const DbError&) {
+            // Its link broke while it was kept: closed, and the next one tried.
+        }
     }
     return std::make_unique<ConnectionThread>(connectionString, timeoutSeconds);
+}
+
+void SpareConnections::giveBack(const QString& connectionString,
+                                std::unique_ptr<ConnectionThread> thread) {
+    if (thread) spare_.push_back({connectionString, std::move(thread), {}});
 }
 
 }  // namespace qs

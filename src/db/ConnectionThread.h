@@ -61,14 +61,26 @@ private:
 // Connection threads started ahead of need: a command whose steps will each
 // read or look ahead on a connection of another thread starts them when it
 // opens its own connections, so that all the logins overlap; a step takes
-// one for its connection string, or gets a new one when none waits.
+// one for its connection string, or gets a new one when none waits. A window
+// that keeps them between its commands gives back those a step left idle and
+// sound; the next command's `prepare` checks them in the background (a link
+// that broke meanwhile is replaced by a new login when taken).
 class SpareConnections {
 public:
     void start(const QString& connectionString, int timeoutSeconds);
+    // Checks the kept connections to `connectionString`; starts one when none is kept.
+    void prepare(const QString& connectionString, int timeoutSeconds);
     std::unique_ptr<ConnectionThread> take(const QString& connectionString, int timeoutSeconds);
+    // Keeps `thread`, idle and sound, for the next command.
+    void giveBack(const QString& connectionString, std::unique_ptr<ConnectionThread> thread);
 
 private:
-    std::vector<std::pair<QString, std::unique_ptr<ConnectionThread>>> spare_;
+    struct Spare {
+        QString connectionString;
+        std::unique_ptr<ConnectionThread> thread;
+        std::future<void> checked;  // when it was used before: whether it still answers
+    };
+    std::vector<Spare> spare_;
 };
 
 // Waits for `future`, calling `beat` every few tens of milliseconds meanwhile

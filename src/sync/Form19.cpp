@@ -92,11 +92,11 @@ void Form19::runHandler(const Work& work, bool writes, int threshold) {
         worker_.run(
             [&](WorkerContext& c) {
                 // A network server is read, and a PostgreSQL one looked ahead on, by
-                // connections of threads of their own: opened while the kept ones are checked.
-                SpareConnections spares;
+                // connections of threads of their own, kept between runs: checked (or opened)
+                // while the window's own connections get ready.
                 if (DbEnvironment::current().serverBackend == Backend::PostgreSql)
                     for (const QString& at : {leftEndpoint, rightEndpoint})
-                        spares.start(ServerConnectionString(at), kServerTimeoutSeconds);
+                        spares_.prepare(ServerConnectionString(at), kServerTimeoutSeconds);
                 const auto open = [&c](const QString& at) -> Connection& {
                     try {
                         return c.server(at);
@@ -107,7 +107,7 @@ void Form19::runHandler(const Work& work, bool writes, int threshold) {
                 Connection& left = open(leftEndpoint);
                 Connection& right = open(rightEndpoint);
                 Run run{c, leftEndpoint, rightEndpoint, left, right, threshold};
-                run.spares = &spares;
+                run.spares = &spares_;
                 work(run);
             },
             {.stop = ui->Command9,

@@ -105,6 +105,9 @@ private:
     Platform& platform_;
     QString programFolder_;
     DatabaseWorker worker_;
+    // The passes' reading and look-ahead connections, kept between runs (used
+    // by the jobs on the database thread only).
+    SpareConnections spares_;
 };
 
 }  // namespace qs

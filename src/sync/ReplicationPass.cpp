@@ -214,6 +214,9 @@ PassResult ReplicationPass::run() {
                 continue;
             }
             meanwhile_ = nullptr;
+            // A look-up still running ends in its own time; the next pass's check
+            // of the kept link waits behind it.
+            if (ahead && spares_) spares_->giveBack(target_.connectionString(), std::move(ahead));
             ahead.reset();
             source.reset();
             try {
@@ -236,6 +239,8 @@ PassResult ReplicationPass::run() {
         if (meanwhile_) std::exchange(meanwhile_, nullptr)();
         rows = std::move(next);
     }
+    // Idle and sound: kept for the next pass.
+    if (ahead && spares_) spares_->giveBack(target_.connectionString(), std::move(ahead));
     if (!plan_.finalText.isEmpty()) {
         const int shown = plan_.kind == PassPlan::Kind::Rename ? r.processed : r.count;
         write(plan_.finalText + QString::number(shown) + plan_.finalSuffix);

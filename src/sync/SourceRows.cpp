@@ -163,7 +163,7 @@ struct SourceRows::Reader {
 SourceRows::SourceRows(Connection& source, const QString& sourceQuery, const QString& table,
                        const QStringList& columns, qint64 readAhead, SpareConnections* spares,
                        bool counted)
-    : source_(source), columns_(columns) {
+    : source_(source), columns_(columns), spares_(spares) {
     if (source.backend() == Backend::Sqlite) {
         walk_ = std::make_unique<Recordset>();
         walk_->open(sourceQuery, source, ado::adOpenKeyset, ado::adLockReadOnly);
@@ -210,6 +210,23 @@ int SourceRows::total() {
 
 SourceRows::~SourceRows() {
     if (!reader_) return;
+    if (spares_ && done_) {
+        bool sound = false;
+        {
+            std::lock_guard lock(reader_->mutex);
+            sound = reader_->done && !reader_->error;
+        }
+        // Every row was read: the link is idle, and kept for the next command.
+        if (sound && reader_->finished.valid()) {
+            try {
+                reader_->finished.get();
+                spares_->giveBack(source_.connectionString(), std::move(reader_->link));
+                return;
+            } catch (const DbError&) {
+                // Not sound after all: closed below.
+            }
+        }
+    }
     {
         std::lock_guard lock(reader_->mutex);
         reader_->stop = true;

@@ -28,7 +28,8 @@ class SpareConnections;
 class SourceRows {
 public:
     // `columns`: the columns handed out, in this order. The reading thread
-    // comes from `spares` when given; with `counted` it counts the rows first.
+    // comes from `spares` when given, and goes back to it when every row was
+    // read; with `counted` it counts the rows first.
     SourceRows(Connection& source, const QString& sourceQuery, const QString& table,
                const QStringList& columns, qint64 readAhead = 32 << 20,
                SpareConnections* spares = nullptr, bool counted = true);
@@ -54,6 +55,7 @@ private:
     int total_ = -1;
     std::unique_ptr<Recordset> walk_;
     std::unique_ptr<Reader> reader_;
+    SpareConnections* spares_ = nullptr;
     bool done_ = false;
 };
 

@@ -254,6 +254,21 @@ private slots:
         click("Command4");
         QCOMPARE(title(), u"向右同步成功，共创建新题目:150(全部题库)"_s);
         QCOMPARE(keptConnections(), opened + 2);
+
+        // Every link the window keeps (its servers' and its passes' reading and
+        // look-ahead ones) broken between two runs: the next run opens new ones.
+        QFETCH_GLOBAL(int, backend);
+        if (Backend(backend) != Backend::PostgreSql) return;
+        for (Connection* c : {left_.get(), right_.get()})
+            QVERIFY(c->scalar(u"select count(pg_terminate_backend(pid)) from pg_stat_activity "
+                              "where pid <> pg_backend_pid() and datname = current_database()"_s)
+                        .toInt() > 0);
+        ResetDatabase(*right_);
+        platform_.clear();
+        click("Command4");
+        QCOMPARE(platform_.texts().join(u"|"_s), QString());
+        QCOMPARE(title(), u"向右同步成功，共创建新题目:150(全部题库)"_s);
+        QCOMPARE(count(*right_, "timu"), 150);
     }
 
     void questionUnderAnotherBank() {
