@@ -91,10 +91,12 @@ void Form19::runHandler(const Work& work, bool writes, int threshold) {
     try {
         worker_.run(
             [&](WorkerContext& c) {
-                // A network server is read, and a PostgreSQL one looked ahead on, by
-                // connections of threads of their own, kept between runs: checked (or opened)
-                // while the window's own connections get ready.
-                if (DbEnvironment::current().serverBackend == Backend::PostgreSql)
+                // A PostgreSQL server is read and looked ahead on by connections of
+                // threads of their own, kept between runs: checked (or opened) while the
+                // window's own connections get ready.
+                const bool keepLinks =
+                    DbEnvironment::current().serverBackend == Backend::PostgreSql;
+                if (keepLinks)
                     for (const QString& at : {leftEndpoint, rightEndpoint})
                         spares_.prepare(ServerConnectionString(at), kServerTimeoutSeconds);
                 const auto open = [&c](const QString& at) -> Connection& {
@@ -107,7 +109,8 @@ void Form19::runHandler(const Work& work, bool writes, int threshold) {
                 Connection& left = open(leftEndpoint);
                 Connection& right = open(rightEndpoint);
                 Run run{c, leftEndpoint, rightEndpoint, left, right, threshold};
-                run.spares = &spares_;
+                // Elsewhere a pass opens its reading link itself, as it always did.
+                run.spares = keepLinks ? &spares_ : nullptr;
                 work(run);
             },
             {.stop = ui->Command9,
