@@ -655,13 +655,18 @@ void Connection::prepareWithTimeout(QSqlQuery& q, const QString& sql) const {
 QSqlQuery Connection::run(const QString& sql) {
     countStatement(sql);
     QSqlQuery q = readQuery();
-    if (statementTimeout_ > 0 && backend() == Backend::SqlServer) {
-        prepareWithTimeout(q, sql);
-        if (!q.exec()) raise(q.lastError(), sql);
-        return q;
-    }
-    if (!q.exec(sql)) raise(q.lastError(), sql);
+    send(q, {sql, {}});
     return q;
+}
+
+void Connection::send(QSqlQuery& q, const Statement& s) const {
+    if (s.values.isEmpty() && (statementTimeout_ == 0 || backend() != Backend::SqlServer)) {
+        if (!q.exec(s.sql)) raise(q.lastError(), s.sql);
+        return;
+    }
+    prepareWithTimeout(q, s.sql);
+    for (const QVariant& v : s.values) q.addBindValue(v);
+    if (!q.exec()) raise(q.lastError(), s.sql);
 }
 
 QHash<QString, QString> Connection::columnTypes(const QString& table) {

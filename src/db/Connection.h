@@ -239,6 +239,9 @@ private:
     bool inTransaction_ = false;
     int statementTimeout_ = 0;
     void prepareWithTimeout(QSqlQuery& q, const QString& sql) const;
+    // Executes `statement` on `q` under the statement timeout (SQL Server
+    // takes it statement by statement: the text is prepared then).
+    void send(QSqlQuery& q, const Statement& statement) const;
     QHash<QString, QSqlRecord> columns_;
     QHash<QString, QHash<QString, QString>> types_;
     QHash<QString, QHash<QString, unsigned>> typeOids_;

@@ -221,13 +221,11 @@ ReadRows Connection::runOne(const Statement& s) {
             r.errorCode = q.lastError().nativeErrorCode();
             raise(q.lastError(), s.sql);
         };
-        // Under the statement timeout, as run() sends a text.
-        if (s.values.isEmpty() && (statementTimeout_ == 0 || backend() != Backend::SqlServer)) {
-            if (!q.exec(s.sql)) failed();
-        } else {
-            prepareWithTimeout(q, s.sql);
-            for (const QVariant& v : s.values) q.addBindValue(v);
-            if (!q.exec()) failed();
+        try {
+            send(q, s);
+        } catch (const DbError&) {
+            r.errorCode = q.lastError().nativeErrorCode();
+            throw;
         }
         // A batch gives a result per statement (row counts first on SQL Server):
         // every one is read, so that an error of a later one is seen.
