@@ -132,6 +132,12 @@ PassResult ReplicationPass::run() {
     r.total = source->total() + int(extra.size());
     if (walked_) walked_(0, r.total);
     int rowsRead = 0;
+    // The rows left (as counted when the pass began) shared out evenly at the most.
+    auto shareOut = [&] {
+        const int left = r.total - rowsRead;
+        const int batches = qMax(1, (left + most - 1) / most);
+        batchRows = qMax(1, (left + batches - 1) / batches);
+    };
     auto read = [&] {
         QVector<PassRow> rows;
         QVector<QVector<QVariant>> batch = source->next(batchRows, limits_.bytes, heartbeat_);
@@ -145,13 +151,10 @@ PassResult ReplicationPass::run() {
         // Each batch costs round trips of its own: past the first, they grow
         // fast, and at the most the rows left are shared out evenly (no small
         // batch at the end).
-        const int left = r.total - rowsRead;  // as counted when the pass began
-        if (8 * qint64(batchRows) < most / 2 || left <= 0) {
+        if (8 * qint64(batchRows) < most / 2 || r.total - rowsRead <= 0)
             batchRows = qMin(most, 8 * batchRows);
-        } else {
-            const int batches = (left + most - 1) / most;
-            batchRows = (left + batches - 1) / batches;
-        }
+        else
+            shareOut();
         return rows;
     };
     // PostgreSQL's created rows: the next batch is looked up on a connection
@@ -167,6 +170,19 @@ PassResult ReplicationPass::run() {
     // The decisions of the batch to come, made while the one before was loaded.
     std::optional<Decided> decided;
     QVector<PassRow> rows = read();
+    // A first batch of which nothing is present has no stop to come soon: the
+    // next batches are the largest at once. Decided before the next is read
+    // (the source's rows keep coming on their own thread meanwhile).
+    if (!rows.isEmpty()) {
+        try {
+            decided = plan_.kind == PassPlan::Kind::Create
+                          ? decideCreate(rows, 0, int(rows.size()), nullptr)
+                          : decideChange(rows, 0, int(rows.size()));
+            if (!decided->outcomes.contains(RowOutcome::Present)) shareOut();
+        } catch (const DbError&) {
+            decided.reset();  // handle() looks the batch up again, row by row where it must
+        }
+    }
     while (!rows.isEmpty()) {
         if (r.processed > 0 && stopRequested_ && stopRequested_()) {
             write(title_ + QStringLiteral(" - 已停止(已处理%1/%2)，重新同步可补齐其余的...")
