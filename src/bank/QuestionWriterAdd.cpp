@@ -75,7 +75,8 @@ SubmitOutcome QuestionWriter::add() {
             if (const auto added = AddLoggedAndNumbered(*server_, context_, q, pictures, group)) {
                 out.server.id = added->id;
                 out.server.number = added->number;
-                out.logged = true;
+                out.logged = added->logged;
+                out.logError = added->logError;
             } else {
                 out.server.id = InsertRows(*server_, QStringLiteral("timu"), StoredColumnNames(),
                                            {StoredValues(q, pictures)}, true)

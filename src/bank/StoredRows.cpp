@@ -175,10 +175,40 @@ void WriteLogRows(Connection& server, const WriteContext& context,
 std::optional<AddedRow> AddLoggedAndNumbered(Connection& server, const WriteContext& context,
                                              const Question& q, const PictureBytes& pictures,
                                              const QuestionGroup& g) {
-    if (server.backend() != Backend::PostgreSql) return std::nullopt;
     const SqlDialect& d = server.dialect();
     const QString timu = QStringLiteral("timu");
     const QStringList columns = StoredColumnNames();
+    if (server.backend() == Backend::SqlServer) {
+        const QString rizi = QStringLiteral("rizi");
+        // The new id is taken before the log row is inserted (the log table may have an identity
+        // of its own); the body's start may be bound as ntext (a long question): cast before it
+        // is joined.
+        Statement log{QStringLiteral("declare @qs_added bigint; set @qs_added = scope_identity(); "
+                                     "insert into rizi (") +
+                          LogColumns().join(QStringLiteral(", ")) +
+                          QStringLiteral(") values (?, ?, cast(? as nvarchar(max)) + "
+                                         "cast(@qs_added as nvarchar(20)) + N')')"),
+                      {}};
+        const QVector<QVariant> values = LogValues(context, AddedQuestionLogPrefix(q));
+        for (int i = 0; i < values.size(); ++i)
+            log.values << server.bindable(rizi, LogColumns()[i], values[i]);
+        const QList<ReadRows> done = server.runInOrder(
+            QList<Statement>{InsertStatement(server, timu, columns, {StoredValues(q, pictures)}, true),
+                             log} +
+            RenumberStatements(d, g));
+        AddedRow added;
+        added.id = NewIds(done[0], 1).value(0);
+        if (done[1].error) {
+            // The batch ended at the log row: the question stays, numbered on its own.
+            added.logged = false;
+            added.logError = done[1].error->text();
+            added.number = RenumberGroup(server, g);
+        } else {
+            added.number = GroupNumber(done.mid(2));
+        }
+        return added;
+    }
+    if (server.backend() != Backend::PostgreSql) return std::nullopt;
     Statement both{
         QStringLiteral("with added as (insert into timu (") + columns.join(QStringLiteral(", ")) +
             QStringLiteral(") values (") +
@@ -204,7 +234,7 @@ std::optional<AddedRow> AddLoggedAndNumbered(Connection& server, const WriteCont
         return std::nullopt;
     }
     if (done[2].error) throw *done[2].error;
-    return AddedRow{NewIds(done[1], 1).value(0), GroupNumber(done.mid(3))};
+    return AddedRow{NewIds(done[1], 1).value(0), GroupNumber(done.mid(3)), true, {}};
 }
 
 QString LooseKey(const Question& q) {

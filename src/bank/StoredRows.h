@@ -61,12 +61,16 @@ void WriteLogRows(Connection& server, const WriteContext& context,
                   const QVector<std::pair<const Question*, qint64>>& added);
 // One question added to the server inside the group's transaction, with its log row, and the
 // group numbered, in one round trip where the server allows it (PostgreSQL: one statement
-// writes both rows). nullopt elsewhere, and when the server refused that statement (the
-// transaction is then as it was): the caller takes the steps one by one, as the log row may
-// fail alone.
+// writes both rows; SQL Server: one batch, the log row taking the new id from
+// scope_identity()). nullopt on SQLite, and on PostgreSQL when the server refused that
+// statement (the transaction is then as it was): the caller takes the steps one by one, as the
+// log row may fail alone. On SQL Server a refused log row is reported in the result, the
+// question kept and the group numbered all the same.
 struct AddedRow {
     qint64 id = 0;
     std::optional<int> number;
+    bool logged = true;
+    QString logError;
 };
 std::optional<AddedRow> AddLoggedAndNumbered(Connection& server, const WriteContext& context,
                                              const Question& q, const PictureBytes& pictures,

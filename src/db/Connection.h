@@ -146,14 +146,16 @@ public:
 
     // Runs several selects in as few round trips as the backend allows: on
     // PostgreSQL all in one (a pipeline in which each statement stands alone,
-    // so one that fails leaves the others), elsewhere one after another. Each
+    // so one that fails leaves the others), on SQL Server in one batch (those
+    // after one that fails in another), on SQLite one after another. Each
     // comes back read whole, with the values Qt's driver gives, or with the
     // error readQuery() would have raised for it.
     QList<ReadRows> readAll(const QStringList& selects);
     // Runs statements in order, stopping at the first that fails, in as few
     // round trips as the backend allows: on PostgreSQL all in one (a pipeline
     // with one sync point: one that fails ends the run, and a transaction it
-    // is in refuses what follows), elsewhere one after another, every result
+    // is in refuses what follows), on SQL Server in one batch that ends at the
+    // first failure, on SQLite one after another, every result
     // of each read. Each comes back with the rows of its first result that
     // has columns, or with its error; those after a failure with an error
     // saying they did not run. What is not a select counts as a possible write.
@@ -227,6 +229,12 @@ private:
                       std::function<QVariant(int, int)> value, bool elsewhere);
     // One statement through Qt's driver, every result read.
     ReadRows runOne(const Statement& statement);
+    // SQL Server: the statements in as few batches as its limits allow (2,100
+    // parameters a request, a variable declared once a batch), each batch one
+    // round trip that ends at the first statement that fails.
+    QList<ReadRows> runAsBatches(const QList<Statement>& statements);
+    QList<ReadRows> runBatch(const QList<Statement>& statements,
+                             const QList<QStringList>& parts);
     void countStatement(const QString& sql);
 
     QString name_;

@@ -256,6 +256,19 @@ QList<ReadRows> Connection::readAll(const QStringList& selects) {
     // other backends, one statement after another.
     const bool pipeline = pg && selects.size() > 1 && PQtransactionStatus(pg) != PQTRANS_ACTIVE &&
                           PQpipelineStatus(pg) == PQ_PIPELINE_OFF && PQenterPipelineMode(pg) == 1;
+    if (!pipeline && backend() == Backend::SqlServer && selects.size() > 1) {
+        // Those after one that failed are sent again, in a batch of their own.
+        QList<Statement> left;
+        for (const QString& sql : selects) left << Statement{sql, {}};
+        while (!left.isEmpty()) {
+            const QList<ReadRows> done = runAsBatches(left);
+            qsizetype k = 0;
+            while (k < done.size() && (!done[k].error || k == 0 || !done[k - 1].error)) ++k;
+            out += done.mid(0, k);
+            left = left.mid(k);
+        }
+        return out;
+    }
     if (!pipeline) {
         for (const QString& sql : selects) out << runOne({sql, {}});
         return out;
@@ -309,6 +322,8 @@ QList<ReadRows> Connection::runInOrder(const QList<Statement>& statements) {
                           QStringLiteral("前面的语句出错，没有执行：") + sql.left(300));
         return r;
     };
+    if (!pipeline && backend() == Backend::SqlServer && statements.size() > 1)
+        return runAsBatches(statements);
     if (!pipeline) {
         for (const Statement& s : statements)
             out << (out.isEmpty() || !out.last().error ? runOne(s) : notRun(s.sql));

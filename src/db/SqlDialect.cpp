@@ -351,14 +351,18 @@ QString SqlDialect::insertRow(const QString& table, const QStringList& columns,
 QStringList SqlDialect::applicationLock(const QByteArray& key, bool shared, int waitMs) const {
     const QString wait = QString::number(qMax(0, waitMs));
     switch (backend_) {
-        case Backend::SqlServer:
-            return {QStringLiteral("set nocount on; declare @r int; execute @r = sp_getapplock "
-                                   "@Resource = N'qs-") +
-                    QString::fromLatin1(key.left(20).toHex()) +
+        case Backend::SqlServer: {
+            // The answer's variable is named by the key, so that several locks share a batch.
+            const QString hex = QString::fromLatin1(key.left(20).toHex());
+            const QString answer = QStringLiteral("@qs_lock_") + hex;
+            return {QStringLiteral("set nocount on; declare ") + answer +
+                    QStringLiteral(" int; execute ") + answer +
+                    QStringLiteral(" = sp_getapplock @Resource = N'qs-") + hex +
                     QStringLiteral("', @LockMode = N'") +
                     (shared ? QStringLiteral("Shared") : QStringLiteral("Exclusive")) +
                     QStringLiteral("', @LockOwner = N'Transaction', @LockTimeout = ") + wait +
-                    QStringLiteral("; select @r")};
+                    QStringLiteral("; select ") + answer};
+        }
         case Backend::PostgreSql: {
             // The advisory locks take a bigint: the key's first eight bytes.
             const qint64 number = qFromBigEndian<qint64>(key.leftJustified(8, '\0').constData());
@@ -374,7 +378,15 @@ QStringList SqlDialect::applicationLock(const QByteArray& key, bool shared, int 
 }
 
 QString SqlDialect::savepoint() const {
-    return backend_ == Backend::PostgreSql ? QStringLiteral("savepoint qs_step") : QString();
+    switch (backend_) {
+        case Backend::PostgreSql:
+            return QStringLiteral("savepoint qs_step");
+        case Backend::SqlServer:
+            return QStringLiteral("save transaction qs_step");
+        case Backend::Sqlite:
+            break;
+    }
+    return {};
 }
 
 QString SqlDialect::releaseSavepoint() const {
@@ -383,8 +395,15 @@ QString SqlDialect::releaseSavepoint() const {
 }
 
 QString SqlDialect::rollbackToSavepoint() const {
-    return backend_ == Backend::PostgreSql ? QStringLiteral("rollback to savepoint qs_step")
-                                           : QString();
+    switch (backend_) {
+        case Backend::PostgreSql:
+            return QStringLiteral("rollback to savepoint qs_step");
+        case Backend::SqlServer:
+            return QStringLiteral("rollback transaction qs_step");
+        case Backend::Sqlite:
+            break;
+    }
+    return {};
 }
 
 }  // namespace qs

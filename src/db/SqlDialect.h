@@ -123,8 +123,9 @@ public:
     // is sp_getapplock's answer, negative when not granted; PostgreSQL fails with a lock
     // timeout instead. None on SQLite, whose write transaction is the lock.
     QStringList applicationLock(const QByteArray& key, bool shared, int waitMs) const;
-    // A savepoint, and going back to it: a failed statement then leaves a PostgreSQL
-    // transaction usable. Empty elsewhere: a failed statement does not end the transaction.
+    // A savepoint, and going back to it: what a step wrote before its failing statement is
+    // undone, and a PostgreSQL transaction stays usable. SQL Server has no release (empty).
+    // Empty on SQLite, where a step is one statement and a failed statement undoes itself.
     QString savepoint() const;
     QString releaseSavepoint() const;
     QString rollbackToSavepoint() const;

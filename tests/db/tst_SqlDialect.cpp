@@ -22,6 +22,7 @@ private slots:
     void noConnectionMakesADatabaseFile();
     void sqlServerStandInAnswersAsSqlServer_data();
     void sqlServerStandInAnswersAsSqlServer();
+    void sqlServerBatchEndsAtItsFailure();
 };
 
 void tst_SqlDialect::texts_data() {
@@ -158,6 +159,35 @@ void tst_SqlDialect::sqlServerStandInAnswersAsSqlServer() {
     if (ran && !q.nextResult() && q.lastError().isValid())
         given += u"|error "_s + q.lastError().nativeErrorCode();
     QCOMPARE(given, answer);
+}
+
+// Statements run in order go to SQL Server as one batch that ends at the first
+// failure: the failing one carries its error, those after it did not run (and
+// wrote nothing); selects read together each stand alone.
+void tst_SqlDialect::sqlServerBatchEndsAtItsFailure() {
+    test::TempProgramFolder folder;
+    test::SqlServerStandIn::install();
+    test::UseServerBackend(Backend::SqlServer, folder.path());
+    Connection c;
+    c.open(ServerConnectionString(u"stand-in,1433"_s), 10);
+    const int sent = test::SqlServerStandIn::statementCount();
+    const QString wide(256, u'长');
+    const QList<ReadRows> done = c.runInOrder(
+        {{u"insert into users (username) values (?); select count(*) from users"_s, {u"甲"_s}},
+         {u"insert into users (username) values (?)"_s, {wide}},
+         {u"insert into users (username) values (N'乙')"_s, {}}});
+    QCOMPARE(test::SqlServerStandIn::statementCount() - sent, 1);
+    QCOMPARE(done[0].rows.value(0).value(0).toInt(), 1);
+    QCOMPARE(done[1].errorCode, u"8152"_s);
+    QVERIFY(done[1].error && done[1].error->text().contains(u"insert into users"_s));
+    QVERIFY(done[2].error && done[2].error->text().startsWith(u"前面的语句出错，没有执行"_s));
+    QCOMPARE(c.scalar(u"select count(*) from users"_s).toInt(), 1);
+    const QList<ReadRows> read = c.readAll(
+        {u"select 1"_s, u"select no_such_column from users"_s, u"select 2"_s});
+    QCOMPARE(read.size(), 3);
+    QVERIFY(!read[0].error && read[1].error && !read[2].error);
+    QCOMPARE(read[2].rows.value(0).value(0).toInt(), 2);
+    QCOMPARE(test::SqlServerFaults(), QString());
 }
 
 QTEST_GUILESS_MAIN(tst_SqlDialect)

@@ -56,7 +56,9 @@
 //    their SQLite forms; a few are the same in both; any other is refused;
 //  - collate *_BIN* is binary, other collations nocase; cast types map to
 //    SQLite's (nvarchar… text, varbinary blob, int integer);
-//  - set nocount on is dropped;
+//  - set nocount on is dropped; set @v = e stores e in @v; save transaction x
+//    and rollback transaction x are SQLite's savepoint x and rollback to x;
+//  - if @@error <> 0 return ends the batch when the statement before failed;
 //  - answer and why0 are ntext, as in a database upsized from Access: used
 //    with an operator, in (…), order by, distinct or a function other than
 //    cast, the statement is refused as SQL Server refuses it;
@@ -243,6 +245,7 @@ struct Step {
     QString into;  // table variable receiving the rows of an output clause
     int params = 0;
     Gives gives = Gives::Nothing;
+    bool returnIfFailed = false;  // if @@error <> 0 return
 };
 
 class Translator {
@@ -274,10 +277,37 @@ public:
 private:
     QVector<Step> statement(Tokens t) {
         const int first = skip(t, 0, t.size());
+        if ((t[first].is("save") || t[first].is("rollback")) &&
+            t[skip(t, first + 1, t.size())].is("transaction")) {
+            const QString name = t[skip(t, skip(t, first + 1, t.size()) + 1, t.size())].text;
+            return {{(t[first].is("save") ? QStringLiteral("savepoint ")
+                                          : QStringLiteral("rollback to ")) +
+                         name,
+                     {}}};
+        }
+        if (t[first].is("set") && t[skip(t, first + 1, t.size())].text.startsWith(u'@')) {
+            // set @v = e: the variable's one row.
+            const int var = skip(t, first + 1, t.size());
+            const int eq = skip(t, var + 1, t.size());
+            const QString name = QStringLiteral("temp.\"") + t[var].text + u'"';
+            return {{QStringLiteral("delete from ") + name, {}},
+                    {QStringLiteral("insert into ") + name + QStringLiteral(" values (") +
+                         expression(t, eq + 1, int(t.size()), 0) + u')',
+                     {}, params(t)}};
+        }
         if (t[first].is("set")) {
             nocount = t[skip(t, first + 1, t.size())].is("nocount") &&
                       t[skip(t, skip(t, first + 1, t.size()) + 1, t.size())].is("on");
             return {};
+        }
+        if (t[first].is("if")) {
+            QString words;
+            for (int i = first; i < t.size(); ++i)
+                if (t[i].kind != Token::Space) words += t[i].text.toLower();
+            if (words != u"if@@error<>0return") throw Refusal{QStringLiteral("if: ") + words, 156};
+            Step check;
+            check.returnIfFailed = true;
+            return {check};
         }
         const int second = skip(t, first + 1, t.size());
         const int third = skip(t, second + 1, t.size());
@@ -1034,7 +1064,13 @@ bool StandInResult::run(const QString& sql, const QVariantList& values) {
                     {});
     int bound = 0;
     results_.clear();
+    bool failed = false;  // the step before failed (what @@error says)
     for (const Step& s : steps) {
+        if (s.returnIfFailed) {
+            if (failed) break;
+            continue;
+        }
+        failed = false;
         QSqlQuery q(d->sqlite_);
         q.setForwardOnly(true);
         QString failure;
@@ -1052,6 +1088,7 @@ bool StandInResult::run(const QString& sql, const QVariantList& values) {
             Result r;
             r.error = refusal(failure, {});
             results_ << r;
+            failed = true;
             continue;
         }
         QVector<QVector<QVariant>> rows;

@@ -2,7 +2,7 @@
 dialect tsql). Reads the statements from stdin as a JSON array of texts and
 prints one line "<index>\t<fault>" per fault.
 
-sqlglot 10.6.3 cannot parse four constructs the tool sends; each is checked
+sqlglot 10.6.3 cannot parse six constructs the tool sends; each is checked
 here by a strict pattern of its own and replaced by a form the grammar reads,
 so the rest of the statement is still parsed:
   - "output inserted.<col> into @<var>" inside an insert (no OUTPUT clause in
@@ -13,7 +13,11 @@ so the rest of the statement is still parsed:
     joins in an update's FROM): the set list is parsed as "update <alias> set
     ..." and the rest as "select 1 from ...";
   - "execute @<var> = sp_getapplock ..." (read as an opaque command): the
-    named arguments must be exactly those of a lock held by the transaction.
+    named arguments must be exactly those of a lock held by the transaction;
+  - "if @@error <> 0 return" (the check that ends a batch of several
+    statements at the first that fails): exactly that, nothing parsed;
+  - "save transaction <name>" and "rollback transaction <name>" (a step
+    undone alone): exactly that.
 It also refuses what the grammar accepts but SQL Server does not: the ||
 operator and functions T-SQL does not have.
 """
@@ -36,6 +40,8 @@ DEFAULT_VALUES = re.compile(r"^\s*(insert\s+into\s+(\[\w+\]|\w+))\s+default\s+va
 APPLOCK = re.compile(r"^\s*execute\s+@\w+\s*=\s*sp_getapplock\s+@Resource\s*=\s*N'[^']{1,255}',"
                      r"\s*@LockMode\s*=\s*N'(Shared|Exclusive)',\s*@LockOwner\s*=\s*N'Transaction',"
                      r"\s*@LockTimeout\s*=\s*\d+\s*$", re.IGNORECASE)
+IF_FAILED = re.compile(r"^\s*if\s+@@error\s*<>\s*0\s+return\s*$", re.IGNORECASE)
+SAVEPOINT = re.compile(r"^\s*(save|rollback)\s+transaction\s+\w+\s*$", re.IGNORECASE)
 UPDATE_FROM = re.compile(r"^\s*update\s+(\w+)\s+set\s+(.*)$", re.IGNORECASE | re.DOTALL)
 
 
@@ -75,6 +81,14 @@ def split_statements(batch):
 def rewrite(statement):
     """The statement in forms the grammar reads; raises ValueError for a
     construct of the three above written in another form."""
+    if re.match(r"\s*(save|rollback)\s+tran", statement, re.IGNORECASE):
+        if not SAVEPOINT.match(statement):
+            raise ValueError("savepoint in an unexpected form")
+        return []
+    if re.match(r"\s*if\b", statement, re.IGNORECASE):
+        if not IF_FAILED.match(statement):
+            raise ValueError("if in an unexpected form")
+        return []
     if re.match(r"\s*exec(ute)?\b", statement, re.IGNORECASE):
         if not APPLOCK.match(statement):
             raise ValueError("execute in an unexpected form")
