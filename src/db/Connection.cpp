@@ -144,6 +144,7 @@ void Connection::close() {
         QSqlDatabase::removeDatabase(name_);
     }
     open_ = false;
+    sessionTimeout_ = -1;
     inTransaction_ = false;
     sqliteFile_.clear();
     columns_.clear();
@@ -313,6 +314,7 @@ QSqlQuery Connection::readQuery() const {
 
 void Connection::countStatement(const QString& sql) {
     if (!sql.trimmed().startsWith(QStringLiteral("select"), Qt::CaseInsensitive)) ++writes_;
+    if (sql.contains(QStringLiteral("statement_timeout"), Qt::CaseInsensitive)) sessionTimeout_ = -1;
 }
 
 void Connection::raise(const QSqlError& error, const QString& what) const {
@@ -629,10 +631,14 @@ void* odbcStatement(const QSqlQuery& q) {
 
 void Connection::setStatementTimeout(int seconds) {
     statementTimeout_ = qMax(0, seconds);
-    // PostgreSQL keeps it for the session; SQL Server takes it statement by
-    // statement (run()); the embedded server waits for no one.
-    if (backend() == Backend::PostgreSql)
-        execute(QStringLiteral("set statement_timeout = %1").arg(statementTimeout_ * 1000));
+    // PostgreSQL keeps it for the session (sent again only when the session may
+    // have another: a kept connection's next pass saves the round trip); SQL
+    // Server takes it statement by statement (run()); the embedded server waits
+    // for no one.
+    if (backend() != Backend::PostgreSql || sessionTimeout_ == statementTimeout_) return;
+    execute(QStringLiteral("set statement_timeout = %1").arg(statementTimeout_ * 1000));
+    // A transaction's rollback would undo it.
+    sessionTimeout_ = inTransaction() ? -1 : statementTimeout_;
 }
 
 QSqlQuery Connection::prepared(const QString& sql) {

@@ -246,6 +246,8 @@ private:
     bool open_ = false;
     bool inTransaction_ = false;
     int statementTimeout_ = 0;
+    // PostgreSQL: the statement timeout the session is known to have (-1: not known).
+    int sessionTimeout_ = -1;
     void prepareWithTimeout(QSqlQuery& q, const QString& sql) const;
     // Executes `statement` on `q` under the statement timeout (SQL Server
     // takes it statement by statement: the text is prepared then).

@@ -251,6 +251,9 @@ ReadRows Connection::runOne(const Statement& s) {
 
 QList<ReadRows> Connection::readAll(const QStringList& selects) {
     QList<ReadRows> out;
+    for (const QString& sql : selects)
+        if (sql.contains(QStringLiteral("statement_timeout"), Qt::CaseInsensitive))
+            sessionTimeout_ = -1;
     PGconn* pg = open_ ? PostgresHandle(database()) : nullptr;
     // Qt's driver may still be reading a result of its own: then, and on the
     // other backends, one statement after another.

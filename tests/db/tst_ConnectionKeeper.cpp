@@ -59,6 +59,7 @@ void tst_ConnectionKeeper::sessionEnds() {
     const QString cs = ServerConnectionString(PgLeftEndpoint());
     Connection& kept = keeper.connection(cs, 10);
     QCOMPARE(&keeper.connection(cs, 10), &kept);
+    kept.setStatementTimeout(3);
     if (endsBefore) {
         other.scalar(u"select pg_terminate_backend("_s +
                      kept.scalar(u"select pg_backend_pid()"_s).toString() + u")"_s);
@@ -69,7 +70,10 @@ void tst_ConnectionKeeper::sessionEnds() {
     try {
         keeper.use(cs, 10, ado::adUseServer, [&](Connection& c) {
             ++ran;
-            if (leavesOpen) c.beginTransaction();
+            if (leavesOpen) {
+                c.beginTransaction();
+                c.setStatementTimeout(7);
+            }
             if (writes) c.execute(u"insert into conf (ver) values ('left open')"_s);
             if (endsUnder && ran == 1) c.scalar(u"select pg_terminate_backend(pg_backend_pid())"_s);
             return c.scalar(u"select count(*) from alltype"_s);
@@ -82,6 +86,10 @@ void tst_ConnectionKeeper::sessionEnds() {
     QCOMPARE(number, error);
     keeper.settle();
     QVERIFY(!keeper.connection(cs, 10).inTransaction());
+    // The statement timeout is sent again where the session may not have it: a new session,
+    // or a transaction that was rolled back.
+    keeper.connection(cs, 10).setStatementTimeout(7);
+    QCOMPARE(keeper.connection(cs, 10).scalar(u"show statement_timeout"_s).toString(), u"7s"_s);
     QCOMPARE(other.scalar(u"select count(*) from conf"_s).toInt(), writes && !leavesOpen ? 1 : 0);
 }
 
