@@ -159,19 +159,15 @@ ReadRows failedRows(PGconn* pg, const QByteArray& message, const QString& sql,
 QByteArray numberedMarks(const QString& sql) {
     QString out;
     out.reserve(sql.size() + 16);
-    QChar quote;
+    qsizetype copied = 0;
     int mark = 0;
-    for (const QChar c : sql) {
-        if (!quote.isNull()) {
-            if (c == quote) quote = QChar();
-        } else if (c == u'\'' || c == u'"') {
-            quote = c;
-        } else if (c == u'?') {
-            out += u'$' + QString::number(++mark);
-            continue;
-        }
-        out += c;
-    }
+    ForEachUnquoted(sql, false, [&](qsizetype i, QChar c, int) {
+        if (c != u'?') return;
+        out += QStringView(sql).mid(copied, i - copied);
+        out += u'$' + QString::number(++mark);
+        copied = i + 1;
+    });
+    out += QStringView(sql).mid(copied);
     return out.toUtf8();
 }
 
@@ -260,11 +256,19 @@ QList<ReadRows> Connection::readAll(const QStringList& selects) {
     const bool pipeline = pg && selects.size() > 1 && PQtransactionStatus(pg) != PQTRANS_ACTIVE &&
                           PQpipelineStatus(pg) == PQ_PIPELINE_OFF && PQenterPipelineMode(pg) == 1;
     if (!pipeline && backend() == Backend::SqlServer && selects.size() > 1) {
-        // Those after one that failed are sent again, in a batch of their own.
+        // Those after one that failed are sent again, in a batch of their own. A
+        // batch that fails before its first statement answered may have failed
+        // as a whole (a column missing anywhere stops it being compiled): that
+        // statement is asked again alone.
         QList<Statement> left;
         for (const QString& sql : selects) left << Statement{sql, {}};
         while (!left.isEmpty()) {
             const QList<ReadRows> done = runAsBatches(left);
+            if (left.size() > 1 && done[0].error) {
+                out << runOne(left[0]);
+                left = left.mid(1);
+                continue;
+            }
             qsizetype k = 0;
             while (k < done.size() && (!done[k].error || k == 0 || !done[k - 1].error)) ++k;
             out += done.mid(0, k);

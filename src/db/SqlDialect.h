@@ -138,4 +138,27 @@ private:
     Backend backend_;
 };
 
+// Calls visit(position, character, depth) for each character of a statement
+// outside its quoted parts ('…', "…", and with `bracketed`, T-SQL's […]): the
+// statement's own syntax, with the depth of parentheses it stands in.
+template <class Visit>
+void ForEachUnquoted(const QString& sql, bool bracketed, Visit visit) {
+    QChar quote;
+    int depth = 0;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql[i];
+        if (!quote.isNull()) {
+            if (c == quote) quote = QChar();
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+        } else if (c == u'[' && bracketed) {
+            quote = u']';
+        } else {
+            if (c == u')') --depth;
+            visit(i, c, depth);
+            if (c == u'(') ++depth;
+        }
+    }
+}
+
 }  // namespace qs

@@ -11,6 +11,7 @@
 
 #include "db/Connection.h"
 #include "db/DbError.h"
+#include "db/SqlDialect.h"
 
 namespace qs {
 
@@ -25,28 +26,16 @@ constexpr qsizetype kMostValues = 2000;
 // and parentheses; blank ones dropped.
 QStringList TopLevelParts(const QString& sql) {
     QStringList parts;
-    QString part;
-    QChar quote;
-    int depth = 0;
-    for (const QChar c : sql) {
-        if (!quote.isNull()) {
-            if (c == quote) quote = QChar();
-        } else if (c == u'\'' || c == u'"') {
-            quote = c;
-        } else if (c == u'[') {
-            quote = u']';
-        } else if (c == u'(') {
-            ++depth;
-        } else if (c == u')') {
-            --depth;
-        } else if (c == u';' && depth == 0) {
-            if (!part.trimmed().isEmpty()) parts << part.trimmed();
-            part.clear();
-            continue;
-        }
-        part += c;
-    }
-    if (!part.trimmed().isEmpty()) parts << part.trimmed();
+    qsizetype start = 0;
+    const auto cut = [&](qsizetype end) {
+        const QString part = sql.mid(start, end - start).trimmed();
+        if (!part.isEmpty()) parts << part;
+        start = end + 1;
+    };
+    ForEachUnquoted(sql, true, [&](qsizetype i, QChar c, int depth) {
+        if (c == u';' && depth == 0) cut(i);
+    });
+    cut(sql.size());
     return parts;
 }
 

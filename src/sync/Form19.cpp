@@ -91,11 +91,10 @@ void Form19::runHandler(const Work& work, bool writes, int threshold) {
     try {
         worker_.run(
             [&](WorkerContext& c) {
-                // A PostgreSQL server is read and looked ahead on by connections of
-                // threads of their own, kept between runs: checked (or opened) while the
-                // window's own connections get ready.
-                const bool keepLinks =
-                    DbEnvironment::current().serverBackend == Backend::PostgreSql;
+                // A network server is read (and a PostgreSQL one looked ahead on) by
+                // connections of threads of their own, kept between runs: checked (or
+                // opened) while the window's own connections get ready.
+                const bool keepLinks = DbEnvironment::current().serverBackend != Backend::Sqlite;
                 if (keepLinks)
                     for (const QString& at : {leftEndpoint, rightEndpoint})
                         spares_.prepare(ServerConnectionString(at), kServerTimeoutSeconds);
@@ -109,7 +108,7 @@ void Form19::runHandler(const Work& work, bool writes, int threshold) {
                 Connection& left = open(leftEndpoint);
                 Connection& right = open(rightEndpoint);
                 Run run{c, leftEndpoint, rightEndpoint, left, right, threshold};
-                // Elsewhere a pass opens its reading link itself, as it always did.
+                // On the embedded server a pass opens its reading link itself.
                 run.spares = keepLinks ? &spares_ : nullptr;
                 work(run);
             },

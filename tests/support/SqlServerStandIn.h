@@ -38,6 +38,8 @@ namespace qs::test {
 // | implicit conversions beyond a number beside +       | SQLite's loose typing           |
 // |   and cast(… as int)                                |                                 |
 // | a non-recursive CTE expanded at each reference      | evaluated as SQLite does        |
+// | a batch compiled whole: a column missing anywhere   | each statement judged when it   |
+// |   refuses it before its first statement runs        |   runs                          |
 // | 900-byte index keys, 8,060-byte rows                | no limit                        |
 // | TLS, TDS versions, packet sizes                     | no network at all               |
 namespace SqlServerStandIn {
