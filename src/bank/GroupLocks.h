@@ -28,7 +28,8 @@ inline size_t qHash(const QuestionGroup& g, size_t seed = 0) {
 //
 // A transaction on the server begun under the locks of `groups`, then `then` run (each of its
 // statements sees what was committed before the locks were given; its results go to
-// `thenResults`), in one round trip on PostgreSQL. On SQLite the beginning is the lock.
+// `thenResults`), in one round trip on PostgreSQL and SQL Server. On SQLite the beginning is the
+// lock.
 std::unique_ptr<WriteTransaction> BeginLocked(Connection& server, const QSet<QuestionGroup>& groups,
                                               const QList<Statement>& then = {},
                                               QList<ReadRows>* thenResults = nullptr);

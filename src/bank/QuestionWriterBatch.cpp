@@ -2,8 +2,6 @@
 
 #include <QHash>
 #include <QSet>
-#include <QSqlError>
-#include <QSqlQuery>
 
 #include "bank/EditorQueries.h"
 #include "bank/QuestionWriter.h"
@@ -225,16 +223,14 @@ BatchOutcome QuestionWriter::addMany(const QVector<Question>& input,
     for (const BatchRowResult& r : out.rows)
         if (r.serverId != 0) added << r.serverId;
     QHash<qint64, int> numbers;
-    try {
-        for (int from = 0; from < added.size(); from += 500) {
-            const QString sql = QuestionNumbersQuery(server_->dialect(), added.mid(from, 500));
-            QSqlQuery q = server_->query();
-            if (!q.exec(sql)) server_->raise(q.lastError(), sql);
-            while (q.next()) numbers.insert(q.value(0).toLongLong(), q.value(1).toInt());
-        }
-    } catch (const DbError&) {
-        // The numbers are only shown; the questions are stored either way.
-    }
+    QStringList lookups;
+    for (int from = 0; from < added.size(); from += 500)
+        lookups << QuestionNumbersQuery(server_->dialect(), added.mid(from, 500));
+    // The numbers are only shown (none where a lookup failed); the questions are stored either
+    // way.
+    if (!lookups.isEmpty())
+        for (const ReadRows& r : server_->readAll(lookups))
+            for (const auto& row : r.rows) numbers.insert(row.value(0).toLongLong(), row.value(1).toInt());
     for (BatchRowResult& r : out.rows) {
         if (r.serverId != 0 && numbers.contains(r.serverId)) r.number = numbers[r.serverId];
         // A repeat of a question added earlier in this run names that one's final number.

@@ -1,9 +1,6 @@
 // Questions that wait in the local file (added there while the server could not be written):
 // sent to the server as the batch import sends questions.
 
-#include <QSqlError>
-#include <QSqlQuery>
-
 #include "bank/EditorQueries.h"
 #include "bank/QuestionQueries.h"
 #include "bank/QuestionWriter.h"
@@ -37,11 +34,10 @@ UploadOutcome QuestionWriter::uploadWaiting(const Progress& progress) {
     local_ = &OpenLocalDatabase(keeper_, context_.programFolder);
     QVector<qint64> ids;
     try {
-        const QString sql = QStringLiteral("select id from timu where ") + WaitingCondition() +
-                            QStringLiteral(" order by id");
-        QSqlQuery q = local_->readQuery();
-        if (!q.exec(sql)) local_->raise(q.lastError(), sql);
-        while (q.next()) ids << q.value(0).toLongLong();
+        for (const auto& row : local_->readRows(QStringLiteral("select id from timu where ") +
+                                                 WaitingCondition() + QStringLiteral(" order by id"))
+                                   .rows)
+            ids << row.value(0).toLongLong();
     } catch (const DbError& e) {
         throw WorkFailure(Side::Local, e);
     }

@@ -172,6 +172,21 @@ void WriteLogRows(Connection& server, const WriteContext& context,
     InsertRows(server, QStringLiteral("rizi"), LogColumns(), values, false);
 }
 
+namespace {
+
+// The log row's values for a question about to be added, bound as the log table takes them:
+// the body's text up to the new id.
+QVector<QVariant> BoundLogPrefix(Connection& server, const WriteContext& context,
+                                 const Question& q) {
+    const QVector<QVariant> values = LogValues(context, AddedQuestionLogPrefix(q));
+    QVector<QVariant> bound;
+    for (int i = 0; i < values.size(); ++i)
+        bound << server.bindable(QStringLiteral("rizi"), LogColumns()[i], values[i]);
+    return bound;
+}
+
+}  // namespace
+
 std::optional<AddedRow> AddLoggedAndNumbered(Connection& server, const WriteContext& context,
                                              const Question& q, const PictureBytes& pictures,
                                              const QuestionGroup& g) {
@@ -179,7 +194,6 @@ std::optional<AddedRow> AddLoggedAndNumbered(Connection& server, const WriteCont
     const QString timu = QStringLiteral("timu");
     const QStringList columns = StoredColumnNames();
     if (server.backend() == Backend::SqlServer) {
-        const QString rizi = QStringLiteral("rizi");
         // The new id is taken before the log row is inserted (the log table may have an identity
         // of its own); the body's start may be bound as ntext (a long question): cast before it
         // is joined.
@@ -188,10 +202,7 @@ std::optional<AddedRow> AddLoggedAndNumbered(Connection& server, const WriteCont
                           LogColumns().join(QStringLiteral(", ")) +
                           QStringLiteral(") values (?, ?, cast(? as nvarchar(max)) + "
                                          "cast(@qs_added as nvarchar(20)) + N')')"),
-                      {}};
-        const QVector<QVariant> values = LogValues(context, AddedQuestionLogPrefix(q));
-        for (int i = 0; i < values.size(); ++i)
-            log.values << server.bindable(rizi, LogColumns()[i], values[i]);
+                      BoundLogPrefix(server, context, q)};
         const QList<ReadRows> done = server.runInOrder(
             QList<Statement>{InsertStatement(server, timu, columns, {StoredValues(q, pictures)}, true),
                              log} +
@@ -221,9 +232,7 @@ std::optional<AddedRow> AddLoggedAndNumbered(Connection& server, const WriteCont
     const QVector<QVariant> values = StoredValues(q, pictures);
     for (int i = 0; i < columns.size(); ++i)
         both.values << server.bindable(timu, columns[i], values[i]);
-    const QVector<QVariant> log = LogValues(context, AddedQuestionLogPrefix(q));
-    for (int i = 0; i < log.size(); ++i)
-        both.values << server.bindable(QStringLiteral("rizi"), LogColumns()[i], log[i]);
+    both.values += BoundLogPrefix(server, context, q);
     const QList<Statement> statements =
         QList<Statement>{{d.savepoint(), {}}, both, {d.releaseSavepoint(), {}}} +
         RenumberStatements(d, g);

@@ -160,6 +160,8 @@ public:
     // has columns, or with its error; those after a failure with an error
     // saying they did not run. What is not a select counts as a possible write.
     QList<ReadRows> runInOrder(const QList<Statement>& statements);
+    // One select read whole. Throws DbError.
+    ReadRows readRows(const QString& select);
 
     // How many statements since the connection opened may have written: every
     // text that is not a select sent through execute() or scalar(), every
@@ -229,6 +231,11 @@ private:
                       std::function<QVariant(int, int)> value, bool elsewhere);
     // One statement through Qt's driver, every result read.
     ReadRows runOne(const Statement& statement);
+    // Reads the current result of `q` whole, into `r` when it is the statement's
+    // first result with columns.
+    static void readResult(QSqlQuery& q, ReadRows& r);
+    // What a statement after a failed one comes back with.
+    static ReadRows notRun(const QString& sql);
     // SQL Server: the statements in as few batches as its limits allow (2,100
     // parameters a request, a variable declared once a batch), each batch one
     // round trip that ends at the first statement that fails.

@@ -226,14 +226,7 @@ ReadRows Connection::runOne(const Statement& s) {
         // A batch gives a result per statement (row counts first on SQL Server):
         // every one is read, so that an error of a later one is seen.
         do {
-            const bool keep = q.isSelect() && r.columns.isEmpty();
-            if (keep) r.columns = q.record();
-            while (q.next()) {
-                if (!keep) continue;
-                QVector<QVariant> values(r.columns.count());
-                for (int c = 0; c < values.size(); ++c) values[c] = q.value(c);
-                r.rows.push_back(std::move(values));
-            }
+            readResult(q, r);
             if (q.lastError().isValid()) failed();
         } while (q.nextResult());
         if (q.lastError().isValid()) failed();
@@ -245,11 +238,33 @@ ReadRows Connection::runOne(const Statement& s) {
     return r;
 }
 
+void Connection::readResult(QSqlQuery& q, ReadRows& r) {
+    const bool keep = q.isSelect() && r.columns.isEmpty();
+    if (keep) r.columns = q.record();
+    while (q.next()) {
+        if (!keep) continue;
+        QVector<QVariant> values(r.columns.count());
+        for (int c = 0; c < values.size(); ++c) values[c] = q.value(c);
+        r.rows.push_back(std::move(values));
+    }
+}
+
+ReadRows Connection::notRun(const QString& sql) {
+    ReadRows r;
+    r.error = DbError(err::kProviderFailure,
+                      QStringLiteral("前面的语句出错，没有执行：") + sql.left(300));
+    return r;
+}
+
+ReadRows Connection::readRows(const QString& select) {
+    ReadRows r = readAll({select})[0];
+    if (r.error) throw *r.error;
+    return r;
+}
+
 QList<ReadRows> Connection::readAll(const QStringList& selects) {
     QList<ReadRows> out;
-    for (const QString& sql : selects)
-        if (sql.contains(QStringLiteral("statement_timeout"), Qt::CaseInsensitive))
-            sessionTimeout_ = -1;
+    for (const QString& sql : selects) countStatement(sql);
     PGconn* pg = open_ ? PostgresHandle(database()) : nullptr;
     // Qt's driver may still be reading a result of its own: then, and on the
     // other backends, one statement after another.
@@ -323,12 +338,6 @@ QList<ReadRows> Connection::runInOrder(const QList<Statement>& statements) {
     const bool pipeline = pg && !statements.isEmpty() &&
                           PQtransactionStatus(pg) != PQTRANS_ACTIVE &&
                           PQpipelineStatus(pg) == PQ_PIPELINE_OFF && PQenterPipelineMode(pg) == 1;
-    auto notRun = [](const QString& sql) {
-        ReadRows r;
-        r.error = DbError(err::kProviderFailure,
-                          QStringLiteral("前面的语句出错，没有执行：") + sql.left(300));
-        return r;
-    };
     if (!pipeline && backend() == Backend::SqlServer && statements.size() > 1)
         return runAsBatches(statements);
     if (!pipeline) {

@@ -49,13 +49,6 @@ QSet<QString> Declared(const QStringList& parts) {
     return names;
 }
 
-ReadRows NotRun(const QString& sql) {
-    ReadRows r;
-    r.error = DbError(err::kProviderFailure,
-                      QStringLiteral("前面的语句出错，没有执行：") + sql.left(300));
-    return r;
-}
-
 }  // namespace
 
 QList<ReadRows> Connection::runAsBatches(const QList<Statement>& statements) {
@@ -68,7 +61,7 @@ QList<ReadRows> Connection::runAsBatches(const QList<Statement>& statements) {
         if (batch.isEmpty()) return;
         const bool failedBefore = !out.isEmpty() && out.last().error.has_value();
         if (failedBefore)
-            for (const Statement& s : batch) out << NotRun(s.sql);
+            for (const Statement& s : batch) out << notRun(s.sql);
         else
             out += runBatch(batch, batchParts);
         batch.clear();
@@ -94,7 +87,6 @@ QList<ReadRows> Connection::runBatch(const QList<Statement>& statements,
     if (statements.size() == 1) return {runOne(statements[0])};
     Statement joined{QStringLiteral("set nocount on;\n"), {}};
     for (qsizetype k = 0; k < statements.size(); ++k) {
-        countStatement(statements[k].sql);
         for (const QString& p : parts[k])
             joined.sql += p + QStringLiteral(";\nif @@error <> 0 return;\n");
         if (k + 1 < statements.size()) joined.sql += QStringLiteral("select 1 as ") + kDone + u";\n";
@@ -102,7 +94,6 @@ QList<ReadRows> Connection::runBatch(const QList<Statement>& statements,
     }
     QList<ReadRows> out(statements.size());
     qsizetype k = 0;  // the statement whose results are being read
-    QVector<bool> taken(statements.size(), false);
     QSqlQuery q = readQuery();
     std::optional<QSqlError> failure;
     try {
@@ -116,15 +107,7 @@ QList<ReadRows> Connection::runBatch(const QList<Statement>& statements,
                 k = qMin(k + 1, statements.size() - 1);
                 continue;
             }
-            ReadRows& r = out[k];
-            const bool keep = !taken[k];
-            if (keep) r.columns = columns, taken[k] = true;
-            while (q.next()) {
-                if (!keep) continue;
-                QVector<QVariant> values(columns.count());
-                for (int c = 0; c < values.size(); ++c) values[c] = q.value(c);
-                r.rows.push_back(std::move(values));
-            }
+            readResult(q, out[k]);
             if (q.lastError().isValid()) break;
         } while (q.nextResult());
         if (q.lastError().isValid()) failure = q.lastError();
@@ -141,7 +124,7 @@ QList<ReadRows> Connection::runBatch(const QList<Statement>& statements,
             r.error = e;
         }
         for (qsizetype later = k + 1; later < statements.size(); ++later)
-            out[later] = NotRun(statements[later].sql);
+            out[later] = notRun(statements[later].sql);
     } else if (k + 1 < statements.size()) {
         // The batch ended before its last statement without an error: nothing says they ran.
         for (qsizetype later = k + 1; later < statements.size(); ++later) {

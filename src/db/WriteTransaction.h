@@ -29,7 +29,7 @@ public:
     // Begins now.
     explicit WriteTransaction(Connection& c);
     // Begins, takes `locks` in order, then runs `then`: each statement of it sees what was
-    // committed before the locks were given. On PostgreSQL all in one round trip. `then`'s
+    // committed before the locks were given. In one round trip on PostgreSQL and SQL Server. `then`'s
     // results go to `thenResults` (its failures are the caller's to judge). `busy` is what
     // LockNotGranted says when the database's own write lock is not given (SQLite).
     WriteTransaction(Connection& c, const QVector<AppLock>& locks, const QList<Statement>& then,

@@ -1,8 +1,6 @@
 #include "editor/QuestionTable.h"
 
 #include <QDateTime>
-#include <QSqlError>
-#include <QSqlQuery>
 
 #include "db/DbError.h"
 
@@ -19,26 +17,16 @@ QuestionTable::QuestionTable(QObject* parent) : QAbstractTableModel(parent) {}
 
 QuestionTable::Listing QuestionTable::Read(Connection& connection, const BrowseFilter& filter) {
     Listing out{filter, {}, {}};
-    const QString sql = BrowseIdsQuery(connection.dialect(), filter);
-    QSqlQuery q = connection.readQuery();
-    if (!q.exec(sql)) connection.raise(q.lastError(), sql);
-    while (q.next()) out.ids << q.value(0).toLongLong();
-    if (q.lastError().isValid()) connection.raise(q.lastError(), sql);
+    for (const auto& row : connection.readRows(BrowseIdsQuery(connection.dialect(), filter)).rows)
+        out.ids << row.value(0).toLongLong();
     if (!out.ids.isEmpty()) out.firstPage = ReadPage(connection, out.ids.mid(0, kPageRows));
     return out;
 }
 
 QuestionTable::Rows QuestionTable::ReadPage(Connection& connection, const QVector<qint64>& ids) {
     Rows rows;
-    const QString sql = BrowseRowsQuery(connection.dialect(), ids);
-    QSqlQuery q = connection.readQuery();
-    if (!q.exec(sql)) connection.raise(q.lastError(), sql);
-    while (q.next()) {
-        QVector<QVariant> values(int(BrowseColumn::Count));
-        for (int i = 0; i < values.size(); ++i) values[i] = q.value(i + 1);
-        rows.insert(q.value(0).toLongLong(), values);
-    }
-    if (q.lastError().isValid()) connection.raise(q.lastError(), sql);
+    for (const auto& row : connection.readRows(BrowseRowsQuery(connection.dialect(), ids)).rows)
+        rows.insert(row.value(0).toLongLong(), row.mid(1, int(BrowseColumn::Count)));
     return rows;
 }
 

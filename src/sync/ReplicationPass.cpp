@@ -175,9 +175,7 @@ PassResult ReplicationPass::run() {
     // (the source's rows keep coming on their own thread meanwhile).
     if (!rows.isEmpty()) {
         try {
-            decided = plan_.kind == PassPlan::Kind::Create
-                          ? decideCreate(rows, 0, int(rows.size()), nullptr)
-                          : decideChange(rows, 0, int(rows.size()));
+            decided = decide(rows, 0, int(rows.size()));
             if (!decided->outcomes.contains(RowOutcome::Present)) shareOut();
         } catch (const DbError&) {
             decided.reset();  // handle() looks the batch up again, row by row where it must
@@ -305,15 +303,18 @@ int ReplicationPass::countMissing(const QVector<PassRow>& rows, const Step& stop
     return missing;
 }
 
+ReplicationPass::Decided ReplicationPass::decide(const QVector<PassRow>& rows, int from, int to) {
+    return plan_.kind == PassPlan::Kind::Create ? decideCreate(rows, from, to, nullptr)
+                                                : decideChange(rows, from, to);
+}
+
 ReplicationPass::Step ReplicationPass::handle(const QVector<PassRow>& rows, int from, int to,
                                               PassResult& r, const Decided* decided) {
     Step step;
     step.from = from;
     Decided& d = step.decided;
     try {
-        d = decided                                ? *decided
-            : plan_.kind == PassPlan::Kind::Create ? decideCreate(rows, from, to, nullptr)
-                                                   : decideChange(rows, from, to);
+        d = decided ? *decided : decide(rows, from, to);
     } catch (const DbError&) {
         if (to - from == 1) {
             // The row's own lookup failed: the pass ends at it.

@@ -110,6 +110,8 @@ private:
     Decided decideCreate(const QVector<PassRow>& rows, int from, int to,
                          const QVector<bool>* known);
     Decided decideChange(const QVector<PassRow>& rows, int from, int to);
+    // The one or the other, as the pass's kind says (looked up now).
+    Decided decide(const QVector<PassRow>& rows, int from, int to);
     // Keeps in the VirtualRows what a row not written would have written.
     void remember(const PassRow& row, RowOutcome outcome, const QString& address);
     // After the stop rule: the rows the pass leaves that it would still write.
